@@ -1,0 +1,19 @@
+#pragma once
+// The pixel console: a window showing the 640x480 frame, and the source of input events.
+// Two implementations link against this header: console_sdl.cpp for the programs,
+// console_headless.cpp for the tests and the offline renderer.
+#include "render/primitives.h"
+
+// Opens the window titled "ZURA 5 Party Invitation" (desktop fullscreen, frame scaled and
+// letterboxed, system cursor hidden, when fullscreen); false when no window can be made.
+bool consoleOpenWindow(bool fullscreen);
+// The frame surface: valid from start-up to consoleClose; rows 640 Pixels apart.
+Pixel* consoleLock();
+void consoleUnlock();
+// Shows the frame surface; paces presentation to 60 frames a second.
+void consoleUpdate();
+// Translates pending window-system events into posted messages (app/window.h).
+void consolePumpEvents();
+// Shows an error to the user and writes it to standard error.
+void consoleReport(const char* message);
+void consoleClose();

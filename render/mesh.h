@@ -1,0 +1,16 @@
+#pragma once
+// Painter's-algorithm mesh pipeline: depth keys and window, Hoare quicksort, projection,
+// flat lighting, the clockwise front-face test and the fixed-point polygon filler.
+#include "assets/asc.h"
+#include "render/primitives.h"
+
+void prepareFaces(Mesh& mesh);
+void sortFaces(Mesh& mesh, int lo, int hi);
+int partitionFaces(Mesh& mesh, int lo, int hi);
+void projectMesh(Mesh& mesh, int cx, int cy, float scale);
+Pixel faceColour(const Mesh& mesh, int face, bool fill);  // fill fields, or the wire fields
+void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode);  // 0 solid spans, 1 blended
+void drawMeshWire(Pixel* frame, Mesh& mesh);
+void fillQuad(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
+              Pixel colour, int fillMode);
+void scanEdge(int x1, int y1, int x2, int y2);

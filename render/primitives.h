@@ -1,0 +1,33 @@
+#pragma once
+// The frame buffer's geometry, the row table and the clipped pixel primitives every scene
+// draws with. A frame is 640x480 Pixels, row-major, rows 640 apart.
+#include <cstdint>
+
+using Pixel = std::uint32_t;  // 0x00RRGGBB; 0 is transparent for routines that skip zeros
+
+constexpr int screenWidth = 640;
+constexpr int screenHeight = 480;
+constexpr int framePixels = screenWidth * screenHeight;
+
+// Entry y holds y * screenWidth; entries 480..639 stay 0. Built once at start-up.
+extern std::int32_t RowOffsets[640];
+
+void buildRowOffsets();
+
+// Drawable positions: 0 < x < 640 and 0 < y < 480. Row 0 and column 0 are never written.
+bool inClip(int x, int y);
+
+// Per-channel saturating sum of two pixels; bits 24..31 of the result are 0.
+Pixel addSaturated(Pixel destination, Pixel colour);
+
+// Adds colour at (x, y) with saturation; no clip test, the caller keeps (x, y) on screen.
+void plotAdd(Pixel* frame, int x, int y, Pixel colour);
+
+// Additive line, both end points included, each pixel clip-tested.
+void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
+
+// Pixels x1 <= x < x2 of row y (the single pixel x1 when x1 == x2), clip-tested.
+void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour);
+
+// Same pixel set as fillSpan; each pixel becomes the per-channel average with the colour.
+void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour);

@@ -1,0 +1,50 @@
+#pragma once
+// The menu: crossfade from near white, the five buttons with hover images, the click rules
+// and the state every other menu screen reads.
+#include <cstdint>
+
+#include "app/input.h"
+#include "render/primitives.h"
+
+constexpr int buttonCount = 5;
+constexpr int buttonWidth = 176;
+constexpr int buttonHeight = 18;
+constexpr int buttonLeft = 232;
+extern const int MenuButtonTops[buttonCount];  // 121, 156, 193, 232, 283
+
+constexpr std::int32_t menuStateMenu = 0;
+constexpr std::int32_t menuStateClock = -1;
+
+struct MenuFlags {
+    std::int32_t menuState = menuStateMenu;  // 0 menu, 1..4 pages, -1 clock page
+    bool menuActive = true;
+    bool cursorVisible = true;
+    bool clockSphere = false;
+    bool pointerVisible = false;
+    std::int32_t page2Scroll = 0;
+    std::int32_t page3Scroll = 0;
+    std::int32_t crossfadeLevel = 7;
+};
+
+extern MenuFlags menuFlags;
+
+// Eight levels of the buttoned picture toward white, pixel i level k at i * 8 + k.
+extern Pixel CrossfadeTable[framePixels * 8];
+
+enum class MenuAction { none, quit };
+
+void pasteMenuButtons(Pixel* buttonedMenu, const Pixel* const normalImages[buttonCount]);
+void buildCrossfadeTable(const Pixel* buttonedMenu);
+// fullscreenBuild: the level's reset below 0 also shows the pointer sprite.
+void drawCrossfade(Pixel* frame, MenuFlags& flags, bool fullscreenBuild);
+void drawMenuBackground(Pixel* frame, const Pixel* plainMenu);
+bool buttonHovered(int button, const InputState& input);  // button 0..4
+void drawMenuButtons(Pixel* frame, const InputState& input,
+                     const Pixel* const normalImages[buttonCount],
+                     const Pixel* const hoverImages[buttonCount]);
+// The press test of a menu frame: top strip, then buttons 1..5; quit for button 5.
+MenuAction handleMenuClick(const InputState& input, MenuFlags& flags);
+// Both click steps of a menu frame in order, including the consumed press and the return
+// rule for a page; quit when the exit button was pressed.
+MenuAction runMenuClicks(InputState& input, MenuFlags& flags);
+void returnToMenu(MenuFlags& flags);

@@ -1,0 +1,63 @@
+#pragma once
+// Runs the offline renderer as a separate process and reads back the frames it wrote.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "render/primitives.h"
+#include "tools/png_writer.h"
+
+struct ShowRun {
+    int exitCode = -1;
+    std::string outDir;
+    std::string output;  // standard output and error of the run
+};
+
+// A fresh output folder under the build tree for one test.
+inline std::string showOutDir(const std::string& name)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "invite_show" / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+// Runs `invite_render <args> --out DIR` (the script, when given, is written to DIR/script.txt
+// and passed with --script), from the resources folder so the soundtrack is found.
+inline ShowRun renderShow(const std::string& name, const std::string& args,
+                          const std::string& script = "")
+{
+    ShowRun run;
+    run.outDir = showOutDir(name);
+    std::string command = std::string(INVITE_RENDER) + " " + args + " --out " + run.outDir;
+    if (!script.empty()) {
+        const std::string scriptPath = run.outDir + "/script.txt";
+        std::ofstream(scriptPath) << script;
+        command += " --script " + scriptPath;
+    }
+    const std::string log = run.outDir + "/log.txt";
+    command = "cd " + std::string(INVITE_SOURCE_DIR) + "/resources && " + command + " >" + log + " 2>&1";
+    const int status = std::system(command.c_str());
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(log);
+    run.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return run;
+}
+
+// A 640x480 frame written by the run; empty when missing.
+inline std::vector<Pixel> showFrame(const ShowRun& run, const std::string& file)
+{
+    std::vector<Pixel> pixels;
+    int width = 0;
+    int height = 0;
+    if (!readPng(run.outDir + "/" + file, pixels, width, height)) return {};
+    if (width != screenWidth || height != screenHeight) return {};
+    return pixels;
+}
+
+inline Pixel pixelAt(const std::vector<Pixel>& frame, int x, int y)
+{
+    return frame[std::size_t(y) * screenWidth + x];
+}
