@@ -1,5 +1,7 @@
 #pragma once
 // Runs the offline renderer as a separate process and reads back the frames it wrote.
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
