@@ -1,0 +1,53 @@
+#include "scenes/cursor.h"
+
+CursorState cursorState;
+
+namespace {
+
+constexpr int spriteSize = 17;
+constexpr int spriteCentre = 8;
+constexpr int bubbleImages = 8;
+constexpr int pointerSize = 10;
+constexpr int topStripBottom = 85;  // the bubble shows over rows 0..84, like the clock click
+
+bool overTopStrip(const InputState& input)
+{
+    return input.mouseX > 0 && input.mouseX < screenWidth && input.mouseY < topStripBottom;
+}
+
+// Opaque, stored bottom row first: screen row j takes source row 9 - j, so the arrow's tip
+// (the image's top-left) sits on the mouse position.
+void drawPointer(Pixel* frame, int x, int y, const Pixel* pointer)
+{
+    for (int j = 0; j < pointerSize; ++j) {
+        const Pixel* source = pointer + (pointerSize - 1 - j) * pointerSize;
+        for (int i = 0; i < pointerSize; ++i) {
+            if (!inClip(x + i, y + j)) continue;
+            const Pixel v = source[i];
+            if (v != 0) frame[RowOffsets[y + j] + x + i] = v;
+        }
+    }
+}
+
+}  // namespace
+
+void drawSprite17(Pixel* frame, int x, int y, const Pixel* sprite)
+{
+    for (int r = 0; r < spriteSize; ++r) {
+        for (int c = 0; c < spriteSize; ++c) {
+            const Pixel v = sprite[r * spriteSize + c];
+            if (v != 0 && inClip(x + c, y + r)) plotAdd(frame, x + c, y + r, v);
+        }
+    }
+}
+
+void drawCursor(Pixel* frame, const InputState& input, const MenuFlags& flags, CursorState& state,
+                const Pixel* const bubbles[8], const Pixel* pointer)
+{
+    if (!flags.cursorVisible) return;
+    if (overTopStrip(input)) {
+        drawSprite17(frame, input.mouseX - spriteCentre, input.mouseY - spriteCentre, bubbles[state.bubbleFrame]);
+        state.bubbleFrame = (state.bubbleFrame + 1) % bubbleImages;
+    }
+    if (flags.pointerVisible) drawPointer(frame, input.mouseX, input.mouseY, pointer);
+}

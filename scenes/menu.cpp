@@ -1,0 +1,145 @@
+#include "scenes/menu.h"
+
+#include <cstring>
+
+const int MenuButtonTops[buttonCount] = {121, 156, 193, 232, 283};
+
+MenuFlags menuFlags;
+
+Pixel CrossfadeTable[framePixels * 8];
+
+namespace {
+
+constexpr int crossfadeLevels = 8;
+constexpr int topStripBottom = 85;  // rows 0..84
+constexpr int quitButton = 4;
+
+// Button images are stored bottom row first: screen row r of the rectangle takes source row
+// 17 - r. Every pixel is copied, zeros included.
+void copyButton(Pixel* frame, int button, const Pixel* image)
+{
+    Pixel* target = frame + RowOffsets[MenuButtonTops[button]] + buttonLeft;
+    for (int r = 0; r < buttonHeight; ++r) {
+        std::memcpy(target, image + (buttonHeight - 1 - r) * buttonWidth, buttonWidth * sizeof(Pixel));
+        target += screenWidth;
+    }
+}
+
+bool inButtonColumns(const InputState& input)
+{
+    return input.mouseX > buttonLeft - 1 && input.mouseX < buttonLeft + buttonWidth;
+}
+
+bool inButtonRows(int button, const InputState& input)
+{
+    const int top = MenuButtonTops[button];
+    return input.mouseY > top - 1 && input.mouseY < top + buttonHeight;
+}
+
+bool inTopStrip(const InputState& input)
+{
+    return input.mouseX > 0 && input.mouseX < screenWidth && input.mouseY < topStripBottom;
+}
+
+unsigned towardWhite(unsigned channel, unsigned level)
+{
+    const unsigned value = (255 * level + (crossfadeLevels - level) * channel) / crossfadeLevels;
+    return value > 255 ? 255 : value;
+}
+
+}  // namespace
+
+void pasteMenuButtons(Pixel* buttonedMenu, const Pixel* const normalImages[buttonCount])
+{
+    for (int button = 0; button < buttonCount; ++button) copyButton(buttonedMenu, button, normalImages[button]);
+}
+
+void buildCrossfadeTable(const Pixel* buttonedMenu)
+{
+    Pixel* entry = CrossfadeTable;
+    for (int i = 0; i < framePixels; ++i) {
+        const Pixel source = buttonedMenu[i];
+        const unsigned red = (source >> 16) & 0xFF;
+        const unsigned green = (source >> 8) & 0xFF;
+        const unsigned blue = source & 0xFF;
+        for (unsigned level = 0; level < crossfadeLevels; ++level) {
+            *entry++ = (towardWhite(red, level) << 16) | (towardWhite(green, level) << 8) |
+                       towardWhite(blue, level);
+        }
+    }
+}
+
+void drawCrossfade(Pixel* frame, MenuFlags& flags, bool fullscreenBuild)
+{
+    const Pixel* entry = CrossfadeTable + flags.crossfadeLevel;
+    for (int i = 0; i < framePixels; ++i) frame[i] = entry[i * crossfadeLevels];
+    flags.crossfadeLevel -= 1;
+    if (flags.crossfadeLevel < 0) {
+        flags.crossfadeLevel = 0;
+        if (fullscreenBuild) flags.pointerVisible = true;
+    }
+}
+
+void drawMenuBackground(Pixel* frame, const Pixel* plainMenu)
+{
+    std::memcpy(frame, plainMenu, framePixels * sizeof(Pixel));
+}
+
+bool buttonHovered(int button, const InputState& input)
+{
+    return inButtonColumns(input) && inButtonRows(button, input);
+}
+
+void drawMenuButtons(Pixel* frame, const InputState& input,
+                     const Pixel* const normalImages[buttonCount],
+                     const Pixel* const hoverImages[buttonCount])
+{
+    for (int button = 0; button < buttonCount; ++button) {
+        copyButton(frame, button, buttonHovered(button, input) ? hoverImages[button] : normalImages[button]);
+    }
+}
+
+MenuAction handleMenuClick(const InputState& input, MenuFlags& flags)
+{
+    if (inTopStrip(input)) {
+        flags.menuActive = false;
+        flags.menuState = menuStateClock;
+        flags.clockSphere = true;
+        flags.cursorVisible = false;
+        return MenuAction::none;
+    }
+    if (!inButtonColumns(input)) return MenuAction::none;
+    for (int button = 0; button < buttonCount; ++button) {
+        if (!inButtonRows(button, input)) continue;
+        if (button == quitButton) return MenuAction::quit;
+        flags.menuActive = false;
+        flags.menuState = button + 1;
+        flags.cursorVisible = false;
+        return MenuAction::none;
+    }
+    return MenuAction::none;
+}
+
+MenuAction runMenuClicks(InputState& input, MenuFlags& flags)
+{
+    if (flags.menuActive) {
+        if (flags.menuState == menuStateMenu && input.leftDown &&
+            handleMenuClick(input, flags) == MenuAction::quit) {
+            return MenuAction::quit;
+        }
+        input.leftDown = 0;  // a press is consumed by the first menu frame that sees it
+    }
+    if (input.rightDown || input.leftDown) {
+        input.leftDown = 0;
+        if (!flags.menuActive) returnToMenu(flags);
+    }
+    return MenuAction::none;
+}
+
+void returnToMenu(MenuFlags& flags)
+{
+    flags.menuActive = true;
+    flags.menuState = menuStateMenu;
+    flags.clockSphere = false;
+    flags.cursorVisible = true;
+}

@@ -1,0 +1,128 @@
+#include "scenes/pages.h"
+
+#include <cstdio>
+
+#include "assets/font.h"
+
+namespace {
+
+constexpr int pageLeft = 30;
+constexpr int pageTop = 100;
+constexpr int scrolledPageRows = 380;
+constexpr Pixel clockTextColour = 0xFFFFFF;
+
+const char* const WeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                     "Thursday", "Friday", "Saturday"};
+const char* const MonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                    "July",    "August",   "September", "October", "November", "December"};
+
+// Inlined copy of the saturating sum: a page frame makes up to 220,400 of them.
+inline Pixel addChannels(Pixel destination, Pixel colour)
+{
+    unsigned red = ((destination >> 16) & 0xFF) + ((colour >> 16) & 0xFF);
+    unsigned green = ((destination >> 8) & 0xFF) + ((colour >> 8) & 0xFF);
+    unsigned blue = (destination & 0xFF) + (colour & 0xFF);
+    red = red > 255 ? 255 : red;
+    green = green > 255 ? 255 : green;
+    blue = blue > 255 ? 255 : blue;
+    return (red << 16) | (green << 8) | blue;
+}
+
+bool leapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+const char* nameOrBlank(const char* const names[], int count, int index)
+{
+    return index >= 0 && index < count ? names[index] : "";
+}
+
+}  // namespace
+
+std::int32_t clampScroll(std::int32_t& scroll, std::int32_t maximum)
+{
+    if (scroll < 0) {
+        scroll = 0;
+    } else if (scroll > maximum) {
+        scroll = maximum;
+    }
+    return scroll;
+}
+
+void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount)
+{
+    const Pixel* source = pageImage + firstRow * pageWidth;
+    for (int y = 0; y < rowCount; ++y) {
+        Pixel* target = frame + RowOffsets[pageTop + y] + pageLeft;
+        for (int x = 0; x < pageWidth; ++x) {
+            const Pixel v = source[x];
+            // Zero pixels leave the picture untouched, its top byte included.
+            const Pixel d = target[x];
+            target[x] = v != 0 ? addChannels(d, v) : d;
+        }
+        source += pageWidth;
+    }
+}
+
+void drawMenuScreen(Pixel* frame, MenuFlags& flags, const Pixel* const pageImages[4])
+{
+    switch (flags.menuState) {
+    case 1:
+        drawPage(frame, pageImages[0], 0, pageHeights[0]);
+        break;
+    case 2:
+        drawPage(frame, pageImages[1], clampScroll(flags.page2Scroll, page2ScrollMax), scrolledPageRows);
+        break;
+    case 3:
+        drawPage(frame, pageImages[2], clampScroll(flags.page3Scroll, page3ScrollMax), scrolledPageRows);
+        break;
+    case 4:
+        drawPage(frame, pageImages[3], 0, pageHeights[3]);
+        break;
+    case menuStateClock:
+        drawClockPage(frame);
+        break;
+    default:
+        break;
+    }
+}
+
+int daysLeft(const std::tm& local)
+{
+    const int day = local.tm_yday;
+    if (day <= partyDayIndex) return partyDayIndex - day;
+    const int yearLength = leapYear(local.tm_year + 1900) ? 366 : 365;
+    return yearLength - day + partyDayIndex;
+}
+
+void formatLongDate(const std::tm& local, char* out, std::size_t size)
+{
+    std::snprintf(out, size, "%s, %s %02d, %d", nameOrBlank(WeekdayNames, 7, local.tm_wday),
+                  nameOrBlank(MonthNames, 12, local.tm_mon), local.tm_mday, local.tm_year + 1900);
+}
+
+void formatTimeOfDay(const std::tm& local, char* out, std::size_t size)
+{
+    std::snprintf(out, size, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+void drawClockTexts(Pixel* frame, const std::tm& local)
+{
+    char text[100];
+    formatLongDate(local, text, sizeof text);
+    drawText(frame, 37, 125, 34, text, clockTextColour);
+    drawText(frame, 270, 0, 10, "days left:", clockTextColour);
+    std::snprintf(text, sizeof text, "%d", daysLeft(local));
+    drawText(frame, 347, 0, 10, text, clockTextColour);
+    formatTimeOfDay(local, text, sizeof text);
+    drawText(frame, 575, 125, 34, text, clockTextColour);
+}
+
+void drawClockPage(Pixel* frame)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    drawClockTexts(frame, local);
+}
