@@ -1,0 +1,97 @@
+#include "assets/font.h"
+
+#include "assets/resources.h"
+
+std::uint8_t GlyphTable[5120];
+
+namespace {
+
+constexpr int glyphCount = 64;
+constexpr int cellWidth = 8;
+constexpr int cellHeight = 10;
+constexpr int stripWidth = 577;
+constexpr int advance = 7;
+constexpr int blankGlyph = 63;
+constexpr int blockGlyph = 62;
+
+// Punctuation in glyph order from glyph 39 on.
+constexpr char PunctuationGlyphs[] = ".,!\"#%&/()=+-?\\'@:;*><_";
+constexpr int firstPunctuationGlyph = 39;
+
+}  // namespace
+
+void loadFont(std::uint8_t* strip)
+{
+    readFileBytes(extractResource("DATA_FONTS_RAW"), strip, fontStripBytes);
+    cutGlyphs(strip);
+}
+
+// Cell (i, r) of glyph g sits at strip row r + 1, column 9g + 1 + i: past the grid lines.
+void cutGlyphs(const std::uint8_t* strip)
+{
+    for (int g = 0; g < glyphCount; ++g) {
+        for (int i = 0; i < cellWidth; ++i) {
+            for (int r = 0; r < cellHeight; ++r) {
+                GlyphTable[g + glyphCount * (cellHeight * i + r)] =
+                    strip[stripWidth + 1 + (cellWidth + 1) * g + i + stripWidth * r];
+            }
+        }
+    }
+}
+
+int glyphFor(unsigned char byte)
+{
+    if (byte >= 'A' && byte <= 'Z') return byte - 'A';
+    if (byte >= 'a' && byte <= 'z') return byte - 'a';
+    if (byte >= '0' && byte <= '9') return 29 + (byte - '0');
+    switch (byte) {
+    case 0xC6: case 0xE6: return 26;  // AE ligature, Windows-1252
+    case 0xD8: case 0xF8: return 27;  // O with stroke
+    case 0xC5: case 0xE5: return 28;  // A with ring
+    case '|': return 'I' - 'A';
+    case 0xDB: return blockGlyph;
+    case ' ': case '\t': case '\n': return blankGlyph;
+    default: break;
+    }
+    for (int k = 0; PunctuationGlyphs[k] != '\0'; ++k) {
+        if (static_cast<unsigned char>(PunctuationGlyphs[k]) == byte) {
+            return firstPunctuationGlyph + k;
+        }
+    }
+    return -1;
+}
+
+namespace {
+
+// Cell corners are 64-bit so that far-off positions and long strings cannot overflow.
+void drawGlyph(Pixel* frame, std::int64_t cellX, std::int64_t cellY, int glyph, Pixel colour)
+{
+    if (cellX <= -cellWidth || cellX >= screenWidth || cellY <= -cellHeight ||
+        cellY >= screenHeight) {
+        return;
+    }
+    for (int i = 0; i < cellWidth; ++i) {
+        for (int r = 0; r < cellHeight; ++r) {
+            if (GlyphTable[glyph + glyphCount * (cellHeight * i + r)] != 0) continue;
+            const int px = static_cast<int>(cellX) + i;
+            const int py = static_cast<int>(cellY) + r;
+            if (inClip(px, py)) frame[RowOffsets[py] + px] = colour;
+        }
+    }
+}
+
+}  // namespace
+
+// A byte outside the mapping repeats the glyph of the byte before it; as the first byte it
+// draws nothing.
+void drawText(Pixel* frame, int x, int y, int line, const char* text, Pixel colour)
+{
+    const std::int64_t cellY = std::int64_t(y) + std::int64_t(cellHeight) * line;
+    int glyph = -1;
+    for (int j = 0; text[j] != '\0'; ++j) {
+        const int mapped = glyphFor(static_cast<unsigned char>(text[j]));
+        if (mapped >= 0) glyph = mapped;
+        if (glyph < 0 || glyph == blankGlyph) continue;
+        drawGlyph(frame, std::int64_t(x) + std::int64_t(advance) * j, cellY, glyph, colour);
+    }
+}
