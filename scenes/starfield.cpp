@@ -1,0 +1,73 @@
+#include "scenes/starfield.h"
+
+#include <cmath>
+#include <cstring>
+
+StarfieldState starfield;
+
+namespace {
+
+constexpr std::uint32_t randStart = 1;
+constexpr double projectionScale = 64.0;
+constexpr float respawnDepth = -64.0f;
+
+struct RandomState {
+    std::uint32_t value = randStart;
+};
+
+RandomState randomState;
+
+void spawnStar(Star& star)
+{
+    star.x = float(320 - rand15() % 640);
+    star.y = float(240 - rand15() % 480);
+    star.z = float(-(rand15() % 1000));
+}
+
+// A divisor of 0 or a result beyond the 32-bit range leaves the star without a pixel.
+bool projectAxis(double offset, double divisor, double centre, std::int32_t& out)
+{
+    if (divisor == 0.0) return false;
+    const double value = offset * projectionScale / divisor + centre;
+    if (!(value > -2147483649.0 && value < 2147483648.0)) return false;  // also NaN
+    out = std::int32_t(value);
+    return true;
+}
+
+}  // namespace
+
+int rand15()
+{
+    randomState.value = randomState.value * 1103515245u + 12345u;
+    return int((randomState.value >> 16) & 0x7FFF);
+}
+
+void seedRand15(std::uint32_t seed)
+{
+    randomState.value = seed;
+}
+
+void initStars(StarfieldState& state)
+{
+    for (Star& star : state.stars) spawnStar(star);
+}
+
+void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
+{
+    std::memcpy(frame, background, sizeof(Pixel) * framePixels);
+
+    state.starTime += 0.02;
+    const double t = state.starTime;
+    const double sway = 2.0 * std::cos(t + 0.1) + std::sin(t - 0.1);
+
+    for (Star& star : state.stars) {
+        star.z += 2.0f;
+        if (star.z > respawnDepth) spawnStar(star);
+        star.x += sway;
+        star.y += sway;
+        const double divisor = double(star.z) + 64.0;
+        const bool onX = projectAxis(star.x, divisor, 320.0, star.sx);
+        const bool onY = projectAxis(star.y, divisor, 240.0, star.sy);
+        if (onX && onY && inClip(star.sx, star.sy)) frame[RowOffsets[star.sy] + star.sx] = starColour;
+    }
+}
