@@ -1,0 +1,159 @@
+#include <SDL.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "app/console.h"
+#include "app/window.h"
+
+namespace {
+
+constexpr double frameIntervalMs = 1000.0 / 60.0;
+
+struct SdlConsole {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
+    double nextPresentMs = 0.0;
+};
+
+SdlConsole console;
+
+double monotonicMs()
+{
+    return double(SDL_GetPerformanceCounter()) * 1000.0 / double(SDL_GetPerformanceFrequency());
+}
+
+// Holds presentation to 60 frames a second whether or not the driver waits for vsync, so
+// the frame-counted motion keeps its speed on fast displays. A frame that comes late moves
+// the schedule on instead of bursting to catch up.
+void paceFrame()
+{
+    const double now = monotonicMs();
+    if (console.nextPresentMs - now > 0.5) {
+        SDL_Delay(Uint32(console.nextPresentMs - now));
+        while (monotonicMs() < console.nextPresentMs) {
+        }
+    }
+    const double after = monotonicMs();
+    console.nextPresentMs += frameIntervalMs;
+    if (console.nextPresentMs < after) console.nextPresentMs = after + frameIntervalMs;
+}
+
+std::uint32_t keyCodeFor(SDL_Keycode key)
+{
+    switch (key) {
+    case SDLK_ESCAPE: return keyEscape;
+    case SDLK_PAGEUP: return keyPageUp;
+    case SDLK_PAGEDOWN: return keyPageDown;
+    case SDLK_UP: return keyUp;
+    case SDLK_DOWN: return keyDown;
+    default: return 0;
+    }
+}
+
+// SDL reports mouse positions in frame coordinates through the renderer's logical size; the
+// letterbox bars may still give positions just outside the frame.
+std::uint32_t framePoint(int x, int y)
+{
+    if (x < 0) x = 0;
+    if (x > screenWidth - 1) x = screenWidth - 1;
+    if (y < 0) y = 0;
+    if (y > screenHeight - 1) y = screenHeight - 1;
+    return packPoint(x, y);
+}
+
+void postButton(const SDL_MouseButtonEvent& button, bool down)
+{
+    postMessage({msgMouseMove, 0, framePoint(button.x, button.y)});
+    if (button.button == SDL_BUTTON_LEFT) postMessage({down ? msgLeftDown : msgLeftUp, 0, 0});
+    if (button.button == SDL_BUTTON_RIGHT) postMessage({down ? msgRightDown : msgRightUp, 0, 0});
+}
+
+void translateEvent(const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_QUIT:
+        postMessage({msgClose, 0, 0});
+        break;
+    case SDL_KEYDOWN:
+        if (const std::uint32_t key = keyCodeFor(event.key.keysym.sym)) {
+            postMessage({msgKeyDown, key, 0});
+        }
+        break;
+    case SDL_MOUSEMOTION:
+        postMessage({msgMouseMove, 0, framePoint(event.motion.x, event.motion.y)});
+        break;
+    case SDL_MOUSEBUTTONDOWN: postButton(event.button, true); break;
+    case SDL_MOUSEBUTTONUP: postButton(event.button, false); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+bool consoleOpenWindow(bool fullscreen)
+{
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    const Uint32 flags = fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
+    console.window = SDL_CreateWindow("ZURA 5 Party Invitation", SDL_WINDOWPOS_CENTERED,
+                                      SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight, flags);
+    if (console.window == nullptr) return false;
+    console.renderer = SDL_CreateRenderer(console.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (console.renderer == nullptr) {
+        console.renderer = SDL_CreateRenderer(console.window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (console.renderer == nullptr) return false;
+    SDL_RenderSetLogicalSize(console.renderer, screenWidth, screenHeight);
+    console.texture = SDL_CreateTexture(console.renderer, SDL_PIXELFORMAT_RGB888,
+                                        SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
+    if (console.texture == nullptr) return false;
+    if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
+    console.nextPresentMs = monotonicMs();
+    return true;
+}
+
+Pixel* consoleLock()
+{
+    return console.frame.data();
+}
+
+void consoleUnlock()
+{
+}
+
+void consoleUpdate()
+{
+    SDL_UpdateTexture(console.texture, nullptr, console.frame.data(), screenWidth * sizeof(Pixel));
+    SDL_SetRenderDrawColor(console.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(console.renderer);
+    SDL_RenderCopy(console.renderer, console.texture, nullptr, nullptr);
+    paceFrame();
+    SDL_RenderPresent(console.renderer);
+}
+
+void consolePumpEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) translateEvent(event);
+}
+
+void consoleReport(const char* message)
+{
+    std::fprintf(stderr, "%s\n", message);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "ZURA 5 Party Invitation", message, console.window);
+}
+
+void consoleClose()
+{
+    if (console.texture != nullptr) SDL_DestroyTexture(console.texture);
+    if (console.renderer != nullptr) SDL_DestroyRenderer(console.renderer);
+    if (console.window != nullptr) SDL_DestroyWindow(console.window);
+    console.texture = nullptr;
+    console.renderer = nullptr;
+    console.window = nullptr;
+    SDL_Quit();
+}

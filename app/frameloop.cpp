@@ -1,0 +1,48 @@
+#include "app/frameloop.h"
+
+#include <cstring>
+
+#include "app/console.h"
+#include "app/loading.h"
+#include "app/music.h"
+#include "app/timeline.h"
+#include "app/window.h"
+
+std::int32_t MusicTime = 0;
+
+namespace {
+
+// Hands every queued message to the window procedure; false once the quit message is taken.
+bool pumpMessages()
+{
+    consolePumpEvents();
+    Message message;
+    while (takeMessage(message)) {
+        if (message.code == msgQuit) return false;
+        windowProc(message);
+    }
+    return true;
+}
+
+}  // namespace
+
+void presentFrame()
+{
+    consoleUnlock();
+    consoleUpdate();
+}
+
+LoopEnd runFrameLoop()
+{
+    for (;;) {
+        if (!pumpMessages()) return LoopEnd::quitMessage;
+        MusicTime = musicPosition();
+        Pixel* frame = consoleLock();
+        std::memset(frame, 0, framePixels * sizeof(Pixel));
+        if (runTimeline(frame, MusicTime, loadedAssets) == FrameResult::quit) {
+            consoleUnlock();
+            return LoopEnd::quitButton;
+        }
+        presentFrame();
+    }
+}

@@ -1,0 +1,6 @@
+#include "app/invitation.h"
+
+int main()
+{
+    return runInvitation();
+}

@@ -1,0 +1,65 @@
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include "app/music.h"
+
+namespace {
+
+struct SdlMusic {
+    bool audioOpen = false;
+    Mix_Music* stream = nullptr;
+    MusicClock clock;
+};
+
+SdlMusic music;
+
+double monotonicMs()
+{
+    return double(SDL_GetPerformanceCounter()) * 1000.0 / double(SDL_GetPerformanceFrequency());
+}
+
+}  // namespace
+
+bool musicInit()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    Mix_Init(MIX_INIT_MP3);
+    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) return false;
+    music.audioOpen = true;
+    return true;
+}
+
+bool musicOpen(const char* path)
+{
+    music.stream = Mix_LoadMUS(path);
+    return music.stream != nullptr && Mix_GetMusicType(music.stream) == MUS_MP3;
+}
+
+bool musicPlay()
+{
+    if (music.stream == nullptr || Mix_PlayMusic(music.stream, -1) != 0) return false;
+    music.clock = MusicClock{};
+    return true;
+}
+
+std::int32_t musicPosition()
+{
+    double seconds = music.stream != nullptr ? Mix_GetMusicPosition(music.stream) : 0.0;
+    if (seconds < 0.0) seconds = 0.0;
+    return advanceMusicClock(music.clock, seconds, monotonicMs());
+}
+
+void musicClose()
+{
+    if (music.stream != nullptr) {
+        Mix_HaltMusic();
+        Mix_FreeMusic(music.stream);
+        music.stream = nullptr;
+    }
+    if (music.audioOpen) {
+        Mix_CloseAudio();
+        music.audioOpen = false;
+    }
+    Mix_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}

@@ -1,0 +1,75 @@
+#include "app/headless.h"
+#include "app/music.h"
+
+namespace {
+
+struct SimulatedMusic {
+    SimulatedClock clock;
+    std::int64_t framesRead = 0;
+    bool open = false;
+    bool playing = false;
+};
+
+SimulatedMusic sim;
+
+}  // namespace
+
+void simConfigure(const SimulatedClock& clock)
+{
+    sim.clock = clock;
+}
+
+std::int64_t simElapsedOfFrame(std::int64_t frame)
+{
+    return sim.clock.start + frame * 1000 / sim.clock.fps;
+}
+
+std::int32_t simTimeOfFrame(std::int64_t frame)
+{
+    const std::int64_t elapsed = simElapsedOfFrame(frame);
+    if (sim.clock.loop > 0) return std::int32_t(elapsed % sim.clock.loop);
+    return std::int32_t(elapsed);
+}
+
+std::int64_t simFramesRead()
+{
+    return sim.framesRead;
+}
+
+bool simPlaying()
+{
+    return sim.playing;
+}
+
+bool simOpen()
+{
+    return sim.open;
+}
+
+bool musicInit()
+{
+    return true;
+}
+
+bool musicOpen(const char*)
+{
+    sim.open = true;
+    return true;
+}
+
+bool musicPlay()
+{
+    sim.playing = true;
+    return true;
+}
+
+std::int32_t musicPosition()
+{
+    return simTimeOfFrame(sim.framesRead++);
+}
+
+void musicClose()
+{
+    sim.open = false;
+    sim.playing = false;
+}

@@ -1,0 +1,145 @@
+// The window procedure's key, mouse and shutdown rules, and the posted-message queue.
+#include <gtest/gtest.h>
+
+#include "app/loading.h"
+#include "app/window.h"
+#include "scenes/menu.h"
+
+namespace {
+
+class WindowProcedure : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        clearMessages();
+        shutdownRequested = false;
+        inputState = InputState{};
+        menuFlags = MenuFlags{};
+    }
+    void TearDown() override { clearMessages(); }
+
+    static std::vector<std::uint32_t> drainCodes()
+    {
+        std::vector<std::uint32_t> codes;
+        Message message;
+        while (takeMessage(message)) codes.push_back(message.code);
+        return codes;
+    }
+
+    static void key(std::uint32_t code) { windowProc({msgKeyDown, code, 0}); }
+};
+
+TEST_F(WindowProcedure, EscapeInTheMenuPostsDestroyAndOnAPageReturnsToTheMenu)
+{
+    key(keyEscape);
+    EXPECT_EQ(drainCodes(), std::vector<std::uint32_t>{msgDestroy});
+
+    menuFlags.menuState = 3;
+    menuFlags.menuActive = false;
+    menuFlags.cursorVisible = false;
+    key(keyEscape);
+    EXPECT_TRUE(drainCodes().empty());
+    EXPECT_EQ(menuFlags.menuState, 0);
+    EXPECT_TRUE(menuFlags.menuActive);
+    EXPECT_TRUE(menuFlags.cursorVisible);
+
+    menuFlags.menuState = menuStateClock;
+    menuFlags.menuActive = false;
+    menuFlags.clockSphere = true;
+    key(keyEscape);
+    EXPECT_FALSE(menuFlags.clockSphere);
+    key(keyEscape);
+    EXPECT_EQ(drainCodes(), std::vector<std::uint32_t>{msgDestroy});
+}
+
+TEST_F(WindowProcedure, ScrollKeysMoveOnlyTheOpenScrollablePage)
+{
+    menuFlags.menuState = 2;
+    menuFlags.menuActive = false;
+    key(keyPageDown);
+    key(keyPageDown);
+    key(keyUp);
+    EXPECT_EQ(menuFlags.page2Scroll, 750);
+    EXPECT_EQ(menuFlags.page3Scroll, 0);
+
+    menuFlags.menuState = 3;
+    key(keyDown);
+    key(keyPageUp);
+    EXPECT_EQ(menuFlags.page3Scroll, -370);
+    EXPECT_EQ(menuFlags.page2Scroll, 750);
+
+    for (std::int32_t state : {0, 1, 4, int(menuStateClock)}) {
+        menuFlags.menuState = state;
+        for (std::uint32_t code : {keyUp, keyDown, keyPageUp, keyPageDown}) key(code);
+    }
+    EXPECT_EQ(menuFlags.page2Scroll, 750);
+    EXPECT_EQ(menuFlags.page3Scroll, -370);
+}
+
+TEST_F(WindowProcedure, OtherKeysAndMessagesChangeNothing)
+{
+    key(13);
+    key(65);
+    windowProc({999, 1, 2});
+    EXPECT_TRUE(drainCodes().empty());
+    EXPECT_EQ(menuFlags.menuState, 0);
+    EXPECT_FALSE(shutdownRequested);
+}
+
+TEST_F(WindowProcedure, MouseMessagesFillTheInputState)
+{
+    windowProc({msgMouseMove, 0, packPoint(639, 479)});
+    EXPECT_EQ(inputState.mouseX, 639);
+    EXPECT_EQ(inputState.mouseY, 479);
+    windowProc({msgLeftDown, 0, 0});
+    windowProc({msgRightDown, 0, 0});
+    EXPECT_EQ(inputState.leftDown, 1);
+    EXPECT_EQ(inputState.rightDown, 1);
+    windowProc({msgLeftDown, 0, 0});  // a quick second click is just another press
+    windowProc({msgLeftUp, 0, 0});
+    EXPECT_EQ(inputState.leftDown, 0);
+    EXPECT_EQ(inputState.rightDown, 1);
+    windowProc({msgRightUp, 0, 0});
+    EXPECT_EQ(inputState.rightDown, 0);
+}
+
+TEST_F(WindowProcedure, CloseOnlyPostsDestroyAndASecondDestroyDoesNothing)
+{
+    windowProc({msgClose, 0, 0});
+    EXPECT_FALSE(shutdownRequested);
+    EXPECT_EQ(drainCodes(), std::vector<std::uint32_t>{msgDestroy});
+
+    windowProc({msgDestroy, 0, 0});
+    EXPECT_TRUE(shutdownRequested);
+    windowProc({msgDestroy, 0, 0});
+    EXPECT_EQ(drainCodes(), std::vector<std::uint32_t>{msgQuit});
+}
+
+TEST_F(WindowProcedure, DestroyReleasesEveryBufferOnce)
+{
+    loadedAssets = LoadedAssets{};
+    loadedAssets.background = static_cast<Pixel*>(std::malloc(16));
+    loadedAssets.plates[6] = static_cast<Pixel*>(std::malloc(16));
+    loadedAssets.pagePalettes[3] = static_cast<std::uint8_t*>(std::malloc(16));
+    windowProc({msgDestroy, 0, 0});
+    EXPECT_EQ(loadedAssets.background, nullptr);
+    EXPECT_EQ(loadedAssets.plates[6], nullptr);
+    EXPECT_EQ(loadedAssets.pagePalettes[3], nullptr);
+    windowProc({msgDestroy, 0, 0});  // the allocator would catch a second free
+}
+
+TEST(MessageQueue, KeepsPostingOrder)
+{
+    clearMessages();
+    postMessage({msgMouseMove, 0, packPoint(3, 4)});
+    postMessage({msgLeftDown, 0, 0});
+    Message message;
+    ASSERT_TRUE(takeMessage(message));
+    EXPECT_EQ(message.code, msgMouseMove);
+    EXPECT_EQ(message.lParam, 0x00040003u);
+    ASSERT_TRUE(takeMessage(message));
+    EXPECT_EQ(message.code, msgLeftDown);
+    EXPECT_FALSE(takeMessage(message));
+}
+
+}  // namespace
