@@ -1,0 +1,136 @@
+#include "render/primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Points = std::set<std::pair<int, int>>;
+
+struct PrimitivesTest : ::testing::Test {
+    std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
+    void SetUp() override { buildRowOffsets(); }
+
+    Points litPoints() const
+    {
+        Points points;
+        for (int y = 0; y < screenHeight; ++y)
+            for (int x = 0; x < screenWidth; ++x)
+                if (frame[y * screenWidth + x] != 0) points.insert({x, y});
+        return points;
+    }
+    Pixel at(int x, int y) const { return frame[y * screenWidth + x]; }
+};
+
+TEST_F(PrimitivesTest, ClipKeepsRowAndColumnZeroAndTheFarEdgesDrawable)
+{
+    EXPECT_FALSE(inClip(0, 5));
+    EXPECT_FALSE(inClip(5, 0));
+    EXPECT_TRUE(inClip(1, 1));
+    EXPECT_TRUE(inClip(639, 479));
+    EXPECT_FALSE(inClip(640, 5));
+    EXPECT_FALSE(inClip(5, 480));
+    EXPECT_FALSE(inClip(-1, 5));
+}
+
+TEST_F(PrimitivesTest, RowTableSpacesRowsOneScreenWidthApartAndLeavesTheTailZero)
+{
+    EXPECT_EQ(RowOffsets[0], 0);
+    EXPECT_EQ(RowOffsets[1], 640);
+    EXPECT_EQ(RowOffsets[479], 479 * 640);
+    EXPECT_EQ(RowOffsets[480], 0);
+    EXPECT_EQ(RowOffsets[639], 0);
+}
+
+TEST_F(PrimitivesTest, AdditionSaturatesEachChannelAndClearsTheTopByte)
+{
+    EXPECT_EQ(addSaturated(0xA0A0A0, 0x808080), 0xFFFFFFu);
+    EXPECT_EQ(addSaturated(0xFF000000, 0x808080), 0x808080u);
+    EXPECT_EQ(addSaturated(0x10FF20, 0x01F001), 0x11FF21u);
+    // Read byte by byte: 256 is green 1, blue 0.
+    frame[RowOffsets[3] + 4] = 0x000005;
+    plotAdd(frame.data(), 4, 3, 256);
+    EXPECT_EQ(at(4, 3), 0x000105u);
+}
+
+TEST_F(PrimitivesTest, LinesStepTheMinorAxisWhenTheErrorReachesTheMajorLength)
+{
+    drawLineAdd(frame.data(), 10, 10, 14, 12, 1);
+    EXPECT_EQ(litPoints(), (Points{{10, 10}, {11, 10}, {12, 11}, {13, 11}, {14, 12}}));
+
+    frame.assign(framePixels, 0);
+    drawLineAdd(frame.data(), 10, 10, 12, 14, 1);
+    EXPECT_EQ(litPoints(), (Points{{10, 10}, {10, 11}, {11, 12}, {11, 13}, {12, 14}}));
+}
+
+TEST_F(PrimitivesTest, LinesAreWalkedWithXIncreasing)
+{
+    drawLineAdd(frame.data(), 12, 10, 10, 14, 1);
+    EXPECT_EQ(litPoints(), (Points{{10, 14}, {10, 13}, {11, 12}, {11, 11}, {12, 10}}));
+
+    frame.assign(framePixels, 0);
+    drawLineAdd(frame.data(), 5, 10, 5, 3, 1);
+    const Points down = litPoints();
+    frame.assign(framePixels, 0);
+    drawLineAdd(frame.data(), 5, 3, 5, 10, 1);
+    EXPECT_EQ(litPoints(), down);
+    EXPECT_EQ(down.size(), 8u);
+}
+
+TEST_F(PrimitivesTest, LinesLightOnePointForZeroLengthAndSkipRowAndColumnZero)
+{
+    drawLineAdd(frame.data(), 7, 7, 7, 7, 9);
+    EXPECT_EQ(litPoints(), (Points{{7, 7}}));
+
+    frame.assign(framePixels, 0);
+    drawLineAdd(frame.data(), -3, -3, 3, 3, 1);
+    EXPECT_EQ(litPoints(), (Points{{1, 1}, {2, 2}, {3, 3}}));
+    drawLineAdd(frame.data(), 0, 8, 6, 8, 1);
+    EXPECT_EQ(at(0, 8), 0u);
+    EXPECT_EQ(at(1, 8), 1u);
+
+    frame.assign(framePixels, 0);
+    drawLineAdd(frame.data(), 600, 470, 700, 470, 1);
+    EXPECT_EQ(litPoints().size(), 40u);  // 600..639
+}
+
+TEST_F(PrimitivesTest, SpansExcludeTheRightEndExceptForOnePixel)
+{
+    fillSpan(frame.data(), 10, 14, 5, 0xAB123456);
+    EXPECT_EQ(litPoints(), (Points{{10, 5}, {11, 5}, {12, 5}, {13, 5}}));
+    EXPECT_EQ(at(10, 5), 0xAB123456u);  // stored unchanged, top byte included
+
+    frame.assign(framePixels, 0);
+    fillSpan(frame.data(), 10, 10, 5, 1);
+    EXPECT_EQ(litPoints(), (Points{{10, 5}}));
+
+    frame.assign(framePixels, 0);
+    fillSpan(frame.data(), 14, 10, 5, 1);
+    fillSpan(frame.data(), -100, 1000, 0, 1);
+    fillSpan(frame.data(), 0, 0, 5, 1);
+    EXPECT_TRUE(litPoints().empty());
+
+    fillSpan(frame.data(), -100, 1000, 479, 1);
+    EXPECT_EQ(litPoints().size(), 639u);
+}
+
+TEST_F(PrimitivesTest, BlendHalvesEachChannelSumOverTheSamePixelSet)
+{
+    for (int x = 0; x < 20; ++x) frame[RowOffsets[5] + x] = 0x0000FF;
+    blendSpan(frame.data(), 10, 14, 5, 0xFF0000);
+    EXPECT_EQ(at(9, 5), 0x0000FFu);
+    for (int x = 10; x < 14; ++x) EXPECT_EQ(at(x, 5), 0x7F007Fu);
+    EXPECT_EQ(at(14, 5), 0x0000FFu);
+
+    blendSpan(frame.data(), 20, 20, 6, 0x010101);
+    EXPECT_EQ(at(20, 6), 0u);
+    blendSpan(frame.data(), 20, 20, 6, 0xFF0202FE);
+    EXPECT_EQ(at(20, 6), 0x01017Fu);
+    blendSpan(frame.data(), 0, 0, 6, 0xFFFFFF);
+    EXPECT_EQ(at(0, 6), 0u);
+}
+
+}  // namespace
