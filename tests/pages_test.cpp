@@ -1,0 +1,321 @@
+#include "scenes/pages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "app/window.h"
+#include "assets/font.h"
+
+namespace {
+
+// Page pixel (row, x) holds row + 1, so a frame pixel over a cleared frame tells its source row.
+struct PageSet {
+    std::vector<Pixel> pages[4];
+    const Pixel* images[4];
+
+    PageSet()
+    {
+        for (int p = 0; p < 4; ++p) {
+            pages[p].resize(std::size_t(pageWidth) * pageHeights[p]);
+            for (int row = 0; row < pageHeights[p]; ++row) {
+                for (int x = 0; x < pageWidth; ++x) pages[p][std::size_t(row) * pageWidth + x] = Pixel(row + 1);
+            }
+            images[p] = pages[p].data();
+        }
+    }
+};
+
+struct PagesTest : ::testing::Test {
+    PageSet pageSet;
+    std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
+
+    void SetUp() override { buildRowOffsets(); }
+
+    Pixel at(int x, int y) const { return frame[std::size_t(y) * screenWidth + x]; }
+    void clear() { std::fill(frame.begin(), frame.end(), 0); }
+};
+
+std::tm dayOf(int year, int month, int day)
+{
+    std::tm date{};
+    date.tm_year = year - 1900;
+    date.tm_mon = month - 1;
+    date.tm_mday = day;
+    date.tm_hour = 12;
+    const std::time_t stamp = timegm(&date);
+    std::tm result{};
+    gmtime_r(&stamp, &result);
+    return result;
+}
+
+TEST_F(PagesTest, ScrollClampStoresTheCorrectedValue)
+{
+    struct Case {
+        std::int32_t value, maximum, expected;
+    };
+    const Case cases[] = {{-10, 150, 0}, {0, 150, 0}, {150, 150, 150}, {151, 150, 150},
+                          {1140, 893, 893}, {893, 893, 893}, {-230, 893, 0}};
+    for (const Case& c : cases) {
+        std::int32_t scroll = c.value;
+        EXPECT_EQ(clampScroll(scroll, c.maximum), c.expected) << c.value;
+        EXPECT_EQ(scroll, c.expected) << c.value;
+    }
+}
+
+TEST_F(PagesTest, FixedPagesCoverTheirRowsAtColumnThirty)
+{
+    struct Case {
+        int state, lastRow;
+    };
+    for (const Case& c : {Case{1, 477}, Case{4, 406}}) {
+        clear();
+        MenuFlags flags;
+        flags.menuState = c.state;
+        drawMenuScreen(frame.data(), flags, pageSet.images);
+        EXPECT_EQ(at(30, 100), 1u) << c.state;
+        EXPECT_EQ(at(609, c.lastRow), Pixel(c.lastRow - 99)) << c.state;
+        EXPECT_EQ(at(29, 200), 0u) << c.state;
+        EXPECT_EQ(at(610, 200), 0u) << c.state;
+        EXPECT_EQ(at(300, 99), 0u) << c.state;
+        EXPECT_EQ(at(300, c.lastRow + 1), 0u) << c.state;
+    }
+}
+
+TEST_F(PagesTest, MenuStateChoosesWhatIsDrawnAndOnlyTheShownScrollIsClamped)
+{
+    MenuFlags flags;
+    flags.page2Scroll = -10;
+    flags.page3Scroll = 5000;
+    for (int state : {0, 1, 4}) {
+        flags.menuState = state;
+        clear();
+        drawMenuScreen(frame.data(), flags, pageSet.images);
+        EXPECT_EQ(flags.page2Scroll, -10);
+        EXPECT_EQ(flags.page3Scroll, 5000);
+        EXPECT_EQ(at(300, 300) != 0, state != 0) << state;
+    }
+
+    flags.menuState = 3;
+    drawMenuScreen(frame.data(), flags, pageSet.images);
+    EXPECT_EQ(flags.page3Scroll, 893);
+    EXPECT_EQ(flags.page2Scroll, -10);
+}
+
+TEST_F(PagesTest, ScrolledPagesDrawThreeHundredEightyRowsFromTheScroll)
+{
+    MenuFlags flags;
+    flags.menuState = 2;
+    flags.page2Scroll = 150;
+    drawMenuScreen(frame.data(), flags, pageSet.images);
+    EXPECT_EQ(at(30, 100), 151u);
+    EXPECT_EQ(at(609, 479), 530u) << "source row 529 is the last one shown; 530 never is";
+
+    clear();
+    flags.menuState = 3;
+    flags.page3Scroll = 893;
+    drawMenuScreen(frame.data(), flags, pageSet.images);
+    EXPECT_EQ(at(30, 100), 894u);
+    EXPECT_EQ(at(30, 479), 1273u);
+}
+
+TEST_F(PagesTest, ScrollKeysReachThePageThroughTheClampAtDrawTime)
+{
+    MenuFlags saved = menuFlags;
+    auto key = [](std::uint32_t code) { windowProc(Message{msgKeyDown, code, 0}); };
+    auto draw = [&] {
+        clear();
+        drawMenuScreen(frame.data(), menuFlags, pageSet.images);
+    };
+
+    menuFlags = {};
+    menuFlags.menuActive = false;
+    menuFlags.cursorVisible = false;
+    menuFlags.menuState = 2;
+    key(keyUp);  // at the top
+    EXPECT_EQ(menuFlags.page2Scroll, -10);
+    draw();
+    EXPECT_EQ(menuFlags.page2Scroll, 0);
+    EXPECT_EQ(at(30, 100), 1u);
+
+    menuFlags.page2Scroll = 150;
+    key(keyPageUp);
+    key(keyPageDown);  // both before the next frame: the clamp only sees 150
+    draw();
+    EXPECT_EQ(menuFlags.page2Scroll, 150);
+    EXPECT_EQ(at(30, 100), 151u);
+
+    menuFlags.menuState = 3;
+    key(keyPageDown);
+    key(keyPageDown);
+    key(keyPageDown);
+    EXPECT_EQ(menuFlags.page3Scroll, 1140);
+    draw();
+    EXPECT_EQ(menuFlags.page3Scroll, 893);
+    EXPECT_EQ(at(30, 100), 894u);
+    key(keyDown);
+    draw();
+    EXPECT_EQ(menuFlags.page3Scroll, 893);
+
+    // Reopening page 2 shows it where it was left.
+    menuFlags.menuState = 2;
+    draw();
+    EXPECT_EQ(at(30, 100), 151u);
+    menuFlags = saved;
+}
+
+TEST_F(PagesTest, PageAddsWithSaturationAndZeroLeavesThePicture)
+{
+    std::vector<Pixel> page(std::size_t(pageWidth) * 2, 0);
+    page[0] = 0x808080;
+    page[1] = 0x010203;
+    std::fill(frame.begin(), frame.end(), 0xFFA0A0A0);
+    drawPage(frame.data(), page.data(), 0, 2);
+    EXPECT_EQ(at(30, 100), Pixel(0xFFFFFF));
+    EXPECT_EQ(at(31, 100), Pixel(0xA1A2A3));
+    EXPECT_EQ(at(32, 100), Pixel(0xFFA0A0A0)) << "a zero page pixel leaves the frame untouched";
+    EXPECT_EQ(at(30, 101), Pixel(0xFFA0A0A0));
+}
+
+TEST(DaysLeft, CountsToTheNextPartyDayInCommonAndLeapYears)
+{
+    struct Case {
+        int year, month, day, yday, expected;
+    };
+    const Case cases[] = {
+        {2025, 1, 1, 0, 312},     {2025, 11, 8, 311, 1},   {2025, 11, 9, 312, 0},
+        {2025, 11, 10, 313, 364}, {2025, 12, 31, 364, 313}, {2024, 1, 1, 0, 312},
+        {2024, 11, 7, 311, 1},    {2024, 11, 8, 312, 0},    {2024, 11, 9, 313, 365},
+        {2024, 12, 31, 365, 313}, {2000, 12, 31, 365, 313}, {2100, 12, 31, 364, 313},
+    };
+    for (const Case& c : cases) {
+        const std::tm date = dayOf(c.year, c.month, c.day);
+        ASSERT_EQ(date.tm_yday, c.yday) << c.year << "-" << c.month << "-" << c.day;
+        EXPECT_EQ(daysLeft(date), c.expected) << c.year << "-" << c.month << "-" << c.day;
+    }
+}
+
+TEST(DaysLeft, MatchesTheCalendarDistanceOnEveryDay)
+{
+    // Over four years, every day's count equals the days to the next day with index 312.
+    for (int year = 2023; year <= 2026; ++year) {
+        for (std::time_t stamp = timegm(&(std::tm{} = dayOf(year, 1, 1)));; stamp += 86400) {
+            std::tm date{};
+            gmtime_r(&stamp, &date);
+            if (date.tm_year + 1900 != year) break;
+            std::tm party = dayOf(year, 1, 1);
+            party.tm_mday += partyDayIndex;
+            std::time_t target = timegm(&party);
+            if (target < stamp) {
+                party = dayOf(year + 1, 1, 1);
+                party.tm_mday += partyDayIndex;
+                target = timegm(&party);
+            }
+            ASSERT_EQ(daysLeft(date), int((target - stamp) / 86400)) << year << " day " << date.tm_yday;
+        }
+    }
+}
+
+TEST(ClockTexts, LongDateAndTimeOfDayInEnglish)
+{
+    char text[100];
+    std::tm date = dayOf(2026, 12, 7);
+    formatLongDate(date, text, sizeof text);
+    EXPECT_STREQ(text, "Monday, December 07, 2026");
+    date = dayOf(2024, 2, 29);
+    formatLongDate(date, text, sizeof text);
+    EXPECT_STREQ(text, "Thursday, February 29, 2024");
+
+    date.tm_hour = 9;
+    date.tm_min = 5;
+    date.tm_sec = 3;
+    formatTimeOfDay(date, text, sizeof text);
+    EXPECT_STREQ(text, "09:05:03");
+    date.tm_hour = 23;
+    date.tm_min = 59;
+    date.tm_sec = 60;  // a leap second still fits the form
+    formatTimeOfDay(date, text, sizeof text);
+    EXPECT_STREQ(text, "23:59:60");
+
+    char small[8];
+    formatLongDate(dayOf(2026, 12, 7), small, sizeof small);
+    EXPECT_STREQ(small, "Monday,");
+}
+
+// Every glyph a solid 8x10 block, so the drawn cells show where each text lies.
+struct ClockPageTest : PagesTest {
+    std::uint8_t savedGlyphs[sizeof GlyphTable];
+
+    void SetUp() override
+    {
+        PagesTest::SetUp();
+        std::memcpy(savedGlyphs, GlyphTable, sizeof GlyphTable);
+        std::vector<std::uint8_t> strip(fontStripBytes, 0);
+        cutGlyphs(strip.data());
+    }
+    void TearDown() override { std::memcpy(GlyphTable, savedGlyphs, sizeof GlyphTable); }
+
+    // The columns of row y painted white, as [first, last] runs.
+    std::string whiteRuns(int y) const
+    {
+        std::string runs;
+        for (int x = 0; x < screenWidth; ++x) {
+            if (at(x, y) != 0xFFFFFF) continue;
+            int end = x;
+            while (end + 1 < screenWidth && at(end + 1, y) == 0xFFFFFF) ++end;
+            runs += std::to_string(x) + "-" + std::to_string(end) + " ";
+            x = end;
+        }
+        return runs;
+    }
+};
+
+TEST_F(ClockPageTest, TextsLandAtTheirPlaces)
+{
+    std::tm date = dayOf(2026, 12, 7);  // index 340: 25 + 312 = 337 days left
+    date.tm_hour = 9;
+    date.tm_min = 5;
+    date.tm_sec = 3;
+    drawClockTexts(frame.data(), date);
+
+    // Label "days left:" at 270 (a blank between the words), the count at 347.
+    EXPECT_EQ(whiteRuns(100), "270-298 305-340 347-368 ");
+    EXPECT_EQ(whiteRuns(109), whiteRuns(100));
+    EXPECT_EQ(whiteRuns(110), "");
+    EXPECT_EQ(whiteRuns(99), "");
+    // "Monday, December 07, 2026" from 37 and "09:05:03" from 575, on rows 465..474.
+    EXPECT_EQ(whiteRuns(465), "37-86 93-149 156-177 184-212 575-631 ");
+    EXPECT_EQ(whiteRuns(474), whiteRuns(465));
+    EXPECT_EQ(whiteRuns(464), "");
+    EXPECT_EQ(whiteRuns(475), "");
+}
+
+TEST_F(ClockPageTest, CountHasNoLeadingZeros)
+{
+    drawClockTexts(frame.data(), dayOf(2025, 11, 8));  // one day left
+    EXPECT_EQ(whiteRuns(105), "270-298 305-340 347-354 ");
+}
+
+TEST_F(ClockPageTest, ClockPageDrawsTheCurrentTime)
+{
+    MenuFlags flags;
+    flags.menuState = menuStateClock;
+    drawMenuScreen(frame.data(), flags, pageSet.images);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::vector<Pixel> expected(framePixels, 0);
+    frame.swap(expected);
+    drawClockTexts(frame.data(), local);
+    // The date and count runs match the local calendar; the time's width is fixed.
+    const std::string drawnCount = whiteRuns(100);
+    const std::string drawnBottom = whiteRuns(470);
+    frame.swap(expected);
+    EXPECT_EQ(whiteRuns(100), drawnCount);
+    EXPECT_EQ(whiteRuns(470), drawnBottom);
+}
+
+}  // namespace
