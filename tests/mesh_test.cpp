@@ -1,0 +1,269 @@
+#include "render/mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct MeshTest : ::testing::Test {
+    std::unique_ptr<Mesh> owned = std::make_unique<Mesh>();
+    Mesh& mesh = *owned;
+    std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
+
+    void SetUp() override { buildRowOffsets(); }
+
+    Pixel at(int x, int y) const { return frame[y * screenWidth + x]; }
+    int countLit() const
+    {
+        int n = 0;
+        for (Pixel p : frame) n += p != 0;
+        return n;
+    }
+
+    // One face per triple of z values, each vertex its own.
+    void setDepths(const std::vector<std::array<float, 3>>& depths)
+    {
+        mesh.faceCount = int(depths.size());
+        mesh.vertexCount = 3 * mesh.faceCount;
+        for (int f = 0; f < mesh.faceCount; ++f) {
+            mesh.faces[f] = MeshFace{std::uint16_t(3 * f), std::uint16_t(3 * f + 1),
+                                     std::uint16_t(3 * f + 2), 0};
+            for (int k = 0; k < 3; ++k) mesh.worldVertices[3 * f + k].z = depths[f][k];
+        }
+    }
+
+    std::vector<int> drawnOrder() const
+    {
+        std::vector<int> order;
+        for (int k = 0; k < mesh.faceCount; ++k)
+            order.push_back(mesh.drawOrder[mesh.faceCount - 1 - k]);
+        return order;
+    }
+
+    // A single face whose screen points are given directly, ready to draw.
+    void setScreenTriangle(float ax, float ay, float bx, float by, float cx, float cy)
+    {
+        mesh.vertexCount = 3;
+        mesh.faceCount = 1;
+        mesh.faces[0] = MeshFace{0, 1, 2, 1};
+        mesh.drawOrder[0] = 0;
+        mesh.screenPoints[0] = MeshVertex{ax, ay, 0, 0, 0};
+        mesh.screenPoints[1] = MeshVertex{bx, by, 0, 0, 0};
+        mesh.screenPoints[2] = MeshVertex{cx, cy, 0, 0, 0};
+    }
+
+    Pixel litColour(float nx, float ny, float nz, MeshVertex light)
+    {
+        mesh.fillLit = 1;
+        mesh.fillRed = mesh.fillGreen = mesh.fillBlue = 64;
+        mesh.worldNormals[0] = MeshVertex{nx, ny, nz, 0, 0};
+        mesh.light = light;
+        return faceColour(mesh, 0, true);
+    }
+};
+
+TEST_F(MeshTest, DepthWindowExcludesItsBoundsAndKeysTruncateTowardZero)
+{
+    setDepths({{0, 0, 312}, {-512, 0, 0}, {311.99f, 0, 0}, {0, -511.99f, 0}, {-0.5f, -0.5f, -0.6f},
+               {10.7f, 0, 0}});
+    prepareFaces(mesh);
+    EXPECT_EQ(mesh.faces[0].visible, 0);
+    EXPECT_EQ(mesh.faces[1].visible, 0);
+    EXPECT_EQ(mesh.faces[2].visible, 1);
+    EXPECT_EQ(mesh.faces[3].visible, 1);
+    EXPECT_EQ(mesh.faces[4].visible, 1);
+    // Keys by sort position, largest first: 311, 10, 0, -1, -511, ...
+    EXPECT_EQ(mesh.depthKeys[0], 312);
+    EXPECT_EQ(mesh.depthKeys[1], 311);
+    EXPECT_EQ(mesh.depthKeys[2], 10);
+    EXPECT_EQ(mesh.depthKeys[3], -1);  // -1.6 truncated toward zero
+    EXPECT_EQ(mesh.depthKeys[4], -511);
+    EXPECT_EQ(mesh.depthKeys[5], -512);
+}
+
+TEST_F(MeshTest, EqualKeysEndInTheOrderHoarePartitioningLeaves)
+{
+    setDepths({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}});
+    prepareFaces(mesh);
+    EXPECT_EQ(drawnOrder(), (std::vector<int>{0, 2, 1}));
+
+    setDepths({{3, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 0, 0}});
+    prepareFaces(mesh);
+    EXPECT_EQ(drawnOrder(), (std::vector<int>{1, 3, 2, 0}));
+}
+
+TEST_F(MeshTest, SortKeepsEachKeyWithItsFaceAndOrdersLargestFirst)
+{
+    std::srand(7);
+    const int count = 1000;
+    std::vector<std::int32_t> keys(count);
+    for (int f = 0; f < count; ++f) {
+        keys[f] = std::rand() % 50 - 25;  // many repeats
+        mesh.depthKeys[f] = keys[f];
+        mesh.drawOrder[f] = f;
+    }
+    mesh.faceCount = count;
+    sortFaces(mesh, 0, count - 1);
+    std::vector<int> seen(count, 0);
+    for (int k = 0; k < count; ++k) {
+        if (k > 0) {
+            EXPECT_GE(mesh.depthKeys[k - 1], mesh.depthKeys[k]);
+        }
+        EXPECT_EQ(mesh.depthKeys[k], keys[mesh.drawOrder[k]]);
+        ++seen[mesh.drawOrder[k]];
+    }
+    for (int f = 0; f < count; ++f) EXPECT_EQ(seen[f], 1);
+}
+
+TEST_F(MeshTest, ProjectionScalesTowardTheEyeOnPositiveZ)
+{
+    mesh.vertexCount = 2;
+    mesh.worldVertices[0] = MeshVertex{100, -40, 0, 0, 0};
+    mesh.worldVertices[1] = MeshVertex{100, -40, 120, 0, 0};
+    mesh.screenPoints[0].z = 5;
+    projectMesh(mesh, 240, 240, 0.35f);
+    EXPECT_FLOAT_EQ(mesh.screenPoints[0].x, 240 + 35.0f);
+    EXPECT_FLOAT_EQ(mesh.screenPoints[0].y, 240 - 14.0f);
+    EXPECT_EQ(mesh.screenPoints[0].z, 5.0f);
+    EXPECT_NEAR(mesh.screenPoints[1].x, 240 + 35.0 * 120 / 78, 1e-3);
+    EXPECT_NEAR(mesh.screenPoints[1].y, 240 - 14.0 * 120 / 78, 1e-3);
+}
+
+TEST_F(MeshTest, WorkedTriangleFillsFiftySixPixelsAndItsMirrorNone)
+{
+    mesh.fillRed = 1;
+    setScreenTriangle(10, 10, 20, 10, 10, 20);
+    drawMeshFilled(frame.data(), mesh, 0);
+    EXPECT_EQ(countLit(), 56);
+    for (int x = 10; x < 20; ++x) EXPECT_EQ(at(x, 10), 0x010000u) << x;
+    EXPECT_EQ(at(20, 10), 0u);
+    EXPECT_EQ(at(10, 19), 0x010000u);
+    EXPECT_EQ(at(11, 19), 0u);
+    EXPECT_EQ(at(10, 20), 0x010000u);
+    EXPECT_EQ(at(10, 21), 0u);
+
+    frame.assign(framePixels, 0);
+    setScreenTriangle(10, 10, 10, 20, 20, 10);
+    drawMeshFilled(frame.data(), mesh, 0);
+    EXPECT_EQ(countLit(), 0);
+
+    setScreenTriangle(10, 10, 20, 10, 10, 20);
+    mesh.faces[0].visible = 0;
+    drawMeshFilled(frame.data(), mesh, 0);
+    EXPECT_EQ(countLit(), 0);
+}
+
+TEST_F(MeshTest, NearlyFlatWindingIsSkipped)
+{
+    // v = -0.5 truncates to 0, which is not below 0.
+    mesh.fillRed = 1;
+    setScreenTriangle(10, 10, 10.5f, 10, 10, 11);
+    drawMeshFilled(frame.data(), mesh, 0);
+    EXPECT_EQ(countLit(), 0);
+}
+
+TEST_F(MeshTest, FillModesBlendOrScanWithoutDrawing)
+{
+    frame.assign(framePixels, 0x0000FE);
+    fillQuad(frame.data(), 10, 10, 20, 10, 20, 10, 10, 20, 0xFE0000, 1);
+    EXPECT_EQ(at(10, 10), 0x7F007Fu);
+    EXPECT_EQ(at(20, 10), 0x0000FEu);
+    fillQuad(frame.data(), 100, 10, 120, 10, 120, 10, 100, 20, 0xFE0000, 2);
+    EXPECT_EQ(at(100, 10), 0x0000FEu);
+}
+
+TEST_F(MeshTest, FlatPolygonsAndPolygonsOffScreenDrawNothing)
+{
+    fillQuad(frame.data(), 10, 50, 200, 50, 200, 50, 300, 50, 1, 0);
+    fillQuad(frame.data(), 10, -90, 200, -50, 200, -50, 300, -10, 1, 0);
+    fillQuad(frame.data(), 10, 490, 200, 600, 200, 600, 300, 2000, 1, 0);
+    EXPECT_EQ(countLit(), 0);
+}
+
+TEST_F(MeshTest, EdgesEnteringFromAboveKeepTheirSlope)
+{
+    // Left edge x = 10; right edge from (10, -50) to (110, 50) moves one column per row.
+    fillQuad(frame.data(), 10, -50, 110, 50, 110, 50, 10, 50, 1, 0);
+    for (int x = 0; x < screenWidth; ++x) EXPECT_EQ(at(x, 0), 0u);
+    EXPECT_EQ(at(60, 1), 1u);
+    EXPECT_EQ(at(61, 1), 0u);
+    EXPECT_EQ(at(9, 1), 0u);
+    EXPECT_EQ(at(10, 1), 1u);
+    EXPECT_EQ(at(109, 50), 1u);
+    EXPECT_EQ(at(110, 50), 0u);
+    EXPECT_EQ(at(10, 51), 0u);
+}
+
+TEST_F(MeshTest, AHugeTriangleCoversEveryDrawablePixel)
+{
+    fillQuad(frame.data(), -100000, -100000, 100000, -100000, 100000, 100000, -100000, 100000,
+             1, 0);
+    EXPECT_EQ(countLit(), 639 * 479);
+
+    frame.assign(framePixels, 0);
+    const float far = 1e30f;
+    mesh.fillRed = 1;
+    setScreenTriangle(-100, -100, far, -100, -100, far);
+    drawMeshFilled(frame.data(), mesh, 0);
+    EXPECT_EQ(countLit(), 639 * 479);
+}
+
+TEST_F(MeshTest, LitColourIsCappedAtFullBrightness)
+{
+    const MeshVertex down{0, 0, 1, 0, 0};
+    EXPECT_EQ(litColour(0, 0, 256, down), 0xFFFFFFu);
+    const MeshVertex overOne{0, 0, std::nextafter(1.0f, 2.0f), 0, 0};
+    EXPECT_EQ(litColour(0, 0, 256, overOne), 0xFFFFFFu);
+    EXPECT_EQ(litColour(0, 0, 128, down), 0x808080u);
+    EXPECT_EQ(litColour(0, 128, 128, MeshVertex{0, 0.70710677f, 0.70710677f, 0, 0}), 0xB5B5B5u);
+}
+
+TEST_F(MeshTest, DarkUndefinedAndCollapsedNormalsGiveBlack)
+{
+    const MeshVertex down{0, 0, 1, 0, 0};
+    EXPECT_EQ(litColour(0, 0, -256, down), 0u);
+    EXPECT_EQ(litColour(0, 0, 0, down), 0u);
+    EXPECT_EQ(litColour(0, 0, std::numeric_limits<float>::quiet_NaN(), down), 0u);
+}
+
+TEST_F(MeshTest, ColourFieldsSwitchLitChannelsOrGiveTheColourDirectly)
+{
+    mesh.fillLit = 1;
+    mesh.fillRed = 0;
+    mesh.fillGreen = 64;
+    mesh.fillBlue = -8;
+    mesh.worldNormals[0] = MeshVertex{0, 0, 128, 0, 0};
+    mesh.light = MeshVertex{0, 0, 1, 0, 0};
+    EXPECT_EQ(faceColour(mesh, 0, true), 0x008080u);
+
+    mesh.wireLit = 0;
+    mesh.wireRed = 0x12;
+    mesh.wireGreen = 0x34;
+    mesh.wireBlue = 0x56;
+    EXPECT_EQ(faceColour(mesh, 0, false), 0x123456u);
+}
+
+TEST_F(MeshTest, WireframeAddsEveryEdgeSoSharedCornersDoubleUp)
+{
+    mesh.wireRed = mesh.wireGreen = mesh.wireBlue = 16;
+    setScreenTriangle(10, 10, 20, 10, 10, 20);
+    drawMeshWire(frame.data(), mesh);
+    EXPECT_EQ(at(15, 10), 0x101010u);
+    EXPECT_EQ(at(10, 15), 0x101010u);
+    EXPECT_EQ(at(15, 15), 0x101010u);
+    EXPECT_EQ(at(10, 10), 0x202020u);
+    EXPECT_EQ(at(12, 12), 0u);
+
+    frame.assign(framePixels, 0);
+    setScreenTriangle(10, 10, 10, 20, 20, 10);
+    drawMeshWire(frame.data(), mesh);
+    EXPECT_EQ(countLit(), 0);
+}
+
+}  // namespace
