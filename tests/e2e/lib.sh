@@ -1,0 +1,58 @@
+# Shared by the window tests: a private Xvfb, the program under test, and polling helpers.
+# Sourced, not run. Every wait has a time limit; everything started is stopped on exit.
+
+E2E_PIDS=()
+e2e_cleanup() {
+  for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+}
+trap e2e_cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+  E2E_PIDS+=($!)
+  local number
+  read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
+  rm -f "$fifo"
+  export DISPLAY=":$number"
+}
+
+# Runs a program in the background from a folder; sets APP_PID.
+start_app() {
+  local dir=$1 program=$2
+  (cd "$dir" && SDL_AUDIODRIVER=dummy exec "$program") &
+  APP_PID=$!
+  E2E_PIDS+=("$APP_PID")
+}
+
+# Waits for the window titled "ZURA 5 Party Invitation"; sets WINDOW_ID.
+wait_window() {
+  local limit=${1:-30}
+  for _ in $(seq $((limit * 10))); do
+    WINDOW_ID=$(xdotool search --name "^ZURA 5 Party Invitation$" 2>/dev/null | head -1)
+    [ -n "$WINDOW_ID" ] && return 0
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
+    sleep 0.1
+  done
+  fail "no window within ${limit}s"
+}
+
+# Waits for APP_PID to end; sets APP_CODE.
+wait_exit() {
+  local limit=${1:-20}
+  for _ in $(seq $((limit * 10))); do
+    if ! kill -0 "$APP_PID" 2>/dev/null; then
+      wait "$APP_PID"
+      APP_CODE=$?
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "the program did not end within ${limit}s"
+}

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The real windowed program under Xvfb: the soundtrack is required before any window, the
+# window has its title and a 640x480 client area, and Escape or closing it ends the run with 0.
+set -u
+windowed=$1
+fullscreen=$2
+source_dir=$3
+here=$(dirname "$0")
+. "$here/lib.sh"
+
+start_xvfb
+
+# No soundtrack in the working folder: exit code 1 and no window.
+empty=$(mktemp -d)
+for program in "$windowed" "$fullscreen"; do
+  start_app "$empty" "$program"
+  wait_exit 20
+  [ "$APP_CODE" -eq 1 ] || fail "$(basename "$program") without the soundtrack exited with $APP_CODE"
+  [ -z "$(xdotool search --name 'ZURA 5' 2>/dev/null)" ] || fail "a window appeared without the soundtrack"
+done
+rmdir "$empty"
+
+# Escape during the intro ends the run.
+start_app "$source_dir/resources" "$windowed"
+wait_window 30
+geometry=$(xdotool getwindowgeometry "$WINDOW_ID")
+echo "$geometry" | grep -q "Geometry: 640x480" || fail "client area is not 640x480: $geometry"
+sleep 2
+xdotool key --window "$WINDOW_ID" Escape
+wait_exit 20
+[ "$APP_CODE" -eq 0 ] || fail "Escape ended the run with $APP_CODE"
+
+# Closing the window ends the run.
+start_app "$source_dir/resources" "$windowed"
+wait_window 30
+sleep 2
+python3 "$here/xlib_close.py" "$WINDOW_ID"
+wait_exit 20
+[ "$APP_CODE" -eq 0 ] || fail "closing the window ended the run with $APP_CODE"
+
+echo "window tests passed"
