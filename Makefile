@@ -1,8 +1,9 @@
 # The invitation's front door: every target installs what is missing first.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run run-fullscreen test assets bench clean
+.PHONY: all deps build run run-fullscreen test assets bench fuzz clean
 
 all: build
 
@@ -29,6 +30,9 @@ assets: build
 
 bench: build
 	$(BUILD)/invite_bench
+
+fuzz: deps
+	bash scripts/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)
