@@ -14,6 +14,11 @@ constexpr int crossfadeLevels = 8;
 constexpr int topStripBottom = 85;  // rows 0..84
 constexpr int quitButton = 4;
 
+// Level 0 again, one pixel after another: the crossfade holds that level for all but its
+// first seven frames, and a contiguous copy reads an eighth of the memory the interleaved
+// table needs for one level.
+Pixel SettledLevel[framePixels];
+
 // Button images are stored bottom row first: screen row r of the rectangle takes source row
 // 17 - r. Every pixel is copied, zeros included.
 void copyButton(Pixel* frame, int button, const Pixel* image)
@@ -58,6 +63,7 @@ void buildCrossfadeTable(const Pixel* buttonedMenu)
 {
     Pixel* entry = CrossfadeTable;
     for (int i = 0; i < framePixels; ++i) {
+        SettledLevel[i] = buttonedMenu[i] & 0xFFFFFF;
         const Pixel source = buttonedMenu[i];
         const unsigned red = (source >> 16) & 0xFF;
         const unsigned green = (source >> 8) & 0xFF;
@@ -71,8 +77,12 @@ void buildCrossfadeTable(const Pixel* buttonedMenu)
 
 void drawCrossfade(Pixel* frame, MenuFlags& flags, bool fullscreenBuild)
 {
-    const Pixel* entry = CrossfadeTable + flags.crossfadeLevel;
-    for (int i = 0; i < framePixels; ++i) frame[i] = entry[i * crossfadeLevels];
+    if (flags.crossfadeLevel == 0) {
+        std::memcpy(frame, SettledLevel, sizeof SettledLevel);
+    } else {
+        const Pixel* entry = CrossfadeTable + flags.crossfadeLevel;
+        for (int i = 0; i < framePixels; ++i) frame[i] = entry[i * crossfadeLevels];
+    }
     flags.crossfadeLevel -= 1;
     if (flags.crossfadeLevel < 0) {
         flags.crossfadeLevel = 0;

@@ -1,6 +1,7 @@
 #include "scenes/pages.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "assets/font.h"
 
@@ -16,16 +17,28 @@ const char* const WeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday
 const char* const MonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
                                     "July",    "August",   "September", "October", "November", "December"};
 
-// Inlined copy of the saturating sum: a page frame makes up to 220,400 of them.
-inline Pixel addChannels(Pixel destination, Pixel colour)
+// Four pixels at a time: the page row is 145 groups of four. Byte lanes add with
+// saturation (a lane that wrapped round is filled with ones), the top byte of a changed
+// pixel is cleared, and a zero page pixel keeps the frame pixel as it was.
+using ByteLanes = std::uint8_t __attribute__((vector_size(16)));
+using PixelLanes = std::uint32_t __attribute__((vector_size(16)));
+constexpr int lanePixels = 4;
+static_assert(pageWidth % lanePixels == 0);
+
+void addPageRow(Pixel* __restrict target, const Pixel* __restrict source)
 {
-    unsigned red = ((destination >> 16) & 0xFF) + ((colour >> 16) & 0xFF);
-    unsigned green = ((destination >> 8) & 0xFF) + ((colour >> 8) & 0xFF);
-    unsigned blue = (destination & 0xFF) + (colour & 0xFF);
-    red = red > 255 ? 255 : red;
-    green = green > 255 ? 255 : green;
-    blue = blue > 255 ? 255 : blue;
-    return (red << 16) | (green << 8) | blue;
+    for (int x = 0; x < pageWidth; x += lanePixels) {
+        PixelLanes v;
+        PixelLanes d;
+        std::memcpy(&v, source + x, sizeof v);
+        std::memcpy(&d, target + x, sizeof d);
+        const ByteLanes sum = ByteLanes(d) + ByteLanes(v);
+        const ByteLanes wrapped = ByteLanes(sum < ByteLanes(d));
+        const PixelLanes added = PixelLanes(sum | wrapped) & 0xFFFFFF;
+        const PixelLanes keep = PixelLanes(v == 0);
+        const PixelLanes result = (d & keep) | (added & ~keep);
+        std::memcpy(target + x, &result, sizeof result);
+    }
 }
 
 bool leapYear(int year)
@@ -54,13 +67,7 @@ void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount)
 {
     const Pixel* source = pageImage + firstRow * pageWidth;
     for (int y = 0; y < rowCount; ++y) {
-        Pixel* target = frame + RowOffsets[pageTop + y] + pageLeft;
-        for (int x = 0; x < pageWidth; ++x) {
-            const Pixel v = source[x];
-            // Zero pixels leave the picture untouched, its top byte included.
-            const Pixel d = target[x];
-            target[x] = v != 0 ? addChannels(d, v) : d;
-        }
+        addPageRow(frame + RowOffsets[pageTop + y] + pageLeft, source);
         source += pageWidth;
     }
 }
