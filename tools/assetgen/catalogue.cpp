@@ -1,0 +1,197 @@
+#include "tools/assetgen/catalogue.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "tools/assetgen/bitfont.h"
+#include "tools/assetgen/model.h"
+#include "tools/assetgen/music.h"
+#include "tools/assetgen/pages.h"
+#include "tools/assetgen/pictures.h"
+#include "tools/assetgen/text.h"
+#include "tools/png_writer.h"
+
+namespace {
+
+enum Item {
+    Loading = 100, LoaderTile, Pointer, Backdrop, Menu,
+};
+
+constexpr ResourceEntry Catalogue[] = {
+    {"DATA_FONTS_RAW", "fonts.raw", Kind::FontStrip, 0},
+    {"DATA_LOADING_TGA", "loading.tga", Kind::Tga, Loading},
+    {"DATA_LOADER_TGA", "loader.tga", Kind::TgaTopFirst, LoaderTile},
+    {"DATA_MOUSE_TGA", "mouse.tga", Kind::Tga, Pointer},
+    {"DATA_BUBBLE0_TGA", "bubble0.tga", Kind::TgaTopFirst, 0},
+    {"DATA_BUBBLE1_TGA", "bubble1.tga", Kind::TgaTopFirst, 1},
+    {"DATA_BUBBLE2_TGA", "bubble2.tga", Kind::TgaTopFirst, 2},
+    {"DATA_BUBBLE3_TGA", "bubble3.tga", Kind::TgaTopFirst, 3},
+    {"DATA_BUBBLE4_TGA", "bubble4.tga", Kind::TgaTopFirst, 4},
+    {"DATA_BUBBLE5_TGA", "bubble5.tga", Kind::TgaTopFirst, 5},
+    {"DATA_BUBBLE6_TGA", "bubble6.tga", Kind::TgaTopFirst, 6},
+    {"DATA_BUBBLE7_TGA", "bubble7.tga", Kind::TgaTopFirst, 7},
+    {"DATA_SELECT1A_TGA", "select1a.tga", Kind::Tga, 10},
+    {"DATA_SELECT2A_TGA", "select2a.tga", Kind::Tga, 11},
+    {"DATA_SELECT3A_TGA", "select3a.tga", Kind::Tga, 12},
+    {"DATA_SELECT4A_TGA", "select4a.tga", Kind::Tga, 13},
+    {"DATA_SELECT5A_TGA", "select5a.tga", Kind::Tga, 14},
+    {"DATA_SELECT1B_TGA", "select1b.tga", Kind::Tga, 20},
+    {"DATA_SELECT2B_TGA", "select2b.tga", Kind::Tga, 21},
+    {"DATA_SELECT3B_TGA", "select3b.tga", Kind::Tga, 22},
+    {"DATA_SELECT4B_TGA", "select4b.tga", Kind::Tga, 23},
+    {"DATA_SELECT5B_TGA", "select5b.tga", Kind::Tga, 24},
+    {"DATA_1_TGA", "plate1.tga", Kind::Tga, 31},
+    {"DATA_2_TGA", "plate2.tga", Kind::Tga, 32},
+    {"DATA_3_TGA", "plate3.tga", Kind::Tga, 33},
+    {"DATA_4_TGA", "plate4.tga", Kind::Tga, 34},
+    {"DATA_6_TGA", "plate6.tga", Kind::Tga, 36},
+    {"DATA_8_TGA", "plate8.tga", Kind::Tga, 38},
+    {"DATA_9_TGA", "plate9.tga", Kind::Tga, 39},
+    {"DATA_ZSPHERE_ASC", "zsphere.asc", Kind::Asc, 0},
+    {"DATA_MORA01BACK_JPG", "mora01back.jpg", Kind::Jpeg, Backdrop},
+    {"DATA_MENU_JPG", "menu.jpg", Kind::Jpeg, Menu},
+    {"DATA_PAGE1_PCX", "page1.pcx", Kind::Pcx, 1},
+    {"DATA_PAGE2_PCX", "page2.pcx", Kind::Pcx, 2},
+    {"DATA_PAGE3_PCX", "page3.pcx", Kind::Pcx, 3},
+    {"DATA_PAGE4_PCX", "page4.pcx", Kind::Pcx, 4},
+};
+constexpr int CatalogueSize = int(sizeof Catalogue / sizeof Catalogue[0]);
+
+// Button labels for pages 1..4 and the quit button.
+constexpr const char* ButtonLabels[5] = {
+    "GENERAL INFORMATION", "COMPETITIONS", "RULES", "LOCATION & CONTACT", "EXIT",
+};
+
+// The plates by resource number; shown in the order 1, 2, 3, 6, 4, 8, 9 they read as one
+// message.
+const char* plateCaption(int number)
+{
+    switch (number) {
+    case 1: return "WELCOME TO THE INVITATION FOR";
+    case 2: return "ZURA 5 - THE COMPUTER PARTY";
+    case 3: return "THREE DAYS OF DEMOS, MUSIC AND GRAPHICS";
+    case 6: return "FROM 9 TO 11 NOVEMBER";
+    case 4: return "AT QUILLMOOR HALL IN TARNWICK";
+    case 8: return "BRING YOUR COMPUTER AND YOUR FRIENDS";
+    default: return "SEE YOU THERE!";
+    }
+}
+
+constexpr const char* SoundtrackFile = "zura5inv.mp3";
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int resourceCount() { return CatalogueSize; }
+const ResourceEntry& resourceEntry(int index) { return Catalogue[index]; }
+
+Image resourcePicture(const ResourceEntry& entry)
+{
+    switch (entry.kind) {
+    case Kind::FontStrip: return fontStripImage(buildFontStrip());
+    case Kind::Pcx: {
+        PageFit fit;
+        return paintPage(entry.item, fit);
+    }
+    case Kind::Asc: return Image{};
+    default: break;
+    }
+    switch (entry.item) {
+    case Loading: return paintLoading();
+    case LoaderTile: return paintLoaderTile();
+    case Pointer: return paintPointer();
+    case Backdrop: return paintBackdrop();
+    case Menu: return paintMenu();
+    default: break;
+    }
+    if (entry.item < 8) return paintBubble(entry.item);
+    if (entry.item < 30) return paintButton(ButtonLabels[entry.item % 10], entry.item >= 20);
+    return paintPlate(plateCaption(entry.item - 30));
+}
+
+Bytes resourceBytes(const ResourceEntry& entry)
+{
+    switch (entry.kind) {
+    case Kind::FontStrip: return buildFontStrip();
+    case Kind::Tga: return encodeTga(resourcePicture(entry));
+    case Kind::TgaTopFirst: return encodeTga(resourcePicture(entry), true);
+    case Kind::Jpeg: return encodeJpeg(resourcePicture(entry), 92);
+    case Kind::Asc: return [] {
+            std::string text = ascText(buildGlobe(), "Zsphere");
+            return Bytes(text.begin(), text.end());
+        }();
+    case Kind::Pcx: {
+        PageFit fit;
+        Image page = paintPage(entry.item, fit);
+        if (fit.usedRows > page.height || fit.widestLine > page.width - 12)
+            std::fprintf(stderr, "assetgen: page %d text takes %dx%d, the page is %dx%d\n",
+                         entry.item, fit.widestLine, fit.usedRows, page.width, page.height);
+        std::uint8_t palette[768];
+        greyPalette(palette);
+        return encodePcx(greyIndices(page), page.width, page.height, palette);
+    }
+    }
+    return {};
+}
+
+bool writeAllResources(const std::string& folder)
+{
+    auto start = std::chrono::steady_clock::now();
+    std::string list = "# NAME path (relative to this folder), in the order the program extracts them\n";
+    for (const ResourceEntry& entry : Catalogue) {
+        std::string path = folder + "/" + entry.file;
+        if (!writeBytes(path, resourceBytes(entry))) {
+            std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
+            return false;
+        }
+        list += std::string(entry.name) + " " + entry.file + "\n";
+    }
+    if (!writeText(folder + "/resources.list", list)) return false;
+    std::fprintf(stderr, "assetgen: pictures, font and model in %.1f s\n", secondsSince(start));
+
+    StereoTrack track = composeSoundtrack();
+    // Headroom below -1 dBFS for the peaks the encoder adds.
+    normalisePeak(track, 0.78);
+    std::string path = folder + "/" + SoundtrackFile;
+    if (!writeBytes(path, encodeMp3(track))) {
+        std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "assetgen: soundtrack %.1f s long, all done in %.1f s\n",
+                 double(track.left.size()) / sampleRate, secondsSince(start));
+    return true;
+}
+
+bool writeContactSheet(const std::string& path)
+{
+    constexpr int Width = 1340;
+    Image sheet = makeImage(Width, 2280, rgb(36, 36, 44));
+    int x = 10, y = 10, rowHeight = 0;
+    auto place = [&](const Image& picture, int scale, const char* label) {
+        int w = picture.width * scale, h = picture.height * scale;
+        if (x + w > Width - 10) {
+            x = 10;
+            y += rowHeight + 24;
+            rowHeight = 0;
+        }
+        pasteScaled(sheet, picture, x, y, scale);
+        drawString(sheet, Face::Sans, 11, x, y + h + 13, label, rgb(200, 200, 210));
+        x += w + 14;
+        rowHeight = std::max(rowHeight, h);
+    };
+    for (const ResourceEntry& entry : Catalogue) {
+        if (entry.kind == Kind::Asc) continue;
+        Image picture = resourcePicture(entry);
+        int scale = picture.width <= 20 ? 4 : picture.width <= 125 ? 2 : 1;
+        if (entry.kind == Kind::FontStrip) scale = 2;
+        place(picture, scale, entry.name);
+    }
+    sheet.height = std::min(sheet.height, y + rowHeight + 24);
+    sheet.pixels.resize(std::size_t(sheet.width) * sheet.height);
+    return writePng(path, sheet.pixels.data(), sheet.width, sheet.height);
+}
