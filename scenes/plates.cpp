@@ -74,7 +74,8 @@ void precomputePlateLevels(int slot, const Pixel* image)
 // range is found once per plate; the pixels drawn are the ones a per-pixel test would pass.
 void drawPlate(Pixel* frame, int x, int y, int slot, int level)
 {
-    if (slot < 0 || slot >= plateSlots || level < 0 || level >= plateLevelCount) return;
+    // Level 0 is all zero and would add nothing.
+    if (slot < 0 || slot >= plateSlots || level <= 0 || level >= plateLevelCount) return;
     const long long left = (long long)x + plateScreenX;
     const long long top = (long long)y + plateScreenY;
     const long long firstColumn = left < 1 ? 1 - left : 0;
