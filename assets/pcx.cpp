@@ -9,14 +9,8 @@ constexpr std::size_t paletteBytes = 768;
 
 }  // namespace
 
-void decodePcx(ResourceBytes source, std::uint8_t* indices, std::uint8_t* palette, int width,
-               int height)
+std::size_t decodePcxStream(ResourceBytes source, std::uint8_t* indices, std::size_t total)
 {
-    if (source.size >= paletteBytes) {
-        std::memcpy(palette, source.data + source.size - paletteBytes, paletteBytes);
-    }
-    if (width <= 0 || height <= 0) return;
-    const std::size_t total = std::size_t(width) * std::size_t(height);
     std::size_t at = dataOffset;
     std::size_t i = 0;
     while (i < total && at < source.size) {
@@ -33,6 +27,17 @@ void decodePcx(ResourceBytes source, std::uint8_t* indices, std::uint8_t* palett
         std::memset(indices + i, value, count);
         i += count;
     }
+    return at;
+}
+
+void decodePcx(ResourceBytes source, std::uint8_t* indices, std::uint8_t* palette, int width,
+               int height)
+{
+    if (source.size >= paletteBytes) {
+        std::memcpy(palette, source.data + source.size - paletteBytes, paletteBytes);
+    }
+    if (width <= 0 || height <= 0) return;
+    decodePcxStream(source, indices, std::size_t(width) * std::size_t(height));
 }
 
 void expandPalette(const std::uint8_t* indices, const std::uint8_t* palette, int width, int height,

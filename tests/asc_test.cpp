@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -196,17 +197,31 @@ TEST(AscLoad, TextEndingEarlyStopsWithWhatWasRead)
     EXPECT_EQ(none->vertexCount, 0);
 }
 
-// The model the show ships with.
+// The model the show ships with: every declared record is found and kept.
 TEST(AscLoad, ShippedModelLoadsWithinCapacityAndEveryIndexValid)
 {
     if (EmbeddedResourceCount == 0) GTEST_SKIP() << "no embedded files in this build";
     const EmbeddedResource* entry = findResource("DATA_ZSPHERE_ASC");
     ASSERT_NE(entry, nullptr);
+    const std::string text(reinterpret_cast<const char*>(entry->data),
+                           std::size_t(entry->end - entry->data));
+    int declaredVertices = 0;
+    int declaredFaces = 0;
+    const std::size_t header = text.find("Tri-mesh");
+    ASSERT_NE(header, std::string::npos);
+    ASSERT_EQ(std::sscanf(text.c_str() + header, "Tri-mesh, Vertices: %d Faces: %d",
+                          &declaredVertices, &declaredFaces),
+              2);
+    ASSERT_LE(declaredVertices, meshCapacity);
+    ASSERT_LE(declaredFaces, meshCapacity);
     auto mesh = std::make_unique<Mesh>();
-    loadAsc({entry->data, std::size_t(entry->end - entry->data)}, *mesh);
-    EXPECT_EQ(mesh->name[0], '"');
-    EXPECT_GT(mesh->vertexCount, 3);
-    EXPECT_GT(mesh->faceCount, 1);
+    loadAsc({entry->data, text.size()}, *mesh);
+    const std::string name = mesh->name;
+    ASSERT_GE(name.size(), 2u);
+    EXPECT_EQ(name.front(), '"');
+    EXPECT_EQ(name.back(), '"');
+    EXPECT_EQ(mesh->vertexCount, declaredVertices);
+    EXPECT_EQ(mesh->faceCount, declaredFaces);
     int zeroNormals = 0;
     for (int f = 0; f < mesh->faceCount; ++f) {
         const MeshFace& face = mesh->faces[f];

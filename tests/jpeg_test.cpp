@@ -122,3 +122,16 @@ TEST(JpegConvert, BlueGreenRedBytesBecomePixelsInPlace)
     EXPECT_EQ(pixels[641], 0x0000FFu);
     EXPECT_EQ(pixels.back(), 0x800000u);
 }
+
+TEST(JpegDecode, ShippedPicturesDecode)
+{
+    if (EmbeddedResourceCount == 0) GTEST_SKIP() << "no embedded files in this build";
+    std::vector<std::uint8_t> scratch(jpegScratchBytes);
+    for (const char* name : {"DATA_MORA01BACK_JPG", "DATA_MENU_JPG"}) {
+        const EmbeddedResource* entry = findResource(name);
+        ASSERT_NE(entry, nullptr) << name;
+        EXPECT_TRUE(tryDecodeJpeg({entry->data, std::size_t(entry->end - entry->data)},
+                                  scratch.data()))
+            << name;
+    }
+}

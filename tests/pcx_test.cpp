@@ -12,7 +12,9 @@ constexpr std::uint8_t guard = 0xEE;
 // (k, 255 - k, k ^ 0x5A) so that every byte of it is told apart.
 std::vector<std::uint8_t> pcxFile(const std::vector<std::uint8_t>& data)
 {
-    std::vector<std::uint8_t> file(128, 0);
+    std::vector<std::uint8_t> file;
+    file.reserve(128 + data.size() + 769);
+    file.resize(128, 0);
     file[0] = 10;
     file[1] = 5;
     file[2] = 1;
@@ -124,4 +126,39 @@ TEST(PcxExpand, IndexZeroIsTransparentBlackAndGreysKeepAllChannels)
     EXPECT_EQ(pixels[2], 0x123456u);
     EXPECT_EQ(pixels[3], 0xFFFFFFu);
     EXPECT_EQ(pixels[4], 0xABCDEFu);
+}
+
+TEST(PcxDecode, StreamStopsAtTheFirstUnreadByte)
+{
+    const auto file = pcxFile({0xC2, 1, 0xC0, 2, 3, 99});
+    std::vector<std::uint8_t> indices(3);
+    EXPECT_EQ(decodePcxStream({file.data(), file.size()}, indices.data(), 3), 128u + 5);
+}
+
+// The shipped pages: each stream fills its page exactly and ends at the palette marker, and
+// index 0 is the only black entry.
+TEST(PcxDecode, ShippedPagesEndTheirStreamsAtThePaletteMarker)
+{
+    if (EmbeddedResourceCount == 0) GTEST_SKIP() << "no embedded files in this build";
+    const struct { const char* name; int height; } pages[] = {
+        {"DATA_PAGE1_PCX", 378}, {"DATA_PAGE2_PCX", 531}, {"DATA_PAGE3_PCX", 1274},
+        {"DATA_PAGE4_PCX", 307}};
+    for (const auto& page : pages) {
+        const EmbeddedResource* entry = findResource(page.name);
+        ASSERT_NE(entry, nullptr) << page.name;
+        const ResourceBytes bytes{entry->data, std::size_t(entry->end - entry->data)};
+        const std::size_t total = std::size_t(580) * page.height;
+        std::vector<std::uint8_t> indices(total);
+        EXPECT_EQ(decodePcxStream(bytes, indices.data(), total), bytes.size - 769) << page.name;
+        EXPECT_EQ(bytes.data[bytes.size - 769], 12) << page.name;
+        std::vector<std::uint8_t> palette(768);
+        decodePcx(bytes, indices.data(), palette.data(), 580, page.height);
+        std::vector<Pixel> pixels(total);
+        expandPalette(indices.data(), palette.data(), 580, page.height, pixels.data());
+        for (int k = 0; k < 256; ++k) {
+            const std::uint8_t* entryRgb = palette.data() + 3 * k;
+            EXPECT_TRUE(entryRgb[0] == entryRgb[1] && entryRgb[1] == entryRgb[2]) << k;
+            EXPECT_EQ(entryRgb[0] == 0, k == 0) << page.name << " entry " << k;
+        }
+    }
 }

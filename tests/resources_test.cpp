@@ -70,9 +70,9 @@ TEST(ReadTgaPixels, ReturnsThePixelBlockAsStoredBottomRowFirst)
 
 TEST(ReadTgaPixels, ShortFileCopiesOnlyWholeWordsThatExist)
 {
-    std::vector<std::uint8_t> file(18, 0);
-    const std::uint8_t words[] = {0x11, 0x22, 0x33, 0x00, 0x44, 0x55, 0x66, 0x00, 0x77, 0x88};
-    file.insert(file.end(), words, words + sizeof words);
+    const std::vector<std::uint8_t> file = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                            0, 0, 0x11, 0x22, 0x33, 0x00, 0x44, 0x55, 0x66,
+                                            0x00, 0x77, 0x88};
     Pixel dest[4] = {5, 5, 5, 5};
     readTgaPixels({file.data(), file.size()}, dest, 4);
     EXPECT_EQ(dest[0], 0x332211u);
@@ -111,6 +111,6 @@ TEST(Resources, EmbeddedTgaFilesHaveTheLayoutTheReaderReliesOn)
         ++checked;
     }
     if (EmbeddedResourceCount > 0) {
-        EXPECT_EQ(checked, 31);
+        EXPECT_EQ(checked, 28);
     }
 }
