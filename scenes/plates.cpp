@@ -28,6 +28,16 @@ constexpr PlateWindow PlateWindows[7] = {
 
 constexpr int fadeInLength = 3000;
 
+// Per slot, the source pixels that are non-zero at the top level, in source order. A pixel
+// that is zero there is zero at every level, so a plate draw reads only these table entries
+// (most of a plate is black) instead of striding through the whole table.
+struct PlateCoverage {
+    std::uint16_t positions[plateSlots][platePixels];
+    int count[plateSlots];
+};
+
+PlateCoverage coverage;
+
 std::size_t levelIndex(int slot, int level, int row, int column)
 {
     return ((std::size_t(row) * plateWidth + column) * plateSlots + slot) * plateLevelCount +
@@ -68,27 +78,34 @@ void precomputePlateLevels(int slot, const Pixel* image)
                 levels[level] = scaledPixel(source, level);
         }
     }
+    int count = 0;
+    for (int position = 0; position < platePixels; ++position) {
+        if (scaledPixel(image[position], plateLevelCount - 1) != 0)
+            coverage.positions[slot][count++] = std::uint16_t(position);
+    }
+    coverage.count[slot] = count;
 }
 
-// The images are stored bottom row first, so screen row r reads source row 16 - r. The clip
-// range is found once per plate; the pixels drawn are the ones a per-pixel test would pass.
+// The images are stored bottom row first, so source row r lands on screen row 16 - r.
 void drawPlate(Pixel* frame, int x, int y, int slot, int level)
 {
     // Level 0 is all zero and would add nothing.
     if (slot < 0 || slot >= plateSlots || level <= 0 || level >= plateLevelCount) return;
     const long long left = (long long)x + plateScreenX;
     const long long top = (long long)y + plateScreenY;
-    const long long firstColumn = left < 1 ? 1 - left : 0;
-    const long long endColumn = left + plateWidth > screenWidth ? screenWidth - left : plateWidth;
-    const long long firstRow = top < 1 ? 1 - top : 0;
-    const long long endRow = top + plateHeight > screenHeight ? screenHeight - top : plateHeight;
-    for (long long r = firstRow; r < endRow; ++r) {
-        Pixel* target = frame + RowOffsets[top + r];
-        const int sourceRow = plateHeight - 1 - int(r);
-        for (long long c = firstColumn; c < endColumn; ++c) {
-            const Pixel entry = PlateLevels[levelIndex(slot, level, sourceRow, int(c))];
-            if (entry != 0) target[left + c] = addSaturated(target[left + c], entry);
-        }
+    if (left >= screenWidth || left + plateWidth <= 0) return;
+    if (top >= screenHeight || top + plateHeight <= 0) return;
+    const std::uint16_t* positions = coverage.positions[slot];
+    for (int k = 0; k < coverage.count[slot]; ++k) {
+        const int row = positions[k] / plateWidth;
+        const int column = positions[k] - row * plateWidth;
+        const int screenX = int(left) + column;
+        const int screenY = int(top) + plateHeight - 1 - row;
+        if (!inClip(screenX, screenY)) continue;
+        const Pixel entry = PlateLevels[levelIndex(slot, level, row, column)];
+        if (entry == 0) continue;
+        Pixel& target = frame[RowOffsets[screenY] + screenX];
+        target = addSaturated(target, entry);
     }
 }
 
