@@ -77,7 +77,8 @@ TEST_F(PlatesTest, DrawnPlateIsUprightAddedAndClipped)
     std::vector<Pixel> image = plainImage(0);
     image[16 * plateWidth + 0] = 0xFF0000;    // top-left of the picture (stored last)
     image[0 * plateWidth + 358] = 0x0000FF;   // bottom-right (stored first)
-    precomputePlateLevels(1, image.data());
+    precomputePlateLevels(1, plainImage(0xFFFFFF).data());
+    precomputePlateLevels(1, image.data());  // refilling a slot forgets the old picture
     frame[RowOffsets[350] + 22] = 0x10F010;
     drawPlate(frame.data(), -249, -100, 1, 63);
     EXPECT_EQ(at(22, 350), 0xFFF010u);
