@@ -1,0 +1,177 @@
+// Speed and memory figures: the loading sequence and one frame of every phase of the show,
+// next to the floor of any frame (a clear and one full-frame copy), and the peak resident
+// memory of a whole headless show.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/console.h"
+#include "app/headless.h"
+#include "app/input.h"
+#include "app/loading.h"
+#include "app/timeline.h"
+#include "scenes/menu.h"
+
+namespace {
+
+std::vector<Pixel> benchFrame(framePixels);
+std::vector<Pixel> benchPicture(framePixels, 0x203040);
+
+void loadOnce(LoadedAssets& assets)
+{
+    progressX = 0;
+    buildRowOffsets();
+    showLoadingScreen(assets);
+    loadAssets(assets);
+}
+
+// The assets every frame benchmark draws with, loaded once for the process.
+const LoadedAssets& sharedAssets()
+{
+    static bool loaded = false;
+    if (!loaded) {
+        loadOnce(loadedAssets);
+        loaded = true;
+    }
+    return loadedAssets;
+}
+
+void clearFrame(Pixel* frame)
+{
+    std::memset(frame, 0, framePixels * sizeof(Pixel));
+}
+
+void BM_Baseline(benchmark::State& state)
+{
+    for (auto _ : state) {
+        clearFrame(benchFrame.data());
+        std::memcpy(benchFrame.data(), benchPicture.data(), framePixels * sizeof(Pixel));
+        benchmark::DoNotOptimize(benchFrame.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_Loading(benchmark::State& state)
+{
+    for (auto _ : state) {
+        LoadedAssets assets{};
+        loadOnce(assets);
+        releaseBuffers(assets);
+    }
+}
+
+// One frame of the timeline at `time` with the menu in `menuState`.
+void runPhase(benchmark::State& state, std::int32_t time, std::int32_t menuState)
+{
+    const LoadedAssets& assets = sharedAssets();
+    menuFlags = MenuFlags{};
+    menuFlags.crossfadeLevel = 0;
+    if (menuState != menuStateMenu) {
+        menuFlags.menuState = menuState;
+        menuFlags.menuActive = false;
+        menuFlags.cursorVisible = false;
+        menuFlags.clockSphere = menuState == menuStateClock;
+        menuFlags.page3Scroll = 300;
+    }
+    inputState = InputState{};
+    inputState.mouseX = 300;
+    inputState.mouseY = 160;
+    for (auto _ : state) {
+        clearFrame(benchFrame.data());
+        runTimeline(benchFrame.data(), time, assets);
+        benchmark::DoNotOptimize(benchFrame.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_Intro(benchmark::State& state) { runPhase(state, 30000, menuStateMenu); }
+void BM_Crossfade(benchmark::State& state) { runPhase(state, 42000, menuStateMenu); }
+void BM_Menu(benchmark::State& state) { runPhase(state, 50000, menuStateMenu); }
+void BM_Page3(benchmark::State& state) { runPhase(state, 50000, 3); }
+void BM_ClockPage(benchmark::State& state) { runPhase(state, 50000, menuStateClock); }
+
+BENCHMARK(BM_Baseline)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Loading)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Intro)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Crossfade)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Menu)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Page3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ClockPage)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+
+// Collects the medians so that the closing table can set every phase against the baseline.
+class MedianTable : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.aggregate_name == "median") {
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime() /
+                    benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;  // microseconds
+            }
+        }
+    }
+    std::map<std::string, double> medians;
+};
+
+// Runs a whole headless show (the intro, the menu and every page) as a child process and
+// returns its peak resident memory in kilobytes.
+long showPeakKilobytes(const char* self)
+{
+    std::string render = self;
+    render = render.substr(0, render.find_last_of('/') + 1) + "invite_render";
+    const char script[] = "/tmp/invite_bench_show.txt";
+    std::FILE* file = std::fopen(script, "w");
+    if (file == nullptr) return -1;
+    std::fputs("42500 move 300 125\n42600 down left\n42700 up left\n43000 down right\n43100 up right\n"
+               "43500 move 300 200\n43600 down left\n43700 up left\n44000 key pagedown\n"
+               "44500 down left\n44600 up left\n45000 move 300 40\n45100 down left\n45200 up left\n",
+               file);
+    std::fclose(file);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        execl(render.c_str(), render.c_str(), "--until", "50000", "--script", script, "--out",
+              "/tmp/invite_bench_out", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) < 0) return -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return usage.ru_maxrss;
+}
+
+void printTable(const std::map<std::string, double>& medians, long peakKb)
+{
+    const auto baseline = medians.find("BM_Baseline");
+    if (baseline == medians.end()) return;
+    std::printf("\n%-14s %12s %10s\n", "phase", "median (us)", "x baseline");
+    for (const char* name : {"BM_Baseline", "BM_Intro", "BM_Crossfade", "BM_Menu", "BM_Page3",
+                             "BM_ClockPage", "BM_Loading"}) {
+        const auto found = medians.find(name);
+        if (found == medians.end()) continue;
+        std::printf("%-14s %12.1f %10.2f\n", name + 3, found->second, found->second / baseline->second);
+    }
+    if (peakKb >= 0) std::printf("\npeak resident memory of a headless show: %.1f MB\n", peakKb / 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    MedianTable table;
+    benchmark::RunSpecifiedBenchmarks(&table);
+    benchmark::Shutdown();
+    printTable(table.medians, showPeakKilobytes(argv[0]));
+    return 0;
+}
