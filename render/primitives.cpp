@@ -19,23 +19,6 @@ bool inClip(int x, int y)
     return x > 0 && x < screenWidth && y > 0 && y < screenHeight;
 }
 
-Pixel addSaturated(Pixel destination, Pixel colour)
-{
-    unsigned red = ((destination >> 16) & 0xFF) + ((colour >> 16) & 0xFF);
-    unsigned green = ((destination >> 8) & 0xFF) + ((colour >> 8) & 0xFF);
-    unsigned blue = (destination & 0xFF) + (colour & 0xFF);
-    if (red > 255) red = 255;
-    if (green > 255) green = 255;
-    if (blue > 255) blue = 255;
-    return (red << 16) | (green << 8) | blue;
-}
-
-void plotAdd(Pixel* frame, int x, int y, Pixel colour)
-{
-    Pixel& target = frame[RowOffsets[y] + x];
-    target = addSaturated(target, colour);
-}
-
 namespace {
 
 void plotClipped(Pixel* frame, int x, int y, Pixel colour)
@@ -98,16 +81,26 @@ void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
     }
 }
 
+namespace {
+
+// The columns a span of row y writes after the clip test: [first, end). False when none.
+bool spanColumns(int x1, int x2, int y, int& first, int& end)
+{
+    if (y <= 0 || y >= screenHeight || x1 > x2) return false;
+    first = x1 < 1 ? 1 : x1;
+    end = x1 == x2 ? x1 + 1 : x2;
+    if (end > screenWidth) end = screenWidth;
+    return first < end;
+}
+
+}  // namespace
+
 void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
 {
-    if (x1 == x2) {
-        if (inClip(x1, y)) frame[RowOffsets[y] + x1] = colour;
-        return;
-    }
-    if (y <= 0 || y >= screenHeight) return;  // no pixel of the row can pass the clip
+    int first = 0;
+    int end = 0;
+    if (!spanColumns(x1, x2, y, first, end)) return;
     Pixel* row = frame + RowOffsets[y];
-    const int first = x1 < 1 ? 1 : x1;
-    const int end = x2 > screenWidth ? screenWidth : x2;
     for (int x = first; x < end; ++x) row[x] = colour;
 }
 

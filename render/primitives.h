@@ -17,11 +17,30 @@ void buildRowOffsets();
 // Drawable positions: 0 < x < 640 and 0 < y < 480. Row 0 and column 0 are never written.
 bool inClip(int x, int y);
 
-// Per-channel saturating sum of two pixels; bits 24..31 of the result are 0.
-Pixel addSaturated(Pixel destination, Pixel colour);
+// Per-channel saturating sum of two pixels; bits 24..31 of the result are 0. The three
+// channels are added at once: the low seven bits of each, then the top bit and the carry out
+// of each channel are worked out and a carrying channel is filled with 255.
+inline Pixel addSaturated(Pixel destination, Pixel colour)
+{
+    const Pixel a = destination & 0xFFFFFF;
+    const Pixel b = colour & 0xFFFFFF;
+    const Pixel low = (a & 0x7F7F7F) + (b & 0x7F7F7F);
+    const Pixel carries = ((a & b) | ((a ^ b) & low)) & 0x808080;
+    return (low ^ ((a ^ b) & 0x808080)) | ((carries >> 7) * 0xFF);
+}
+
+// Per-channel average rounded down, bits 24..31 of the result 0.
+inline Pixel averagePixels(Pixel destination, Pixel colour)
+{
+    return ((destination >> 1) & 0x7F7F7F) + ((colour >> 1) & 0x7F7F7F) + (destination & colour & 0x010101);
+}
 
 // Adds colour at (x, y) with saturation; no clip test, the caller keeps (x, y) on screen.
-void plotAdd(Pixel* frame, int x, int y, Pixel colour);
+inline void plotAdd(Pixel* frame, int x, int y, Pixel colour)
+{
+    Pixel& target = frame[RowOffsets[y] + x];
+    target = addSaturated(target, colour);
+}
 
 // Additive line, both end points included, each pixel clip-tested.
 void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
