@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run run-fullscreen test assets bench fuzz clean
+.PHONY: all deps build run run-fullscreen test assets bench soak memcheck fuzz clean
 
 all: build
 
@@ -30,6 +30,17 @@ assets: build
 
 bench: build
 	$(BUILD)/invite_bench
+	$(BUILD)/tools/assetgen/assetgen --test-track $(BUILD)/loop_test.mp3 3
+	SDL_AUDIODRIVER=dummy $(BUILD)/music_clock_probe resources/zura5inv.mp3 10
+	SDL_AUDIODRIVER=dummy $(BUILD)/music_clock_probe $(BUILD)/loop_test.mp3 10
+
+soak: build
+	$(BUILD)/invite_soak
+
+memcheck: build
+	valgrind --error-exitcode=1 --leak-check=full --show-leak-kinds=definite,indirect,possible \
+	  --errors-for-leak-kinds=definite,indirect,possible \
+	  $(BUILD)/invite_render --until 60000 --script tests/show/full_show.script --out $(BUILD)/memcheck
 
 fuzz: deps
 	bash scripts/fuzz $(FUZZ_SECONDS)
