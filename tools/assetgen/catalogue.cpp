@@ -156,7 +156,7 @@ bool writeAllResources(const std::string& folder)
 
     StereoTrack track = composeSoundtrack();
     // Headroom below -1 dBFS for the peaks the encoder adds.
-    normalisePeak(track, 0.78);
+    normalisePeak(track, 0.83);
     std::string path = folder + "/" + SoundtrackFile;
     if (!writeBytes(path, encodeMp3(track))) {
         std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
@@ -170,7 +170,7 @@ bool writeAllResources(const std::string& folder)
 bool writeContactSheet(const std::string& path)
 {
     constexpr int Width = 1340;
-    Image sheet = makeImage(Width, 2280, rgb(36, 36, 44));
+    Image sheet = makeImage(Width, 3200, rgb(36, 36, 44));
     int x = 10, y = 10, rowHeight = 0;
     auto place = [&](const Image& picture, int scale, const char* label) {
         int w = picture.width * scale, h = picture.height * scale;
@@ -181,7 +181,7 @@ bool writeContactSheet(const std::string& path)
         }
         pasteScaled(sheet, picture, x, y, scale);
         drawString(sheet, Face::Sans, 11, x, y + h + 13, label, rgb(200, 200, 210));
-        x += w + 14;
+        x += std::max(w, 110) + 14;
         rowHeight = std::max(rowHeight, h);
     };
     for (const ResourceEntry& entry : Catalogue) {

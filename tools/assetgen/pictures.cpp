@@ -36,7 +36,9 @@ struct Scatter {
     }
 };
 
-void scatterStars(Image& image, unsigned seed, int count, double brightness)
+// Stars everywhere except inside the circle (cx, cy, r), where a planet hides them.
+void scatterStars(Image& image, unsigned seed, int count, double brightness, double cx, double cy,
+                  double r)
 {
     Scatter rng{seed};
     for (int k = 0; k < count; ++k) {
@@ -44,6 +46,7 @@ void scatterStars(Image& image, unsigned seed, int count, double brightness)
         int y = int(rng.next() * image.height);
         double b = brightness * (0.3 + 0.7 * rng.next() * rng.next());
         double tint = rng.next();
+        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < r * r) continue;
         addPixel(image, x, y, scaleColour(b * (0.8 + 0.2 * tint), b * 0.85, b * (1.0 - 0.2 * tint)));
     }
 }
@@ -90,9 +93,10 @@ Image paintBackdrop()
             double wisps = fractalNoise(u * 9 + 3, v * 7, 29, 5);
             double band = std::exp(-std::pow((v - 0.35 + 0.25 * u - 0.1 * cloud) / 0.22, 2));
             double density = std::pow(clamp01((cloud - 0.35) * 2.2), 2) * band;
-            double r = 0.012 + density * (0.16 + 0.10 * wisps);
-            double g = 0.010 + density * (0.05 + 0.06 * wisps);
-            double b = 0.030 + density * (0.22 + 0.08 * (1 - wisps));
+            double teal = std::pow(clamp01(fractalNoise(u * 5 + 7, v * 4, 61, 5) - 0.45) * 2, 2) * band;
+            double r = 0.012 + density * (0.20 + 0.12 * wisps);
+            double g = 0.010 + density * (0.06 + 0.07 * wisps) + teal * 0.10;
+            double b = 0.030 + density * (0.28 + 0.10 * (1 - wisps)) + teal * 0.12;
             double dx = x - planetX, dy = y - planetY;
             double dist = std::sqrt(dx * dx + dy * dy);
             if (dist < planetR) {
@@ -110,7 +114,7 @@ Image paintBackdrop()
             }
             image.pixels[std::size_t(y) * 640 + x] = scaleColour(r, g, b);
         }
-    scatterStars(image, 5, 260, 0.35);
+    scatterStars(image, 5, 260, 0.35, planetX, planetY, planetR);
     return image;
 }
 
@@ -158,7 +162,7 @@ Image paintButton(const std::string& label, bool hovered)
     frameRect(image, 0, 0, 176, 18, hovered ? rgb(210, 200, 255) : rgb(50, 45, 110));
     drawCentred(image, Face::SansBold, 11, 88, 13, label,
                 hovered ? rgb(255, 255, 255) : rgb(170, 170, 200));
-    if (hovered) {
+    if (hovered && textWidth(Face::SansBold, 11, label) < 130) {
         drawString(image, Face::SansBold, 11, 6, 13, "\xE2\x96\xB6", rgb(255, 220, 120));
         drawString(image, Face::SansBold, 11, 160, 13, "\xE2\x97\x80", rgb(255, 220, 120));
     }
