@@ -158,6 +158,8 @@ void drawMeshWire(Pixel* frame, Mesh& mesh)
         const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
         const MeshFace& face = mesh.faces[d];
         const Pixel colour = faceColour(mesh, d, false);
+        // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
+        if ((colour & 0xFFFFFF) == 0) continue;
         if (face.visible != 1 || !facesViewer(mesh, face)) continue;
         const MeshVertex& a = mesh.screenPoints[face.a];
         const MeshVertex& b = mesh.screenPoints[face.b];

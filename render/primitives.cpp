@@ -106,19 +106,9 @@ void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
 
 void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
 {
-    const int first = x1 == x2 ? x1 : (x1 < 1 ? 1 : x1);
-    const int end = x1 == x2 ? x1 + 1 : (x2 > screenWidth ? screenWidth : x2);
-    if (y <= 0 || y >= screenHeight) return;
+    int first = 0;
+    int end = 0;
+    if (!spanColumns(x1, x2, y, first, end)) return;
     Pixel* row = frame + RowOffsets[y];
-    const unsigned cr = (colour >> 16) & 0xFF;
-    const unsigned cg = (colour >> 8) & 0xFF;
-    const unsigned cb = colour & 0xFF;
-    for (int x = first; x < end; ++x) {
-        if (x <= 0 || x >= screenWidth) continue;
-        const Pixel d = row[x];
-        const unsigned r = (cr + ((d >> 16) & 0xFF)) >> 1;
-        const unsigned g = (cg + ((d >> 8) & 0xFF)) >> 1;
-        const unsigned b = (cb + (d & 0xFF)) >> 1;
-        row[x] = (r << 16) | (g << 8) | b;
-    }
+    for (int x = first; x < end; ++x) row[x] = averagePixels(row[x], colour);
 }
