@@ -138,12 +138,10 @@ Image paintMenu()
     drawCentred(image, Face::Sans, 11, 320, 78, "CLICK HERE FOR THE CLOCK", rgb(120, 140, 190));
     fillRect(image, 20, 88, 600, 1, rgb(60, 50, 120));
     fillRect(image, 20, 89, 600, 1, rgb(25, 20, 55));
-    // Frames around the five button slots; the buttons are pasted inside them.
+    // Faint frames around the five button slots: the buttons are pasted inside them, and
+    // the pages are later added over the same area, so the frames stay barely visible.
     const int slotTops[] = {121, 156, 193, 232, 283};
-    for (int top : slotTops) {
-        frameRect(image, 230, top - 2, 180, 22, rgb(30, 28, 70));
-        frameRect(image, 231, top - 1, 178, 20, rgb(12, 12, 30));
-    }
+    for (int top : slotTops) frameRect(image, 230, top - 2, 180, 22, rgb(16, 14, 38));
     // Thin rails just outside the page area keep its inside quiet.
     fillRect(image, 26, 100, 1, 370, rgb(40, 35, 90));
     fillRect(image, 613, 100, 1, 370, rgb(40, 35, 90));
