@@ -1,0 +1,180 @@
+// The menu in the running show: crossfade, pages opened by clicks, scrolling by keys, the
+// clock page and the exit button, driven through the offline renderer's input script.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "assets/pcx.h"
+#include "assets/resources.h"
+#include "scenes/menu.h"
+#include "scenes/pages.h"
+#include "show/show_helpers.h"
+
+namespace {
+
+std::vector<Pixel> decodedPage(int page)
+{
+    const std::string name = "DATA_PAGE" + std::to_string(page + 1) + "_PCX";
+    const std::size_t count = std::size_t(pageWidth) * pageHeights[page];
+    std::vector<std::uint8_t> indices(count, 0);
+    std::vector<std::uint8_t> palette(768, 0);
+    decodePcx(extractResource(name.c_str()), indices.data(), palette.data(), pageWidth, pageHeights[page]);
+    std::vector<Pixel> pixels(count);
+    expandPalette(indices.data(), palette.data(), pageWidth, pageHeights[page], pixels.data());
+    return pixels;
+}
+
+bool inAnyButton(int x, int y)
+{
+    if (x < buttonLeft || x >= buttonLeft + buttonWidth) return false;
+    for (int top : MenuButtonTops) {
+        if (y >= top && y < top + buttonHeight) return true;
+    }
+    return false;
+}
+
+// A left click at (x, y) pressed at time t and released 10 ms later.
+std::string clickAt(int t, int x, int y)
+{
+    return std::to_string(t) + " move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
+           std::to_string(t) + " down left\n" + std::to_string(t + 10) + " up left\n";
+}
+
+std::string rightClickAt(int t)
+{
+    return std::to_string(t) + " down right\n" + std::to_string(t + 10) + " up right\n";
+}
+
+std::string keyAt(int t, const char* key)
+{
+    return std::to_string(t) + " key " + key + "\n";
+}
+
+// One run walks the whole menu: each page, scrolling, the clock page, then the exit button.
+struct MenuShow : ::testing::Test {
+    static inline ShowRun run;
+    static inline std::vector<Pixel> menu;
+
+    static void SetUpTestSuite()
+    {
+        std::string script = "# menu untouched until 44100\n";
+        script += clickAt(44100, 300, 130) + rightClickAt(44250);                          // page 1
+        script += clickAt(44300, 300, 165) + keyAt(44450, "pagedown") + rightClickAt(44550);  // page 2
+        script += clickAt(44600, 300, 200) + keyAt(44750, "pagedown") + keyAt(44750, "pagedown") +
+                  keyAt(44750, "pagedown") + keyAt(44850, "escape");  // page 3
+        script += clickAt(44900, 300, 240) + rightClickAt(45050);  // page 4
+        script += clickAt(45100, 320, 40) + rightClickAt(45250);   // clock page
+        script += clickAt(45300, 300, 290);                        // exit
+        run = renderShow("menu_walk", "--fps 100 --start 44000 --until 47000 "
+                                      "--snap 44050,44200,44400,44500,44700,44800,45000,45200,46000",
+                         script);
+        menu = showFrame(run, "t44050.png");
+    }
+
+    // Outside the page's rectangle the frame is the menu; inside, the menu plus the page
+    // rows from firstRow (the buttons are not drawn while a page is open, so skipped).
+    static void expectPage(const std::vector<Pixel>& frame, int page, int firstRow, int rows)
+    {
+        ASSERT_FALSE(frame.empty());
+        ASSERT_FALSE(menu.empty());
+        const std::vector<Pixel> image = decodedPage(page);
+        int mismatches = 0;
+        for (int y = 0; y < screenHeight && mismatches < 5; ++y) {
+            for (int x = 0; x < screenWidth && mismatches < 5; ++x) {
+                const bool onPage = x >= 30 && x < 30 + pageWidth && y >= 100 && y < 100 + rows;
+                if (onPage && inAnyButton(x, y)) continue;
+                Pixel expected = pixelAt(menu, x, y);
+                if (onPage) {
+                    const Pixel v = image[std::size_t(firstRow + y - 100) * pageWidth + x - 30];
+                    if (v != 0) expected = addSaturated(expected, v);
+                }
+                if (pixelAt(frame, x, y) != expected) {
+                    ++mismatches;
+                    ADD_FAILURE() << "page " << page + 1 << " at (" << x << ", " << y << ")";
+                }
+            }
+        }
+    }
+};
+
+TEST_F(MenuShow, ButtonsOpenTheirPagesOverTheMenu)
+{
+    expectPage(showFrame(run, "t44200.png"), 0, 0, 378);
+    expectPage(showFrame(run, "t44400.png"), 1, 0, 380);
+    expectPage(showFrame(run, "t44700.png"), 2, 0, 380);
+    expectPage(showFrame(run, "t45000.png"), 3, 0, 307);
+}
+
+TEST_F(MenuShow, PageDownScrollsToTheClampedRow)
+{
+    expectPage(showFrame(run, "t44500.png"), 1, 150, 380);
+    expectPage(showFrame(run, "t44800.png"), 2, 893, 380);
+}
+
+TEST_F(MenuShow, ClockPageShowsItsTextsAndTheSphere)
+{
+    const std::vector<Pixel> clock = showFrame(run, "t45200.png");
+    ASSERT_FALSE(clock.empty());
+    ASSERT_FALSE(menu.empty());
+    auto whiteIn = [&](int x1, int x2, int y1, int y2) {
+        int count = 0;
+        for (int y = y1; y <= y2; ++y) {
+            for (int x = x1; x <= x2; ++x) count += pixelAt(clock, x, y) == 0xFFFFFF;
+        }
+        return count;
+    };
+    EXPECT_GT(whiteIn(37, 200, 466, 473), 50) << "the long date";
+    EXPECT_GT(whiteIn(270, 340, 101, 108), 30) << "the label";
+    EXPECT_GT(whiteIn(347, 375, 101, 108), 5) << "the count";
+    EXPECT_GT(whiteIn(575, 632, 466, 473), 30) << "the time";
+
+    // Away from the texts and the button rectangles, whatever differs from the menu is the
+    // sphere drawn over the page.
+    int sphere = 0;
+    for (int y = 111; y < 465; ++y) {
+        for (int x = 0; x < screenWidth; ++x) {
+            if (!inAnyButton(x, y)) sphere += pixelAt(clock, x, y) != pixelAt(menu, x, y);
+        }
+    }
+    EXPECT_GT(sphere, 1000);
+}
+
+TEST_F(MenuShow, ExitButtonEndsTheRunWithCodeZero)
+{
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_FALSE(std::filesystem::exists(run.outDir + "/t46000.png")) << "the run went on after the exit button";
+}
+
+TEST(MenuCrossfade, FirstFrameAt41701IsSevenEighthsTowardWhite)
+{
+    const ShowRun run = renderShow("menu_crossfade", "--fps 1000 --start 41699 --until 41712 "
+                                                     "--snap 41700,41701,41708,41709");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<Pixel> intro = showFrame(run, "t41700.png");
+    const std::vector<Pixel> first = showFrame(run, "t41701.png");
+    const std::vector<Pixel> eighth = showFrame(run, "t41708.png");
+    const std::vector<Pixel> ninth = showFrame(run, "t41709.png");
+    ASSERT_FALSE(intro.empty() || first.empty() || eighth.empty() || ninth.empty());
+
+    EXPECT_EQ(eighth, ninth) << "from the eighth frame the level holds at 0";
+    EXPECT_NE(intro, first);
+    int mismatches = 0;
+    for (int y = 0; y < screenHeight && mismatches < 5; ++y) {
+        for (int x = 0; x < screenWidth && mismatches < 5; ++x) {
+            const Pixel base = pixelAt(eighth, x, y);
+            Pixel expected = base;  // the buttons stay at full brightness
+            if (!inAnyButton(x, y)) {
+                expected = 0;
+                for (int shift : {16, 8, 0}) expected |= ((255 * 7 + (base >> shift & 0xFF)) / 8) << shift;
+            }
+            if (pixelAt(first, x, y) != expected) {
+                ++mismatches;
+                ADD_FAILURE() << "(" << x << ", " << y << ")";
+            }
+        }
+    }
+}
+
+}  // namespace
