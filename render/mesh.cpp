@@ -140,8 +140,8 @@ void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
     for (int k = 0; k < mesh.faceCount; ++k) {
         const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
         const MeshFace& face = mesh.faces[d];
-        const Pixel colour = faceColour(mesh, d, true);
         if (face.visible != 1 || !facesViewer(mesh, face)) continue;
+        const Pixel colour = faceColour(mesh, d, true);
         const MeshVertex& a = mesh.screenPoints[face.a];
         const MeshVertex& b = mesh.screenPoints[face.b];
         const MeshVertex& c = mesh.screenPoints[face.c];
@@ -157,10 +157,10 @@ void drawMeshWire(Pixel* frame, Mesh& mesh)
     for (int k = 0; k < mesh.faceCount; ++k) {
         const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
         const MeshFace& face = mesh.faces[d];
+        if (face.visible != 1 || !facesViewer(mesh, face)) continue;
         const Pixel colour = faceColour(mesh, d, false);
         // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
         if ((colour & 0xFFFFFF) == 0) continue;
-        if (face.visible != 1 || !facesViewer(mesh, face)) continue;
         const MeshVertex& a = mesh.screenPoints[face.a];
         const MeshVertex& b = mesh.screenPoints[face.b];
         const MeshVertex& c = mesh.screenPoints[face.c];
