@@ -91,6 +91,17 @@ void translateEvent(const SDL_Event& event)
     }
 }
 
+// Without a display SDL falls back to its invisible "offscreen" driver, which would play the
+// music to nobody; only a driver asked for by name may be one that shows nothing.
+bool visibleVideoDriver()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return false;
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    const bool invisible = SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0;
+    return !invisible || (requested != nullptr && SDL_strcasecmp(requested, driver) == 0);
+}
+
 }  // namespace
 
 bool consoleOpenWindow(bool fullscreen)
@@ -98,6 +109,7 @@ bool consoleOpenWindow(bool fullscreen)
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    if (!visibleVideoDriver()) return false;
     const Uint32 flags = fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
     console.window = SDL_CreateWindow("ZURA 5 Party Invitation", SDL_WINDOWPOS_CENTERED,
                                       SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight, flags);

@@ -31,7 +31,7 @@ TEST(MusicClock, NeverGoesBackwardsOnJitter)
     EXPECT_EQ(advanceMusicClock(clock, 3.0, 20.0), 3020);
     // The next report is a little behind what was already handed out: hold, do not step back.
     EXPECT_EQ(advanceMusicClock(clock, 3.010, 21.0), 3020);
-    EXPECT_EQ(advanceMusicClock(clock, 3.010, 35.0), 3023);
+    EXPECT_EQ(advanceMusicClock(clock, 3.010, 35.0), 3024);
 }
 
 TEST(MusicClock, FollowsTheWrapToTheStartAtOnce)

@@ -5,10 +5,19 @@ E2E_PIDS=()
 e2e_cleanup() {
   for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
+  rm -f "$E2E_LOG"
 }
 trap e2e_cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+E2E_LOG=$(mktemp)
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- DISPLAY=${DISPLAY:-} windows:" >&2
+  xwininfo -root -tree 2>&1 | head -20 >&2
+  echo "--- program output:" >&2
+  cat "$E2E_LOG" >&2
+  exit 1
+}
 
 # Starts Xvfb on a free display and exports DISPLAY.
 start_xvfb() {
@@ -26,7 +35,7 @@ start_xvfb() {
 # Runs a program in the background from a folder; sets APP_PID.
 start_app() {
   local dir=$1 program=$2
-  (cd "$dir" && SDL_AUDIODRIVER=dummy exec "$program") &
+  (cd "$dir" && SDL_AUDIODRIVER=dummy exec "$program") >>"$E2E_LOG" 2>&1 &
   APP_PID=$!
   E2E_PIDS+=("$APP_PID")
 }

@@ -22,7 +22,7 @@ rmdir "$empty"
 
 # Escape during the intro ends the run.
 start_app "$source_dir/resources" "$windowed"
-wait_window 30
+wait_window 60
 geometry=$(xdotool getwindowgeometry "$WINDOW_ID")
 echo "$geometry" | grep -q "Geometry: 640x480" || fail "client area is not 640x480: $geometry"
 sleep 2
@@ -32,7 +32,7 @@ wait_exit 20
 
 # Closing the window ends the run.
 start_app "$source_dir/resources" "$windowed"
-wait_window 30
+wait_window 60
 sleep 2
 python3 "$here/xlib_close.py" "$WINDOW_ID"
 wait_exit 20
