@@ -299,23 +299,4 @@ TEST_F(ClockPageTest, CountHasNoLeadingZeros)
     EXPECT_EQ(whiteRuns(105), "270-298 305-340 347-354 ");
 }
 
-TEST_F(ClockPageTest, ClockPageDrawsTheCurrentTime)
-{
-    MenuFlags flags;
-    flags.menuState = menuStateClock;
-    drawMenuScreen(frame.data(), flags, pageSet.images);
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::vector<Pixel> expected(framePixels, 0);
-    frame.swap(expected);
-    drawClockTexts(frame.data(), local);
-    // The date and count runs match the local calendar; the time's width is fixed.
-    const std::string drawnCount = whiteRuns(100);
-    const std::string drawnBottom = whiteRuns(470);
-    frame.swap(expected);
-    EXPECT_EQ(whiteRuns(100), drawnCount);
-    EXPECT_EQ(whiteRuns(470), drawnBottom);
-}
-
 }  // namespace

@@ -147,6 +147,16 @@ TEST_F(MenuShow, ExitButtonEndsTheRunWithCodeZero)
     EXPECT_FALSE(std::filesystem::exists(run.outDir + "/t46000.png")) << "the run went on after the exit button";
 }
 
+TEST(MenuExit, FrameOfTheClickIsNotPresented)
+{
+    // Frames 0..9 read 44000..44090 ms; the press reaches the frame of 44100, which quits.
+    const ShowRun run = renderShow("menu_exit", "--fps 100 --start 44000 --until 45000 --every 1",
+                                   clickAt(44100, 300, 290));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(std::filesystem::exists(run.outDir + "/f9.png"));
+    EXPECT_FALSE(std::filesystem::exists(run.outDir + "/f10.png"));
+}
+
 TEST(MenuCrossfade, FirstFrameAt41701IsSevenEighthsTowardWhite)
 {
     const ShowRun run = renderShow("menu_crossfade", "--fps 1000 --start 41699 --until 41712 "
