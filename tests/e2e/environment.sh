@@ -6,7 +6,7 @@ windowed=$1
 fullscreen=$2
 source_dir=$3
 here=$(dirname "$0")
-. "$here/lib.sh"
+. "$here/common.bash"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"; e2e_cleanup' EXIT

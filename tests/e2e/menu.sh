@@ -6,7 +6,7 @@ set -u
 windowed=$1
 source_dir=$3
 here=$(dirname "$0")
-. "$here/lib.sh"
+. "$here/common.bash"
 
 artifacts="$PWD/e2e-artifacts"
 mkdir -p "$artifacts"

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the offline renderer as a separate process and reads back the frames it wrote.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,10 +18,12 @@ struct ShowRun {
     std::string output;  // standard output and error of the run
 };
 
-// A fresh output folder under the build tree for one test.
+// A fresh output folder for one run. The process id keeps apart the runs of tests that the
+// test runner starts side by side, each in its own process.
 inline std::string showOutDir(const std::string& name)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "invite_show" / name;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "invite_show" /
+                                      (name + "-" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir.string();
