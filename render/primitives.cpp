@@ -14,14 +14,9 @@ void buildRowOffsets()
     }
 }
 
-bool inClip(int x, int y)
-{
-    return x > 0 && x < screenWidth && y > 0 && y < screenHeight;
-}
-
 namespace {
 
-void plotClipped(Pixel* frame, int x, int y, Pixel colour)
+inline void plotClipped(Pixel* frame, int x, int y, Pixel colour)
 {
     if (inClip(x, y)) plotAdd(frame, x, y, colour);
 }
@@ -79,36 +74,4 @@ void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
             y += ystep;
         }
     }
-}
-
-namespace {
-
-// The columns a span of row y writes after the clip test: [first, end). False when none.
-bool spanColumns(int x1, int x2, int y, int& first, int& end)
-{
-    if (y <= 0 || y >= screenHeight || x1 > x2) return false;
-    first = x1 < 1 ? 1 : x1;
-    end = x1 == x2 ? x1 + 1 : x2;
-    if (end > screenWidth) end = screenWidth;
-    return first < end;
-}
-
-}  // namespace
-
-void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
-{
-    int first = 0;
-    int end = 0;
-    if (!spanColumns(x1, x2, y, first, end)) return;
-    Pixel* row = frame + RowOffsets[y];
-    for (int x = first; x < end; ++x) row[x] = colour;
-}
-
-void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
-{
-    int first = 0;
-    int end = 0;
-    if (!spanColumns(x1, x2, y, first, end)) return;
-    Pixel* row = frame + RowOffsets[y];
-    for (int x = first; x < end; ++x) row[x] = averagePixels(row[x], colour);
 }

@@ -15,7 +15,10 @@ extern std::int32_t RowOffsets[640];
 void buildRowOffsets();
 
 // Drawable positions: 0 < x < 640 and 0 < y < 480. Row 0 and column 0 are never written.
-bool inClip(int x, int y);
+inline bool inClip(int x, int y)
+{
+    return x > 0 && x < screenWidth && y > 0 && y < screenHeight;
+}
 
 // Per-channel saturating sum of two pixels; bits 24..31 of the result are 0. The three
 // channels are added at once: the low seven bits of each, then the top bit and the carry out
@@ -45,8 +48,32 @@ inline void plotAdd(Pixel* frame, int x, int y, Pixel colour)
 // Additive line, both end points included, each pixel clip-tested.
 void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
 
+// The columns a span of row y writes after the clip test: [first, end). False when none.
+inline bool spanColumns(int x1, int x2, int y, int& first, int& end)
+{
+    if (y <= 0 || y >= screenHeight || x1 > x2) return false;
+    first = x1 < 1 ? 1 : x1;
+    end = x1 == x2 ? x1 + 1 : x2;
+    if (end > screenWidth) end = screenWidth;
+    return first < end;
+}
+
 // Pixels x1 <= x < x2 of row y (the single pixel x1 when x1 == x2), clip-tested.
-void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour);
+inline void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+{
+    int first = 0;
+    int end = 0;
+    if (!spanColumns(x1, x2, y, first, end)) return;
+    Pixel* row = frame + RowOffsets[y];
+    for (int x = first; x < end; ++x) row[x] = colour;
+}
 
 // Same pixel set as fillSpan; each pixel becomes the per-channel average with the colour.
-void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour);
+inline void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+{
+    int first = 0;
+    int end = 0;
+    if (!spanColumns(x1, x2, y, first, end)) return;
+    Pixel* row = frame + RowOffsets[y];
+    for (int x = first; x < end; ++x) row[x] = averagePixels(row[x], colour);
+}
