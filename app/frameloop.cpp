@@ -1,7 +1,5 @@
 #include "app/frameloop.h"
 
-#include <cstring>
-
 #include "app/console.h"
 #include "app/loading.h"
 #include "app/music.h"
@@ -37,8 +35,10 @@ LoopEnd runFrameLoop()
     for (;;) {
         if (!pumpMessages()) return LoopEnd::quitMessage;
         MusicTime = musicPosition();
+        // The timeline's first block always replaces every pixel (the background picture up
+        // to 41700 ms, a crossfade level up to 44000, the menu picture after), so clearing the
+        // frame first would change no pixel the viewer sees.
         Pixel* frame = consoleLock();
-        std::memset(frame, 0, framePixels * sizeof(Pixel));
         if (runTimeline(frame, MusicTime, loadedAssets) == FrameResult::quit) {
             consoleUnlock();
             return LoopEnd::quitButton;
