@@ -18,13 +18,15 @@ namespace {
 
 constexpr std::int64_t soakLength = 30 * 60 * 1000;
 constexpr std::int32_t loopLength = 200000;
-constexpr long allowedGrowthKb = 256;
+constexpr long allowedGrowthKb = 0;
 
 struct Soak {
     std::uint64_t seed = 0x5EED2026u;
     std::int64_t frames = 0;
     long rssAfterLoadingKb = -1;
+    long rssAfterFirstLoopKb = -1;
     long peakKb = 0;
+    long lastKb = 0;
     bool closeSent = false;
     int failures = 0;
 };
@@ -61,6 +63,7 @@ void flood()
         return;
     }
     const int count = int(nextRandom() % 4);
+    bool escapePosted = false;  // a second Escape in one pump would quit from the menu
     for (int i = 0; i < count; ++i) {
         const std::uint32_t kind = nextRandom() % 16;
         if (kind < 8) {
@@ -74,7 +77,8 @@ void flood()
         } else {
             static const std::uint32_t Keys[] = {keyUp, keyDown, keyPageUp, keyPageDown, keyEscape};
             const std::uint32_t key = Keys[nextRandom() % 5];
-            if (key == keyEscape && menuFlags.menuActive) continue;
+            if (key == keyEscape && (menuFlags.menuActive || escapePosted)) continue;
+            escapePosted = escapePosted || key == keyEscape;
             postMessage({msgKeyDown, key, 0});
         }
     }
@@ -103,7 +107,11 @@ void checkFrame(const Pixel*)
     if (soak.frames == 1 || soak.frames % 600 == 0) {
         const long rss = residentKb();
         if (soak.rssAfterLoadingKb < 0) soak.rssAfterLoadingKb = rss;
+        if (soak.rssAfterFirstLoopKb < 0 && simElapsedOfFrame(simFramesRead()) > loopLength) {
+            soak.rssAfterFirstLoopKb = rss;
+        }
         if (rss > soak.peakKb) soak.peakKb = rss;
+        soak.lastKb = rss;
     }
 }
 
@@ -118,12 +126,16 @@ int main()
     headlessOnPresent(checkFrame);
     const int code = runInvitation();
 
-    const long growth = soak.peakKb - soak.rssAfterLoadingKb;
+    // Pages and tables first drawn in the first loop may still become resident then; after
+    // it, a whole loop more of the show must not add a page.
+    const long growth = soak.peakKb - soak.rssAfterFirstLoopKb;
     std::printf("soak: %lld frames, %lld s of music looping every %d s\n",
                 static_cast<long long>(soak.frames), static_cast<long long>(soakLength / 1000),
                 loopLength / 1000);
-    std::printf("soak: resident after loading %.1f MB, peak %.1f MB, growth %ld kB\n",
-                soak.rssAfterLoadingKb / 1024.0, soak.peakKb / 1024.0, growth);
+    std::printf("soak: resident after loading %.1f MB, after the first loop %.1f MB, at the end %.1f MB, "
+                "peak %.1f MB; growth after the first loop %ld kB\n",
+                soak.rssAfterLoadingKb / 1024.0, soak.rssAfterFirstLoopKb / 1024.0,
+                soak.lastKb / 1024.0, soak.peakKb / 1024.0, growth);
     if (code != 0) fail("the run did not end with exit code 0");
     if (!soak.closeSent) fail("the run ended before the soak was over");
     if (growth > allowedGrowthKb) fail("memory grew after loading");
