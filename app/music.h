@@ -9,13 +9,16 @@ bool musicPlay();                    // starts playback from the file start
 std::int32_t musicPosition();        // milliseconds from the file start, read once per frame
 void musicClose();                   // safe to call more than once
 
-// Turns the mixer's coarse position reports into a clock that moves every frame: between
-// two reports it extrapolates with a monotonic clock, never runs more than one report
-// interval ahead, never goes backwards, and follows a wrap to the start at once.
+// Turns the mixer's coarse position reports (one per mixed chunk) into a clock that moves
+// every frame. It runs with a monotonic clock, kept inside the window the reports allow: never
+// more than one chunk past the last report (the next report would have come), never
+// backwards. When it falls behind a report it catches up a little per reading, so no frame
+// jumps; far behind, or when the stream starts over, it takes the report at once.
 struct MusicClock {
-    double lastReport = -1.0;    // seconds, as the mixer gave it
-    double reportAtMs = 0.0;     // monotonic time of that report
-    std::int32_t lastTime = 0;   // the last value handed out
+    bool started = false;
+    double lastReportMs = 0.0;  // the mixer's position, as last seen
+    double offsetMs = 0.0;      // clock = monotonic time + offset
+    std::int32_t lastTime = 0;  // the last value handed out
 };
 
 std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double nowMs);

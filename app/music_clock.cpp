@@ -2,26 +2,38 @@
 
 namespace {
 
-// One mixer chunk of 1024 frames at 44.1 kHz: the longest the clock runs ahead of a report.
+// One mixer chunk of 1024 frames at 44.1 kHz: how far the clock may run past a report.
 constexpr double reportIntervalMs = 1024.0 * 1000.0 / 44100.0;
 // A report this far behind the last one is the stream starting over, not jitter.
 constexpr double wrapThresholdMs = 500.0;
+// Behind a report by more than this, the clock jumps; by less, it gains catchUpMs a reading.
+constexpr double resyncMs = 100.0;
+constexpr double catchUpMs = 2.0;
+
+std::int32_t restart(MusicClock& clock, double reportedMs, double nowMs)
+{
+    clock.started = true;
+    clock.lastReportMs = reportedMs;
+    clock.offsetMs = reportedMs - nowMs;
+    clock.lastTime = std::int32_t(reportedMs);
+    return clock.lastTime;
+}
 
 }  // namespace
 
 std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double nowMs)
 {
     const double reportedMs = reportedSeconds * 1000.0;
-    const bool firstReport = clock.lastReport < 0.0;
-    const bool wrapped = !firstReport && reportedMs < clock.lastReport * 1000.0 - wrapThresholdMs;
-    if (firstReport || reportedSeconds != clock.lastReport) {
-        clock.lastReport = reportedSeconds;
-        clock.reportAtMs = nowMs;
+    if (!clock.started || reportedMs < clock.lastReportMs - wrapThresholdMs) {
+        return restart(clock, reportedMs, nowMs);
     }
-    double elapsed = nowMs - clock.reportAtMs;
-    if (elapsed < 0.0) elapsed = 0.0;
-    if (elapsed > reportIntervalMs) elapsed = reportIntervalMs;
-    const auto time = std::int32_t(clock.lastReport * 1000.0 + elapsed);
-    if (firstReport || wrapped || time > clock.lastTime) clock.lastTime = time;
+    clock.lastReportMs = reportedMs;
+    double time = nowMs + clock.offsetMs;
+    if (time < reportedMs - resyncMs) time = reportedMs;
+    else if (time < reportedMs) time = time + catchUpMs < reportedMs ? time + catchUpMs : reportedMs;
+    if (time > reportedMs + reportIntervalMs) time = reportedMs + reportIntervalMs;
+    clock.offsetMs = time - nowMs;
+    const auto whole = std::int32_t(time);
+    if (whole > clock.lastTime) clock.lastTime = whole;
     return clock.lastTime;
 }

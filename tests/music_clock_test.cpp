@@ -5,33 +5,50 @@
 
 namespace {
 
-TEST(MusicClock, AdvancesBetweenReportsWithTheMonotonicClock)
+TEST(MusicClock, RunsWithTheMonotonicClockBetweenReports)
 {
     MusicClock clock;
     EXPECT_EQ(advanceMusicClock(clock, 1.000, 5000.0), 1000);
     EXPECT_EQ(advanceMusicClock(clock, 1.000, 5008.0), 1008);
     EXPECT_EQ(advanceMusicClock(clock, 1.000, 5016.0), 1016);
-    EXPECT_EQ(advanceMusicClock(clock, 1.0232, 5024.0), 1023);
-    EXPECT_EQ(advanceMusicClock(clock, 1.0232, 5030.0), 1029);
+    // A fresh report that agrees with the clock changes nothing.
+    EXPECT_EQ(advanceMusicClock(clock, 1.0232, 5024.0), 1024);
+    EXPECT_EQ(advanceMusicClock(clock, 1.0232, 5040.0), 1040);
 }
 
-TEST(MusicClock, NeverRunsMoreThanOneReportIntervalAhead)
+TEST(MusicClock, NeverRunsMoreThanOneChunkPastTheLastReport)
 {
     MusicClock clock;
     advanceMusicClock(clock, 2.0, 0.0);
-    // A stalled report: the clock stops one mixer chunk (about 23 ms) past it.
+    // The reports stall: the clock stops one mixer chunk (about 23 ms) past the last.
     EXPECT_EQ(advanceMusicClock(clock, 2.0, 100.0), 2023);
     EXPECT_EQ(advanceMusicClock(clock, 2.0, 500.0), 2023);
+    // And goes on from there, not from where the monotonic clock would have put it.
+    EXPECT_EQ(advanceMusicClock(clock, 2.0232, 510.0), 2033);
+    EXPECT_EQ(advanceMusicClock(clock, 2.0232, 520.0), 2043);
 }
 
-TEST(MusicClock, NeverGoesBackwardsOnJitter)
+TEST(MusicClock, NeverGoesBackwards)
 {
     MusicClock clock;
     advanceMusicClock(clock, 3.0, 0.0);
     EXPECT_EQ(advanceMusicClock(clock, 3.0, 20.0), 3020);
-    // The next report is a little behind what was already handed out: hold, do not step back.
-    EXPECT_EQ(advanceMusicClock(clock, 3.010, 21.0), 3020);
-    EXPECT_EQ(advanceMusicClock(clock, 3.010, 35.0), 3024);
+    // A report a little behind the clock is no reason to step back.
+    EXPECT_EQ(advanceMusicClock(clock, 2.990, 21.0), 3020);
+    EXPECT_EQ(advanceMusicClock(clock, 2.990, 25.0), 3020);
+}
+
+TEST(MusicClock, CatchesUpWithAReportAheadWithoutJumping)
+{
+    MusicClock clock;
+    advanceMusicClock(clock, 0.0, 0.0);
+    // The device took two chunks at once: the clock gains 2 ms a reading over the frame step.
+    EXPECT_EQ(advanceMusicClock(clock, 0.0464, 16.0), 18);
+    EXPECT_EQ(advanceMusicClock(clock, 0.0464, 32.0), 36);
+    // Past the report now, it simply runs on.
+    EXPECT_EQ(advanceMusicClock(clock, 0.0464, 48.0), 52);
+    // Far behind (a stall of the program, say), it takes the report at once.
+    EXPECT_EQ(advanceMusicClock(clock, 0.500, 60.0), 500);
 }
 
 TEST(MusicClock, FollowsTheWrapToTheStartAtOnce)
