@@ -53,6 +53,20 @@ bool facesViewer(const Mesh& mesh, const MeshFace& face)
     return v <= -1.0;
 }
 
+// A face's projected corners, each coordinate truncated toward zero.
+struct ScreenTriangle {
+    int ax, ay, bx, by, cx, cy;
+};
+
+ScreenTriangle screenTriangle(const Mesh& mesh, const MeshFace& face)
+{
+    const MeshVertex& a = mesh.screenPoints[face.a];
+    const MeshVertex& b = mesh.screenPoints[face.b];
+    const MeshVertex& c = mesh.screenPoints[face.c];
+    return {truncateCoordinate(a.x), truncateCoordinate(a.y), truncateCoordinate(b.x),
+            truncateCoordinate(b.y), truncateCoordinate(c.x), truncateCoordinate(c.y)};
+}
+
 int litChannel(double intensity)
 {
     const int value = int(intensity * 256.0);
@@ -142,13 +156,8 @@ void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
         const MeshFace& face = mesh.faces[d];
         if (face.visible != 1 || !facesViewer(mesh, face)) continue;
         const Pixel colour = faceColour(mesh, d, true);
-        const MeshVertex& a = mesh.screenPoints[face.a];
-        const MeshVertex& b = mesh.screenPoints[face.b];
-        const MeshVertex& c = mesh.screenPoints[face.c];
-        const int ax = truncateCoordinate(a.x), ay = truncateCoordinate(a.y);
-        const int bx = truncateCoordinate(b.x), by = truncateCoordinate(b.y);
-        const int cx = truncateCoordinate(c.x), cy = truncateCoordinate(c.y);
-        fillQuad(frame, ax, ay, bx, by, bx, by, cx, cy, colour, fillMode);
+        const ScreenTriangle t = screenTriangle(mesh, face);
+        fillQuad(frame, t.ax, t.ay, t.bx, t.by, t.bx, t.by, t.cx, t.cy, colour, fillMode);
     }
 }
 
@@ -161,15 +170,10 @@ void drawMeshWire(Pixel* frame, Mesh& mesh)
         const Pixel colour = faceColour(mesh, d, false);
         // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
         if ((colour & 0xFFFFFF) == 0) continue;
-        const MeshVertex& a = mesh.screenPoints[face.a];
-        const MeshVertex& b = mesh.screenPoints[face.b];
-        const MeshVertex& c = mesh.screenPoints[face.c];
-        const int ax = truncateCoordinate(a.x), ay = truncateCoordinate(a.y);
-        const int bx = truncateCoordinate(b.x), by = truncateCoordinate(b.y);
-        const int cx = truncateCoordinate(c.x), cy = truncateCoordinate(c.y);
-        drawLineAdd(frame, ax, ay, bx, by, colour);
-        drawLineAdd(frame, bx, by, cx, cy, colour);
-        drawLineAdd(frame, cx, cy, ax, ay, colour);
+        const ScreenTriangle t = screenTriangle(mesh, face);
+        drawLineAdd(frame, t.ax, t.ay, t.bx, t.by, colour);
+        drawLineAdd(frame, t.bx, t.by, t.cx, t.cy, colour);
+        drawLineAdd(frame, t.cx, t.cy, t.ax, t.ay, colour);
     }
 }
 
