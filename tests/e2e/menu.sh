@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The menu of the real windowed program under Xvfb: wait for the menu, open page 1, return
-# with the right button, open the clock page, return, and quit with the exit button.
+# with the right button, open the clock page, return, enlarge the window and quit with the
+# exit button.
 # Screenshots of the menu, page 1 and the clock page are kept in ./e2e-artifacts.
 set -u
 windowed=$1
@@ -82,7 +83,11 @@ press 3 620 300
 snap "$shots/back.png"
 [ "$(differing "$artifacts/menu.png" "$shots/back.png")" = "0" ] || fail "the right button did not leave the clock page"
 
-press 1 300 290
+# A larger window scales the frame; clicks still land on what is shown under the pointer.
+xdotool windowsize "$WINDOW_ID" 960 720
+sleep 1
+alive "after the window was resized"
+press 1 450 435  # the exit button (300, 290 in the frame) at one and a half times the size
 wait_exit 20
 [ "$APP_CODE" -eq 0 ] || fail "the exit button ended the run with $APP_CODE"
 echo "menu window test passed"
