@@ -69,11 +69,4 @@ inline void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
 }
 
 // Same pixel set as fillSpan; each pixel becomes the per-channel average with the colour.
-inline void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
-{
-    int first = 0;
-    int end = 0;
-    if (!spanColumns(x1, x2, y, first, end)) return;
-    Pixel* row = frame + RowOffsets[y];
-    for (int x = first; x < end; ++x) row[x] = averagePixels(row[x], colour);
-}
+void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour);
