@@ -110,7 +110,9 @@ bool consoleOpenWindow(bool fullscreen)
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
     if (!visibleVideoDriver()) return false;
-    const Uint32 flags = fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
+    // Hidden until the renderer is made: a renderer may replace the window it is given with
+    // one of another kind, and the first would flash up and vanish.
+    const Uint32 flags = SDL_WINDOW_HIDDEN | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
     console.window = SDL_CreateWindow("ZURA 5 Party Invitation", SDL_WINDOWPOS_CENTERED,
                                       SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight, flags);
     if (console.window == nullptr) return false;
@@ -124,6 +126,7 @@ bool consoleOpenWindow(bool fullscreen)
                                         SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
     if (console.texture == nullptr) return false;
     if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
+    SDL_ShowWindow(console.window);
     console.nextPresentMs = monotonicMs();
     return true;
 }

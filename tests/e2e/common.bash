@@ -32,6 +32,18 @@ start_xvfb() {
   export DISPLAY=":$number"
 }
 
+# Starts a window manager on the display, as a desktop has: it is what turns a request for
+# the whole screen into a window that covers it.
+start_window_manager() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  E2E_PIDS+=($!)
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.1
+  done
+  fail "the window manager did not start"
+}
+
 # Runs a program in the background from a folder; sets APP_PID.
 start_app() {
   local dir=$1 program=$2
@@ -44,8 +56,11 @@ start_app() {
 wait_window() {
   local limit=${1:-30}
   for _ in $(seq $((limit * 10))); do
-    WINDOW_ID=$(xdotool search --name "^ZURA 5 Party Invitation$" 2>/dev/null | head -1)
-    [ -n "$WINDOW_ID" ] && return 0
+    WINDOW_ID=$(xdotool search --onlyvisible --name "^ZURA 5 Party Invitation$" 2>/dev/null | tail -1)
+    if [ -n "$WINDOW_ID" ]; then
+      sleep 0.5  # the same window still there: not one replaced while the program starts
+      [ "$(xdotool search --onlyvisible --name "^ZURA 5 Party Invitation$" 2>/dev/null | tail -1)" = "$WINDOW_ID" ] && return 0
+    fi
     kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
     sleep 0.1
   done

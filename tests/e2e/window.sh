@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The real windowed program under Xvfb: the soundtrack is required before any window, the
-# window has its title and a 640x480 client area, and Escape or closing it ends the run with 0.
+# The real programs under Xvfb: the soundtrack is required before any window, the window has
+# its title and a 640x480 client area, Escape or closing it ends the run with 0, and the
+# fullscreen build covers the screen.
 set -u
 windowed=$1
 fullscreen=$2
@@ -37,5 +38,16 @@ sleep 2
 python3 "$here/xlib_close.py" "$WINDOW_ID"
 wait_exit 20
 [ "$APP_CODE" -eq 0 ] || fail "closing the window ended the run with $APP_CODE"
+
+# The fullscreen build takes the whole screen and also ends on Escape.
+start_window_manager
+start_app "$source_dir/resources" "$fullscreen"
+wait_window 60
+sleep 1
+geometry=$(xdotool getwindowgeometry "$WINDOW_ID")
+echo "$geometry" | grep -q "Geometry: 1024x768" || fail "the fullscreen window does not cover the screen: $geometry"
+xdotool key --window "$WINDOW_ID" Escape
+wait_exit 20
+[ "$APP_CODE" -eq 0 ] || fail "Escape ended the fullscreen run with $APP_CODE"
 
 echo "window tests passed"
