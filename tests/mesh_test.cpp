@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "frame_test.h"
+
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -11,20 +13,9 @@
 
 namespace {
 
-struct MeshTest : ::testing::Test {
+struct MeshTest : FrameTest {
     std::unique_ptr<Mesh> owned = std::make_unique<Mesh>();
     Mesh& mesh = *owned;
-    std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
-
-    void SetUp() override { buildRowOffsets(); }
-
-    Pixel at(int x, int y) const { return frame[y * screenWidth + x]; }
-    int countLit() const
-    {
-        int n = 0;
-        for (Pixel p : frame) n += p != 0;
-        return n;
-    }
 
     // One face per triple of z values, each vertex its own.
     void setDepths(const std::vector<std::array<float, 3>>& depths)

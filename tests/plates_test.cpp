@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "frame_test.h"
+
 #include <vector>
 
 namespace {
@@ -16,18 +18,8 @@ std::vector<Pixel> plainImage(Pixel colour)
     return std::vector<Pixel>(plateWidth * plateHeight, colour);
 }
 
-struct PlatesTest : ::testing::Test {
-    std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
+struct PlatesTest : FrameTest {
     PlateState state;
-
-    void SetUp() override { buildRowOffsets(); }
-    Pixel at(int x, int y) const { return frame[y * screenWidth + x]; }
-    int countLit() const
-    {
-        int n = 0;
-        for (Pixel p : frame) n += p != 0;
-        return n;
-    }
     // Left edge and top of the lit block, or -1 when nothing is lit.
     std::pair<int, int> litCorner() const
     {
