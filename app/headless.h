@@ -10,9 +10,6 @@
 void headlessOnPresent(std::function<void(const Pixel* frame)> hook);
 // Called at the start of every message pump, before queued messages are handled.
 void headlessOnPump(std::function<void()> hook);
-// When set, opening the window fails as it does without a display.
-void headlessFailWindow(bool fail);
-const Pixel* headlessFrame();
 
 struct SimulatedClock {
     int fps = 60;
@@ -26,4 +23,3 @@ std::int64_t simElapsedOfFrame(std::int64_t frame);  // unwrapped
 std::int32_t simTimeOfFrame(std::int64_t frame);
 std::int64_t simFramesRead();   // how many times the position was read so far
 bool simPlaying();
-bool simOpen();                 // the stream is open (not closed yet)

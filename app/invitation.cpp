@@ -16,13 +16,6 @@ namespace {
     std::exit(1);
 }
 
-void finishQuitButton()
-{
-    shutdownRequested = true;
-    releaseBuffers(loadedAssets);
-    musicClose();
-}
-
 }  // namespace
 
 int runInvitation()
@@ -35,7 +28,7 @@ int runInvitation()
         showLoadingScreen(loadedAssets);
         loadAssets(loadedAssets);
         if (!musicPlay()) failAudio();
-        if (runFrameLoop() == LoopEnd::quitButton) finishQuitButton();
+        if (runFrameLoop() == LoopEnd::quitButton) shutDownOnce();
         consoleClose();
         return 0;
     } catch (const DynamicError& error) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/console.h"
+#include "app/frameloop.h"
 #include "assets/asc.h"
 #include "assets/font.h"
 #include "assets/jpeg.h"
@@ -65,21 +66,6 @@ Pixel* readTga(int resource, std::size_t count)
     return pixels;
 }
 
-void present()
-{
-    consoleUnlock();
-    consoleUpdate();
-}
-
-template <typename T>
-void release(T*& buffer)
-{
-    std::free(buffer);
-    buffer = nullptr;
-}
-
-}  // namespace
-
 void drawLoadingPicture(Pixel* frame, const Pixel* picture)
 {
     for (int r = 0; r < loadingHeight; ++r) {
@@ -98,6 +84,15 @@ void drawProgressTile(Pixel* frame, const Pixel* tile, int offsetX)
     }
 }
 
+template <typename T>
+void release(T*& buffer)
+{
+    std::free(buffer);
+    buffer = nullptr;
+}
+
+}  // namespace
+
 void showLoadingScreen(LoadedAssets& assets)
 {
     assets.fontStrip = newBytes(fontStripBytes);
@@ -107,13 +102,13 @@ void showLoadingScreen(LoadedAssets& assets)
     assets.loadingPicture = readTga(resLoading, loadingWidth * loadingHeight);
     assets.progressTile = readTga(resLoader, 16 * 16);
     drawLoadingPicture(consoleLock(), assets.loadingPicture);
-    present();
+    presentFrame();
 }
 
 void progressStep(const LoadedAssets& assets)
 {
     drawProgressTile(consoleLock(), assets.progressTile, progressX);
-    present();
+    presentFrame();
     progressX += 16;
 }
 

@@ -44,7 +44,3 @@ void releaseBuffers(LoadedAssets& assets);
 
 // The bar's next x offset; 0 before the first step.
 extern int progressX;
-
-// Drawing halves of the loading screen, without the console.
-void drawLoadingPicture(Pixel* frame, const Pixel* picture);
-void drawProgressTile(Pixel* frame, const Pixel* tile, int offsetX);

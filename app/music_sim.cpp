@@ -6,7 +6,6 @@ namespace {
 struct SimulatedMusic {
     SimulatedClock clock;
     std::int64_t framesRead = 0;
-    bool open = false;
     bool playing = false;
 };
 
@@ -41,11 +40,6 @@ bool simPlaying()
     return sim.playing;
 }
 
-bool simOpen()
-{
-    return sim.open;
-}
-
 bool musicInit()
 {
     return true;
@@ -53,7 +47,6 @@ bool musicInit()
 
 bool musicOpen(const char*)
 {
-    sim.open = true;
     return true;
 }
 
@@ -70,6 +63,5 @@ std::int32_t musicPosition()
 
 void musicClose()
 {
-    sim.open = false;
     sim.playing = false;
 }

@@ -60,14 +60,20 @@ void clearMessages()
     queue.pending.clear();
 }
 
+void shutDownOnce()
+{
+    if (shutdownRequested) return;
+    shutdownRequested = true;
+    releaseBuffers(loadedAssets);
+    musicClose();
+}
+
 std::int32_t windowProc(const Message& message)
 {
     switch (message.code) {
     case msgDestroy:
         if (!shutdownRequested) {
-            shutdownRequested = true;
-            releaseBuffers(loadedAssets);
-            musicClose();
+            shutDownOnce();
             postMessage({msgQuit, 0, 0});
         }
         return 0;

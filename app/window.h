@@ -44,6 +44,10 @@ void clearMessages();
 
 extern bool shutdownRequested;
 
+// The first call frees every loaded buffer and closes the audio; later calls do nothing.
+// Used by the destroy message and by the exit button.
+void shutDownOnce();
+
 // Called once per message by the frame loop's pump.
 std::int32_t windowProc(const Message& message);
 
