@@ -30,19 +30,26 @@ void presentFrame()
     consoleUpdate();
 }
 
-LoopEnd runFrameLoop()
+PassResult runFramePass()
+{
+    if (!pumpMessages()) return PassResult::quitMessage;
+    MusicTime = musicPosition();
+    // The timeline's first block always replaces every pixel (the background picture up
+    // to 41700 ms, a crossfade level up to 44000, the menu picture after), so clearing the
+    // frame first would change no pixel the viewer sees.
+    Pixel* frame = consoleLock();
+    if (runTimeline(frame, MusicTime, loadedAssets) == FrameResult::quit) {
+        consoleUnlock();
+        return PassResult::quitButton;
+    }
+    presentFrame();
+    return PassResult::goOn;
+}
+
+PassResult runFrameLoop()
 {
     for (;;) {
-        if (!pumpMessages()) return LoopEnd::quitMessage;
-        MusicTime = musicPosition();
-        // The timeline's first block always replaces every pixel (the background picture up
-        // to 41700 ms, a crossfade level up to 44000, the menu picture after), so clearing the
-        // frame first would change no pixel the viewer sees.
-        Pixel* frame = consoleLock();
-        if (runTimeline(frame, MusicTime, loadedAssets) == FrameResult::quit) {
-            consoleUnlock();
-            return LoopEnd::quitButton;
-        }
-        presentFrame();
+        const PassResult result = runFramePass();
+        if (result != PassResult::goOn) return result;
     }
 }

@@ -4,9 +4,13 @@
 
 extern std::int32_t MusicTime;
 
-enum class LoopEnd { quitMessage, quitButton };
+enum class PassResult { goOn, quitMessage, quitButton };
 
-// Runs until the quit message arrives (a close request) or the exit button is pressed; in the
-// second case the frame surface is unlocked and the frame of the click is not shown.
-LoopEnd runFrameLoop();
+// One pass of the frame loop: the message pump, MusicTime, the timeline, the presented frame.
+// Says whether the run goes on; a quit message ends it before MusicTime is read, the exit
+// button in the middle of the frame, whose surface is then unlocked but never shown. The
+// desktop programs call it in a loop, the browser once per animation frame.
+PassResult runFramePass();
+// Runs passes until one ends the run; returns how it ended.
+PassResult runFrameLoop();
 void presentFrame();

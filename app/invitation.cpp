@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "app/console.h"
-#include "app/frameloop.h"
 #include "app/loading.h"
 #include "app/music.h"
 #include "app/window.h"
@@ -18,7 +17,7 @@ namespace {
 
 }  // namespace
 
-int runInvitation()
+bool startInvitation()
 {
     try {
         if (!musicInit()) failAudio();
@@ -28,13 +27,24 @@ int runInvitation()
         showLoadingScreen(loadedAssets);
         loadAssets(loadedAssets);
         if (!musicPlay()) failAudio();
-        if (runFrameLoop() == LoopEnd::quitButton) shutDownOnce();
-        consoleClose();
-        return 0;
+        return true;
     } catch (const DynamicError& error) {
         consoleReport(error.message.c_str());
         musicClose();
         consoleClose();
-        return 0;
+        return false;
     }
+}
+
+void finishInvitation(PassResult end)
+{
+    if (end == PassResult::quitButton) shutDownOnce();
+    consoleClose();
+}
+
+int runInvitation()
+{
+    if (!startInvitation()) return 0;
+    finishInvitation(runFrameLoop());
+    return 0;
 }

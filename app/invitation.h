@@ -1,5 +1,12 @@
 #pragma once
 // The whole run: audio, window, console, loading, the frame loop and every way it ends.
-// Returns the process exit code (audio failures and JPEG failures end the process with 1
-// before returning; a missing resource ends it with 0).
+// Audio failures and JPEG failures end the process with 1; a missing resource ends it with 0.
+#include "app/frameloop.h"
+
+// Audio, window, console and loading, then playback starts. False when no window could be
+// made (the error has been reported and everything opened is closed again).
+bool startInvitation();
+// After the frame pass that ended the run: frees what the exit button left, closes the console.
+void finishInvitation(PassResult end);
+// start, the frame loop, finish; returns the process exit code.
 int runInvitation();
