@@ -41,11 +41,6 @@ void addPageRow(Pixel* __restrict target, const Pixel* __restrict source)
     }
 }
 
-bool leapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 const char* nameOrBlank(const char* const names[], int count, int index)
 {
     return index >= 0 && index < count ? names[index] : "";
@@ -95,12 +90,28 @@ void drawMenuScreen(Pixel* frame, MenuFlags& flags, const Pixel* const pageImage
     }
 }
 
-int daysLeft(const std::tm& local)
+std::int64_t dayNumber(std::int64_t year, int month, int day)
 {
-    const int day = local.tm_yday;
-    if (day <= partyDayIndex) return partyDayIndex - day;
-    const int yearLength = leapYear(local.tm_year + 1900) ? 366 : 365;
-    return yearLength - day + partyDayIndex;
+    // Years counted from March, so the leap day is the last day of its year; 400-year eras
+    // of 146097 days.
+    year -= month <= 2;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+int daysLeft(const std::tm& local, const PartyDates& party)
+{
+    const std::int64_t year = std::int64_t(local.tm_year) + 1900;
+    const std::int64_t today = dayNumber(year, local.tm_mon + 1, local.tm_mday);
+    // Last year's party is looked at first: one that runs across New Year is still on.
+    for (std::int64_t partyYear = year - 1;; ++partyYear) {
+        const std::int64_t first = dayNumber(partyYear, party.month, party.day);
+        if (today < first) return int(first - today);
+        if (today < first + party.days) return 0;
+    }
 }
 
 void formatLongDate(const std::tm& local, char* out, std::size_t size)
@@ -126,10 +137,19 @@ void drawClockTexts(Pixel* frame, const std::tm& local)
     drawText(frame, 575, 125, 34, text, clockTextColour);
 }
 
+std::tm localCalendarTime(std::time_t when)
+{
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
+    localtime_r(&when, &local);
+#endif
+    return local;
+}
+
 void drawClockPage(Pixel* frame)
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    drawClockTexts(frame, local);
+    drawClockTexts(frame, localCalendarTime(now));
 }

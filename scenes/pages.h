@@ -4,21 +4,33 @@
 #include <ctime>
 
 #include "render/primitives.h"
+#include "resources/party_dates.h"
 #include "scenes/menu.h"
 
 constexpr int pageWidth = 580;
 constexpr int pageHeights[4] = {378, 531, 1274, 307};
 constexpr int page2ScrollMax = 150;
 constexpr int page3ScrollMax = 893;
-constexpr int partyDayIndex = 312;  // day of the year, 0 = 1 January
+
+// The party's first day (month 1..12, day of the month) and its number of days.
+struct PartyDates {
+    int month;
+    int day;
+    int days;
+};
+constexpr PartyDates BakedPartyDates{partyFirstMonth, partyFirstDay, partyDays};
 
 std::int32_t clampScroll(std::int32_t& scroll, std::int32_t maximum);  // stores and returns
 void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount);
 // The page or clock page MenuState chooses (clamping the scroll it uses), or nothing.
 void drawMenuScreen(Pixel* frame, MenuFlags& flags, const Pixel* const pageImages[4]);
 
-// Days until the next day with index 312: this year's until it has passed, next year's after.
-int daysLeft(const std::tm& local);
+// Whole calendar days from the date in `local` to the party's next first day; 0 on every day
+// of the party. Only the date fields count (year, month, day of the month).
+int daysLeft(const std::tm& local, const PartyDates& party = BakedPartyDates);
+// Days since 1 January 1970 of a date in the proleptic Gregorian calendar (month 1..12).
+std::int64_t dayNumber(std::int64_t year, int month, int day);
+std::tm localCalendarTime(std::time_t when);
 void formatLongDate(const std::tm& local, char* out, std::size_t size);  // "Monday, December 07, 2026"
 void formatTimeOfDay(const std::tm& local, char* out, std::size_t size);  // "HH:MM:SS"
 void drawClockTexts(Pixel* frame, const std::tm& local);

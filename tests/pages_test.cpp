@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -180,43 +183,120 @@ TEST_F(PagesTest, PageAddsWithSaturationAndZeroLeavesThePicture)
     EXPECT_EQ(at(30, 101), Pixel(0xFFA0A0A0));
 }
 
-TEST(DaysLeft, CountsToTheNextPartyDayInCommonAndLeapYears)
+// The count worked out with the standard calendar: walk forward a day at a time until a day
+// of some year's party is reached.
+int calendarDaysLeft(int y, int m, int d, const PartyDates& party)
 {
-    struct Case {
-        int year, month, day, yday, expected;
+    using namespace std::chrono;
+    const sys_days today{year{y} / m / d};
+    std::vector<sys_days> partyDays;
+    for (int py = y - 1; py <= y + 1; ++py) {
+        const sys_days first{year{py} / party.month / party.day};
+        for (int k = 0; k < party.days; ++k) partyDays.push_back(first + days{k});
+    }
+    for (int n = 0; n < 800; ++n) {
+        if (std::find(partyDays.begin(), partyDays.end(), today + days{n}) != partyDays.end()) return n;
+    }
+    return -1;
+}
+
+std::string dateText(int y, int m, int d)
+{
+    return std::to_string(y) + "-" + std::to_string(m) + "-" + std::to_string(d);
+}
+
+TEST(DaysLeft, BakedPartyIsNineToElevenNovember)
+{
+    EXPECT_EQ(BakedPartyDates.month, 11);
+    EXPECT_EQ(BakedPartyDates.day, 9);
+    EXPECT_EQ(BakedPartyDates.days, 3);
+}
+
+TEST(DaysLeft, TableOverCommonLeapAndCenturyYears)
+{
+    struct Day {
+        int month, day;
     };
-    const Case cases[] = {
-        {2025, 1, 1, 0, 312},     {2025, 11, 8, 311, 1},   {2025, 11, 9, 312, 0},
-        {2025, 11, 10, 313, 364}, {2025, 12, 31, 364, 313}, {2024, 1, 1, 0, 312},
-        {2024, 11, 7, 311, 1},    {2024, 11, 8, 312, 0},    {2024, 11, 9, 313, 365},
-        {2024, 12, 31, 365, 313}, {2000, 12, 31, 365, 313}, {2100, 12, 31, 364, 313},
+    const Day days[] = {{1, 1},   {2, 28},  {3, 1},   {11, 8}, {11, 9},
+                        {11, 10}, {11, 11}, {11, 12}, {12, 31}};
+    for (int year : {2000, 2024, 2025, 2026, 2027, 2028, 2100}) {
+        const bool leap = std::chrono::year{year}.is_leap();
+        for (const Day& d : days) {
+            const std::tm date = dayOf(year, d.month, d.day);
+            EXPECT_EQ(daysLeft(date), calendarDaysLeft(year, d.month, d.day, BakedPartyDates))
+                << dateText(year, d.month, d.day);
+        }
+        if (leap) {
+            EXPECT_EQ(daysLeft(dayOf(year, 2, 29)), calendarDaysLeft(year, 2, 29, BakedPartyDates)) << year;
+        }
+    }
+
+    // Numbers a reader can check by hand.
+    EXPECT_EQ(daysLeft(dayOf(2025, 1, 1)), 312);  // a common year: 312 minus the day index
+    EXPECT_EQ(daysLeft(dayOf(2025, 11, 8)), 1);
+    EXPECT_EQ(daysLeft(dayOf(2028, 1, 1)), 313);  // 29 February lies between
+    EXPECT_EQ(daysLeft(dayOf(2028, 11, 9)), 0);   // Thursday, the first day in a leap year
+    EXPECT_EQ(daysLeft(dayOf(2027, 11, 10)), 0);  // the second day
+    EXPECT_EQ(daysLeft(dayOf(2027, 11, 11)), 0);  // the last day
+    EXPECT_EQ(daysLeft(dayOf(2027, 11, 12)), 363);  // to 9 November 2028, past 29 February
+    EXPECT_EQ(daysLeft(dayOf(2099, 11, 12)), 362);  // 2100 has no 29 February
+    EXPECT_EQ(daysLeft(dayOf(2100, 2, 28)), 254);
+    EXPECT_EQ(daysLeft(dayOf(2100, 3, 1)), 253);
+}
+
+TEST(DaysLeft, MatchesTheCalendarOnEveryDayForOtherParties)
+{
+    const PartyDates parties[] = {
+        BakedPartyDates,
+        {2, 28, 2},   // runs into 29 February in leap years
+        {3, 1, 1},    // the day after 29 February
+        {12, 30, 4},  // across New Year
+        {1, 1, 7},
+        {6, 14, 5},
     };
-    for (const Case& c : cases) {
-        const std::tm date = dayOf(c.year, c.month, c.day);
-        ASSERT_EQ(date.tm_yday, c.yday) << c.year << "-" << c.month << "-" << c.day;
-        EXPECT_EQ(daysLeft(date), c.expected) << c.year << "-" << c.month << "-" << c.day;
+    for (const PartyDates& party : parties) {
+        for (int year = 2027; year <= 2029; ++year) {
+            for (int m = 1; m <= 12; ++m) {
+                const int length = int(unsigned(std::chrono::year_month_day_last{
+                    std::chrono::year{year} / m / std::chrono::last}.day()));
+                for (int d = 1; d <= length; ++d) {
+                    ASSERT_EQ(daysLeft(dayOf(year, m, d), party), calendarDaysLeft(year, m, d, party))
+                        << dateText(year, m, d) << " for a party from " << party.month << "-"
+                        << party.day << " lasting " << party.days;
+                }
+            }
+        }
     }
 }
 
-TEST(DaysLeft, MatchesTheCalendarDistanceOnEveryDay)
+TEST(DaysLeft, DayNumberCountsFromTheEpoch)
 {
-    // Over four years, every day's count equals the days to the next day with index 312.
-    for (int year = 2023; year <= 2026; ++year) {
-        for (std::time_t stamp = timegm(&(std::tm{} = dayOf(year, 1, 1)));; stamp += 86400) {
-            std::tm date{};
-            gmtime_r(&stamp, &date);
-            if (date.tm_year + 1900 != year) break;
-            std::tm party = dayOf(year, 1, 1);
-            party.tm_mday += partyDayIndex;
-            std::time_t target = timegm(&party);
-            if (target < stamp) {
-                party = dayOf(year + 1, 1, 1);
-                party.tm_mday += partyDayIndex;
-                target = timegm(&party);
-            }
-            ASSERT_EQ(daysLeft(date), int((target - stamp) / 86400)) << year << " day " << date.tm_yday;
-        }
-    }
+    EXPECT_EQ(dayNumber(1970, 1, 1), 0);
+    EXPECT_EQ(dayNumber(1969, 12, 31), -1);
+    EXPECT_EQ(dayNumber(2000, 3, 1) - dayNumber(2000, 2, 28), 2);
+    EXPECT_EQ(dayNumber(2100, 3, 1) - dayNumber(2100, 2, 28), 1);
+    using namespace std::chrono;
+    EXPECT_EQ(dayNumber(2028, 11, 9), sys_days{year{2028} / 11 / 9}.time_since_epoch().count());
+}
+
+TEST(DaysLeft, LocalCalendarTimeFollowsTheTimeZone)
+{
+    // 23:30 UTC on 8 November is already the first party day one hour east.
+    std::tm utc = dayOf(2027, 11, 8);
+    utc.tm_hour = 23;
+    utc.tm_min = 30;
+    const std::time_t when = timegm(&utc);
+    const char* saved = std::getenv("TZ");
+    const std::string savedZone = saved ? saved : "";
+    setenv("TZ", "XXX-1", 1);  // one hour east of UTC
+    tzset();
+    const std::tm local = localCalendarTime(when);
+    if (saved) setenv("TZ", savedZone.c_str(), 1); else unsetenv("TZ");
+    tzset();
+    EXPECT_EQ(local.tm_mday, 9);
+    EXPECT_EQ(local.tm_hour, 0);
+    EXPECT_EQ(daysLeft(local), 0);
+    EXPECT_EQ(daysLeft(utc), 1);
 }
 
 TEST(ClockTexts, LongDateAndTimeOfDayInEnglish)
