@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 Mesh sceneMesh;
 
@@ -102,6 +104,43 @@ std::size_t numberLength(const AscCursor& cursor, std::size_t from, bool fractio
     return end - from;
 }
 
+}  // namespace
+
+// strtof rounds exactly as a float parse must and needs no floating from_chars, which not
+// every standard library has; it reads a NUL-terminated copy.
+bool parseAscFloat(const char* first, const char* last, float& value)
+{
+    // strtof would also take blanks, a sign, hexadecimal and the words inf and nan.
+    if (first == last || !(isDigit(std::uint8_t(*first)) || *first == '.')) return false;
+    for (const char* p = first; p < last; ++p) {
+        if (!isDigit(std::uint8_t(*p)) && std::strchr(".eE+-", *p) == nullptr) return false;
+    }
+    const std::string text(first, last);
+    char* end = nullptr;
+    const float parsed = std::strtof(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || std::isinf(parsed)) return false;
+    if (parsed == 0.0f) {
+        for (const char* p = first; p < last && *p != 'e' && *p != 'E'; ++p) {
+            if (*p >= '1' && *p <= '9') return false;
+        }
+    }
+    value = parsed;
+    return true;
+}
+
+namespace {
+
+bool parseUnsigned(const char* first, const char* last, std::int32_t& value)
+{
+    const auto result = std::from_chars(first, last, value);
+    return result.ec == std::errc() && result.ptr == last;
+}
+
+bool parseUnsigned(const char* first, const char* last, float& value)
+{
+    return parseAscFloat(first, last, value);
+}
+
 // A number that does not parse, or does not fit, leaves value unchanged and the cursor on it.
 template <typename Number>
 void readNumber(AscCursor& cursor, Number& value, bool fractional)
@@ -115,8 +154,7 @@ void readNumber(AscCursor& cursor, Number& value, bool fractional)
     const bool negative = *first == '-';
     if (*first == '+' || *first == '-') ++first;
     Number parsed{};
-    const auto result = std::from_chars(first, last, parsed);
-    if (result.ec != std::errc() || result.ptr != last) return;
+    if (!parseUnsigned(first, last, parsed)) return;
     value = negative ? -parsed : parsed;
 }
 

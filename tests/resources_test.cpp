@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -113,4 +114,32 @@ TEST(Resources, EmbeddedTgaFilesHaveTheLayoutTheReaderReliesOn)
     if (EmbeddedResourceCount > 0) {
         EXPECT_EQ(checked, 28);
     }
+}
+
+// The embedded bytes are the files of the resource list, each whole and in list order, so the
+// generated arrays lose, add or reorder nothing.
+TEST(Resources, EveryEmbeddedFileHoldsTheBytesOfItsListedFile)
+{
+    const std::string folder = std::string(INVITE_SOURCE_DIR) + "/resources/";
+    std::FILE* list = std::fopen((folder + "resources.list").c_str(), "r");
+    ASSERT_NE(list, nullptr);
+    char name[128];
+    char path[256];
+    std::size_t index = 0;
+    char line[512];
+    while (std::fgets(line, sizeof line, list) != nullptr) {
+        if (line[0] == '#' || std::sscanf(line, "%127s %255s", name, path) != 2) continue;
+        ASSERT_LT(index, EmbeddedResourceCount);
+        const EmbeddedResource& entry = EmbeddedResources[index++];
+        EXPECT_STREQ(entry.name, name);
+        std::FILE* file = std::fopen((folder + path).c_str(), "rb");
+        ASSERT_NE(file, nullptr) << path;
+        std::vector<std::uint8_t> bytes;
+        for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) bytes.push_back(std::uint8_t(c));
+        std::fclose(file);
+        ASSERT_EQ(std::size_t(entry.end - entry.data), bytes.size()) << name;
+        EXPECT_EQ(std::memcmp(entry.data, bytes.data(), bytes.size()), 0) << name;
+    }
+    std::fclose(list);
+    EXPECT_EQ(index, EmbeddedResourceCount);
 }
