@@ -26,7 +26,7 @@ test: build
 	bash scripts/test
 
 assets: build
-	$(BUILD)/tools/assetgen/assetgen resources
+	$(BUILD)/tools/assetgen/assetgen --content content/party.toml resources
 
 bench: build
 	$(BUILD)/invite_bench

@@ -7,6 +7,7 @@
 #include "tools/assetgen/bitfont.h"
 #include "tools/assetgen/model.h"
 #include "tools/assetgen/music.h"
+#include "tools/assetgen/nfo.h"
 #include "tools/assetgen/pages.h"
 #include "tools/assetgen/pictures.h"
 #include "tools/assetgen/text.h"
@@ -63,22 +64,16 @@ constexpr const char* ButtonLabels[5] = {
     "GENERAL INFORMATION", "COMPETITIONS", "RULES", "LOCATION & CONTACT", "EXIT",
 };
 
-// The plates by resource number; shown in the order 1, 2, 3, 6, 4, 8, 9 they read as one
-// message.
-const char* plateCaption(int number)
+// The plates by resource number, in the order shown: 1, 2, 3, 6, 4, 8, 9.
+constexpr int PlateOrder[7] = {1, 2, 3, 6, 4, 8, 9};
+
+const std::string& plateCaption(const PartyContent& content, int number)
 {
-    switch (number) {
-    case 1: return "WELCOME TO THE INVITATION FOR";
-    case 2: return "ZURA 5 - THE COMPUTER PARTY";
-    case 3: return "THREE DAYS OF DEMOS, MUSIC AND GRAPHICS";
-    case 6: return "FROM 9 TO 11 NOVEMBER";
-    case 4: return "AT QUILLMOOR HALL IN TARNWICK";
-    case 8: return "BRING YOUR COMPUTER AND YOUR FRIENDS";
-    default: return "SEE YOU THERE!";
-    }
+    int shown = 0;
+    while (shown < 6 && PlateOrder[shown] != number) ++shown;
+    return content.captions[shown];
 }
 
-constexpr const char* SoundtrackFile = "zura5inv.mp3";
 
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -90,13 +85,13 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 int resourceCount() { return CatalogueSize; }
 const ResourceEntry& resourceEntry(int index) { return Catalogue[index]; }
 
-Image resourcePicture(const ResourceEntry& entry)
+Image resourcePicture(const ResourceEntry& entry, const PartyContent& content)
 {
     switch (entry.kind) {
     case Kind::FontStrip: return fontStripImage(buildFontStrip());
     case Kind::Pcx: {
         PageFit fit;
-        return paintPage(entry.item, fit);
+        return paintPage(content, entry.item, fit);
     }
     case Kind::Asc: return Image{};
     default: break;
@@ -106,31 +101,28 @@ Image resourcePicture(const ResourceEntry& entry)
     case LoaderTile: return paintLoaderTile();
     case Pointer: return paintPointer();
     case Backdrop: return paintBackdrop();
-    case Menu: return paintMenu();
+    case Menu: return paintMenu(content.name);
     default: break;
     }
     if (entry.item < 8) return paintBubble(entry.item);
     if (entry.item < 30) return paintButton(ButtonLabels[entry.item % 10], entry.item >= 20);
-    return paintPlate(plateCaption(entry.item - 30));
+    return paintPlate(plateCaption(content, entry.item - 30));
 }
 
-Bytes resourceBytes(const ResourceEntry& entry)
+Bytes resourceBytes(const ResourceEntry& entry, const PartyContent& content)
 {
     switch (entry.kind) {
     case Kind::FontStrip: return buildFontStrip();
-    case Kind::Tga: return encodeTga(resourcePicture(entry));
-    case Kind::TgaTopFirst: return encodeTga(resourcePicture(entry), true);
-    case Kind::Jpeg: return encodeJpeg(resourcePicture(entry), 92);
+    case Kind::Tga: return encodeTga(resourcePicture(entry, content));
+    case Kind::TgaTopFirst: return encodeTga(resourcePicture(entry, content), true);
+    case Kind::Jpeg: return encodeJpeg(resourcePicture(entry, content), 92);
     case Kind::Asc: return [] {
             std::string text = ascText(buildGlobe(), "Zsphere");
             return Bytes(text.begin(), text.end());
         }();
     case Kind::Pcx: {
         PageFit fit;
-        Image page = paintPage(entry.item, fit);
-        if (fit.usedRows > page.height || fit.widestLine > page.width - 12)
-            std::fprintf(stderr, "assetgen: page %d text takes %dx%d, the page is %dx%d\n",
-                         entry.item, fit.widestLine, fit.usedRows, page.width, page.height);
+        Image page = paintPage(content, entry.item, fit);
         std::uint8_t palette[768];
         greyPalette(palette);
         return encodePcx(greyIndices(page), page.width, page.height, palette);
@@ -139,35 +131,79 @@ Bytes resourceBytes(const ResourceEntry& entry)
     return {};
 }
 
-bool writeAllResources(const std::string& folder)
+std::string partyDatesHeader(const PartyContent& content)
+{
+    return "#pragma once\n"
+           "// The party's first day and length, written by assetgen from content/party.toml.\n"
+           "// Edit that file and run `make assets` instead of changing these lines.\n"
+           "constexpr int partyFirstMonth = " + std::to_string(content.month) + ";  // 1 = January\n"
+           "constexpr int partyFirstDay = " + std::to_string(content.day) + ";  // day of the month\n"
+           "constexpr int partyDays = " + std::to_string(content.days) + ";  // the count shows 0 on each of them\n";
+}
+
+std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSoundtrack)
 {
     auto start = std::chrono::steady_clock::now();
+    std::vector<OutputFile> files;
     std::string list = "# NAME path (relative to this folder), in the order the program extracts them\n";
     for (const ResourceEntry& entry : Catalogue) {
-        std::string path = folder + "/" + entry.file;
-        if (!writeBytes(path, resourceBytes(entry))) {
-            std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
-            return false;
-        }
+        files.push_back(OutputFile{entry.file, resourceBytes(entry, content)});
         list += std::string(entry.name) + " " + entry.file + "\n";
     }
-    if (!writeText(folder + "/resources.list", list)) return false;
-    std::fprintf(stderr, "assetgen: pictures, font and model in %.1f s\n", secondsSince(start));
+    files.push_back(OutputFile{"resources.list", Bytes(list.begin(), list.end())});
+    const std::string header = partyDatesHeader(content);
+    files.push_back(OutputFile{PartyDatesFile, Bytes(header.begin(), header.end())});
+    const std::string nfo = nfoText(content);
+    files.push_back(OutputFile{NfoFile, Bytes(nfo.begin(), nfo.end())});
+    std::fprintf(stderr, "assetgen: pictures, pages, font, model and texts in %.1f s\n", secondsSince(start));
+    if (!withSoundtrack) return files;
 
     StereoTrack track = composeSoundtrack();
     // Headroom below -1 dBFS for the peaks the encoder adds.
     normalisePeak(track, 0.83);
-    std::string path = folder + "/" + SoundtrackFile;
-    if (!writeBytes(path, encodeMp3(track))) {
-        std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
-        return false;
-    }
+    files.push_back(OutputFile{SoundtrackFile, encodeMp3(track)});
     std::fprintf(stderr, "assetgen: soundtrack %.1f s long, all done in %.1f s\n",
                  double(track.left.size()) / sampleRate, secondsSince(start));
+    return files;
+}
+
+bool writeFilesTogether(const std::string& folder, const std::vector<OutputFile>& files)
+{
+    // Each file goes to a temporary name first; only when all of them are written are they
+    // renamed into place, so a failure leaves the folder as it was.
+    std::vector<std::string> written;
+    bool ok = true;
+    for (const OutputFile& file : files) {
+        const std::string temporary = folder + "/." + file.name + ".new";
+        if (!writeBytes(temporary, file.bytes)) {
+            std::fprintf(stderr, "assetgen: cannot write %s\n", temporary.c_str());
+            std::remove(temporary.c_str());
+            ok = false;
+            break;
+        }
+        written.push_back(temporary);
+    }
+    if (!ok) {
+        for (const std::string& temporary : written) std::remove(temporary.c_str());
+        return false;
+    }
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const std::string path = folder + "/" + files[k].name;
+        if (std::rename(written[k].c_str(), path.c_str()) != 0) {
+            std::fprintf(stderr, "assetgen: cannot rename %s to %s\n", written[k].c_str(), path.c_str());
+            for (std::size_t rest = k; rest < written.size(); ++rest) std::remove(written[rest].c_str());
+            return false;
+        }
+    }
     return true;
 }
 
-bool writeContactSheet(const std::string& path)
+bool writeAllResources(const std::string& folder, const PartyContent& content, bool withSoundtrack)
+{
+    return writeFilesTogether(folder, generatedFiles(content, withSoundtrack));
+}
+
+bool writeContactSheet(const std::string& path, const PartyContent& content)
 {
     constexpr int Width = 1340;
     Image sheet = makeImage(Width, 3200, rgb(36, 36, 44));
@@ -186,7 +222,7 @@ bool writeContactSheet(const std::string& path)
     };
     for (const ResourceEntry& entry : Catalogue) {
         if (entry.kind == Kind::Asc) continue;
-        Image picture = resourcePicture(entry);
+        Image picture = resourcePicture(entry, content);
         int scale = picture.width <= 20 ? 4 : picture.width <= 125 ? 2 : 1;
         if (entry.kind == Kind::FontStrip) scale = 2;
         place(picture, scale, entry.name);

@@ -2,6 +2,9 @@
 // The embedded files in extraction order, how each is made, and the two ways of writing
 // them out: into the resources folder, or as one contact sheet to look at.
 #include <string>
+#include <vector>
+
+#include "tools/assetgen/content.h"
 
 #include "tools/assetgen/writers.h"
 
@@ -18,8 +21,21 @@ int resourceCount();
 const ResourceEntry& resourceEntry(int index);
 
 // The picture an entry holds, upright (none for the model).
-Image resourcePicture(const ResourceEntry& entry);
-Bytes resourceBytes(const ResourceEntry& entry);
+Image resourcePicture(const ResourceEntry& entry, const PartyContent& content);
+Bytes resourceBytes(const ResourceEntry& entry, const PartyContent& content);
 
-bool writeAllResources(const std::string& folder);
-bool writeContactSheet(const std::string& path);
+constexpr const char* SoundtrackFile = "zura5inv.mp3";
+constexpr const char* PartyDatesFile = "party_dates.h";  // the clock's dates, compiled in
+constexpr const char* NfoFile = "zura5inv.nfo";          // the text that comes with a release
+
+struct OutputFile {
+    std::string name;  // relative to the resources folder
+    Bytes bytes;
+};
+// Every file of the resources folder, made in memory; the soundtrack last and only when asked.
+std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSoundtrack);
+std::string partyDatesHeader(const PartyContent& content);
+// Writes all files, or, when one cannot be written, none: the folder is left as it was.
+bool writeFilesTogether(const std::string& folder, const std::vector<OutputFile>& files);
+bool writeAllResources(const std::string& folder, const PartyContent& content, bool withSoundtrack);
+bool writeContactSheet(const std::string& path, const PartyContent& content);

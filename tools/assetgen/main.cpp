@@ -1,23 +1,41 @@
-// assetgen: writes every embedded file of the invitation and its soundtrack.
-//   assetgen DIR                          all resources, resources.list and zura5inv.mp3
-//   assetgen --contact-sheet FILE.png     every picture on one sheet
-//   assetgen --test-track FILE.mp3 SECS   a short tone with a tick each second
+// assetgen: writes every embedded file of the invitation and its soundtrack from the party's
+// content file.
+//   assetgen [--content FILE] [--without-soundtrack] DIR
+//                                  all resources, resources.list, party_dates.h, zura5inv.nfo
+//                                  and zura5inv.mp3 (unless left out)
+//   assetgen [--content FILE] --check            only checks the content file
+//   assetgen [--content FILE] --contact-sheet FILE.png   every picture on one sheet
+//   assetgen --test-track FILE.mp3 SECS          a short tone with a tick each second
+// Exit codes: 0 done, 1 a file could not be written or the fonts are missing, 2 a wrong
+// command line, 3 the content file was rejected (nothing was written).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "tools/assetgen/catalogue.h"
+#include "tools/assetgen/content.h"
+#include "tools/assetgen/content_fit.h"
 #include "tools/assetgen/music.h"
 #include "tools/assetgen/text.h"
 #include "tools/assetgen/writers.h"
 
 namespace {
 
+constexpr int ExitWriteFailed = 1;
+constexpr int ExitUsage = 2;
+constexpr int ExitContentRejected = 3;
+
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: assetgen DIR | --contact-sheet FILE.png | --test-track FILE.mp3 SECONDS\n");
-    return 2;
+                 "usage: assetgen [--content FILE] [--without-soundtrack] DIR\n"
+                 "       assetgen [--content FILE] --check\n"
+                 "       assetgen [--content FILE] --contact-sheet FILE.png\n"
+                 "       assetgen --test-track FILE.mp3 SECONDS\n"
+                 "The content file is %s unless given.\n",
+                 DefaultContentFile);
+    return ExitUsage;
 }
 
 int writeTestTrack(const std::string& path, const char* secondsText)
@@ -29,9 +47,44 @@ int writeTestTrack(const std::string& path, const char* secondsText)
     normalisePeak(track, 0.7);
     if (!writeBytes(path, encodeMp3(track))) {
         std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
-        return 1;
+        return ExitWriteFailed;
     }
     return 0;
+}
+
+struct Command {
+    std::string contentFile = DefaultContentFile;
+    std::string folder;
+    std::string contactSheet;
+    bool check = false;
+    bool withSoundtrack = true;
+};
+
+bool parseCommand(int argc, char** argv, Command& command)
+{
+    for (int k = 1; k < argc; ++k) {
+        const std::string word = argv[k];
+        if (word == "--content" && k + 1 < argc) command.contentFile = argv[++k];
+        else if (word == "--contact-sheet" && k + 1 < argc) command.contactSheet = argv[++k];
+        else if (word == "--check") command.check = true;
+        else if (word == "--without-soundtrack") command.withSoundtrack = false;
+        else if (!word.empty() && word[0] != '-' && command.folder.empty()) command.folder = word;
+        else return false;
+    }
+    const int actions = int(!command.folder.empty()) + int(!command.contactSheet.empty()) + int(command.check);
+    return actions == 1 && (command.withSoundtrack || !command.folder.empty());
+}
+
+// Loads and checks the content file, printing every problem found.
+bool readContent(const std::string& file, PartyContent& content)
+{
+    std::vector<ContentError> errors;
+    if (loadContent(file, content, errors)) checkContentFits(content, errors);
+    for (const ContentError& error : errors) std::fprintf(stderr, "%s\n", formatError(file, error).c_str());
+    if (errors.empty()) return true;
+    std::fprintf(stderr, "assetgen: %s has %zu problem%s; nothing was written\n", file.c_str(), errors.size(),
+                 errors.size() == 1 ? "" : "s");
+    return false;
 }
 
 }  // namespace
@@ -39,17 +92,20 @@ int writeTestTrack(const std::string& path, const char* secondsText)
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::string(argv[1]) == "--test-track") return writeTestTrack(argv[2], argv[3]);
+    Command command;
+    if (!parseCommand(argc, argv, command)) return usage();
     if (!openFaces()) {
         std::fprintf(stderr, "assetgen: the DejaVu fonts are missing (fonts-dejavu-core)\n");
-        return 1;
+        return ExitWriteFailed;
     }
-    int result;
-    if (argc == 3 && std::string(argv[1]) == "--contact-sheet")
-        result = writeContactSheet(argv[2]) ? 0 : 1;
-    else if (argc == 2 && argv[1][0] != '-')
-        result = writeAllResources(argv[1]) ? 0 : 1;
-    else
-        result = usage();
+    int result = 0;
+    PartyContent content;
+    if (!readContent(command.contentFile, content))
+        result = ExitContentRejected;
+    else if (!command.contactSheet.empty())
+        result = writeContactSheet(command.contactSheet, content) ? 0 : ExitWriteFailed;
+    else if (!command.folder.empty())
+        result = writeAllResources(command.folder, content, command.withSoundtrack) ? 0 : ExitWriteFailed;
     closeFaces();
     return result;
 }

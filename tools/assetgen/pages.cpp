@@ -1,46 +1,84 @@
 #include "tools/assetgen/pages.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "tools/assetgen/text.h"
 
 namespace {
 
-constexpr int Margin = 12;
+constexpr int TopRow = 8;
 constexpr int BodySize = 12;
 constexpr int BodyStep = 15;
 constexpr int HeadingSize = 18;
 constexpr int SubheadingSize = 13;
 constexpr int GapStep = 8;
 
+Face faceOf(LineKind kind) { return kind == LineKind::Body ? Face::Sans : Face::SansBold; }
+
+int sizeOf(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::Heading: return HeadingSize;
+    case LineKind::Subheading: return SubheadingSize;
+    default: return BodySize;
+    }
+}
+
+int stepOf(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::Heading: return HeadingSize + 12;
+    case LineKind::Subheading: return SubheadingSize + 5;
+    case LineKind::Gap: return GapStep;
+    case LineKind::Body: return BodyStep;
+    }
+    return 0;
+}
+
 }  // namespace
 
-Image paintPage(int page, PageFit& fit)
+std::vector<LinePlace> placeLines(const std::vector<PageLine>& lines)
 {
-    PageLayout layout = pageLayout(page);
-    Image image = makeImage(pageWidth, layout.height);
-    int y = 8;
-    for (int k = 0; k < layout.lineCount; ++k) {
-        const char* line = layout.lines[k];
-        if (std::strncmp(line, "# ", 2) == 0) {
-            drawString(image, Face::SansBold, HeadingSize, Margin, y + HeadingSize, line + 2,
-                       greyPixel(235));
-            fillRect(image, Margin, y + HeadingSize + 6, pageWidth - 2 * Margin, 1, greyPixel(90));
-            y += HeadingSize + 12;
-        } else if (std::strncmp(line, "## ", 3) == 0) {
-            drawString(image, Face::SansBold, SubheadingSize, Margin, y + SubheadingSize, line + 3,
-                       greyPixel(215));
-            y += SubheadingSize + 5;
-        } else if (*line == '\0') {
-            y += GapStep;
-        } else {
-            drawString(image, Face::Sans, BodySize, Margin, y + BodySize, line, greyPixel(170));
-            fit.widestLine = std::max(fit.widestLine, Margin + textWidth(Face::Sans, BodySize, line));
-            y += BodyStep;
-        }
+    std::vector<LinePlace> places;
+    int y = TopRow;
+    for (const PageLine& line : lines) {
+        LinePlace place;
+        place.top = y;
+        if (line.kind != LineKind::Gap) place.width = textWidth(faceOf(line.kind), sizeOf(line.kind), line.text);
+        y += stepOf(line.kind);
+        place.bottom = y;
+        places.push_back(place);
     }
-    fit.usedRows = y;
+    return places;
+}
+
+Image paintPage(const PartyContent& content, int page, PageFit& fit)
+{
+    const std::vector<PageLine>& lines = content.pages[page - 1];
+    Image image = makeImage(pageWidth, pageHeights[page - 1]);
+    const std::vector<LinePlace> places = placeLines(lines);
+    fit = PageFit{};
+    fit.usedRows = TopRow;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const PageLine& line = lines[k];
+        const LinePlace& place = places[k];
+        const int baseline = place.top + sizeOf(line.kind);
+        switch (line.kind) {
+        case LineKind::Heading:
+            drawString(image, Face::SansBold, HeadingSize, pageMargin, baseline, line.text, greyPixel(235));
+            fillRect(image, pageMargin, baseline + 6, pageWidth - 2 * pageMargin, 1, greyPixel(90));
+            break;
+        case LineKind::Subheading:
+            drawString(image, Face::SansBold, SubheadingSize, pageMargin, baseline, line.text, greyPixel(215));
+            break;
+        case LineKind::Gap: break;
+        case LineKind::Body:
+            drawString(image, Face::Sans, BodySize, pageMargin, baseline, line.text, greyPixel(170));
+            fit.widestLine = std::max(fit.widestLine, pageMargin + place.width);
+            break;
+        }
+        fit.usedRows = place.bottom;
+    }
     return image;
 }
 

@@ -118,7 +118,7 @@ Image paintBackdrop()
     return image;
 }
 
-Image paintMenu()
+Image paintMenu(const std::string& logo)
 {
     Image image = makeImage(640, 480);
     for (int y = 0; y < 480; ++y)
@@ -132,9 +132,9 @@ Image paintMenu()
         }
     // Logo and hint in the top strip, which is the clock's hotspot.
     for (int k = 0; k < 4; ++k)
-        drawCentred(image, Face::SansBold, 52, 320 + 2 - k, 58 + 2 - k, "ZURA 5",
+        drawCentred(image, Face::SansBold, 52, 320 + 2 - k, 58 + 2 - k, logo,
                     rgb(40 + 50 * k, 20 + 40 * k, 90 + 55 * k));
-    drawCentred(image, Face::SansBold, 52, 320, 56, "ZURA 5", rgb(235, 225, 255));
+    drawCentred(image, Face::SansBold, 52, 320, 56, logo, rgb(235, 225, 255));
     drawCentred(image, Face::Sans, 11, 320, 78, "CLICK HERE FOR THE CLOCK", rgb(120, 140, 190));
     fillRect(image, 20, 88, 600, 1, rgb(60, 50, 120));
     fillRect(image, 20, 89, 600, 1, rgb(25, 20, 55));

@@ -96,6 +96,20 @@ int textWidth(Face face, int pixelSize, const std::string& text)
     return walkGlyphs(face, pixelSize, text, 0, [](FT_GlyphSlot, int) {});
 }
 
+std::string missingCharacters(Face face, const std::string& text)
+{
+    FT_Face f = State.faces[int(face)];
+    std::string missing;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        const char32_t cp = nextCodePoint(text, i);
+        const std::string character = text.substr(start, i - start);
+        if ((cp != U'?' || character == "?") && FT_Get_Char_Index(f, cp) != 0) continue;
+        if (missing.find(character) == std::string::npos) missing += character;
+    }
+    return missing;
+}
+
 void drawString(Image& image, Face face, int pixelSize, int x, int baseline,
                 const std::string& text, Pixel colour)
 {

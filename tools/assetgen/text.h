@@ -11,6 +11,9 @@ bool openFaces();
 void closeFaces();
 
 int textWidth(Face face, int pixelSize, const std::string& text);
+// The characters of a UTF-8 text the face has no drawing for, each once, in UTF-8; empty when
+// it can draw them all. A broken UTF-8 sequence counts as a missing "?".
+std::string missingCharacters(Face face, const std::string& text);
 // Draws text with its baseline at `baseline` and its pen starting at x, in UTF-8.
 void drawString(Image& image, Face face, int pixelSize, int x, int baseline,
                 const std::string& text, Pixel colour);

@@ -1,0 +1,564 @@
+#include "tools/assetgen/content.h"
+
+#include <toml++/toml.h>
+
+#include <cctype>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+enum class FieldType { Text, Date, Count, Lines };
+
+struct FieldRule {
+    const char* key;
+    FieldType type;
+};
+
+struct TableRule {
+    const char* name;
+    bool repeated;  // [[name]], one table per entry
+    std::vector<FieldRule> fields;
+};
+
+const std::vector<TableRule>& Schema()
+{
+    static const std::vector<TableRule> tables = {
+        {"party", false, {{"name", FieldType::Text}, {"first_day", FieldType::Date}, {"days", FieldType::Count}}},
+        {"venue", false, {{"hall", FieldType::Text}, {"address", FieldType::Text}, {"town", FieldType::Text}}},
+        {"contact", false,
+         {{"questions", FieldType::Text}, {"entries", FieldType::Text}, {"web", FieldType::Text}}},
+        {"credits", false, {{"line", FieldType::Text}}},
+        {"plates", false, {{"captions", FieldType::Lines}}},
+        {"general", false,
+         {{"intro", FieldType::Lines},
+          {"when", FieldType::Lines},
+          {"bring", FieldType::Lines},
+          {"entrance", FieldType::Lines},
+          {"food_and_sleep", FieldType::Lines}}},
+        {"competition", true, {{"name", FieldType::Text}, {"rules", FieldType::Lines}}},
+        {"competitions", false, {{"deadlines", FieldType::Lines}, {"prizes", FieldType::Lines}}},
+        {"rules", true, {{"title", FieldType::Text}, {"lines", FieldType::Lines}}},
+        {"location", false, {{"where", FieldType::Lines}, {"travel", FieldType::Lines}, {"contact", FieldType::Lines}}},
+    };
+    return tables;
+}
+
+constexpr int plateCount = 7;
+constexpr int maximumDays = 14;
+
+int lineOf(const toml::node& node) { return int(node.source().begin.line); }
+
+const char* typeName(const toml::node& node)
+{
+    switch (node.type()) {
+    case toml::node_type::string: return "text";
+    case toml::node_type::integer: return "a whole number";
+    case toml::node_type::floating_point: return "a number with a fraction";
+    case toml::node_type::boolean: return "true or false";
+    case toml::node_type::date: return "a date";
+    case toml::node_type::time: return "a time of day";
+    case toml::node_type::date_time: return "a date with a time";
+    case toml::node_type::array: return "a list";
+    case toml::node_type::table: return "a table";
+    default: return "nothing";
+    }
+}
+
+const char* expectedName(FieldType type)
+{
+    switch (type) {
+    case FieldType::Text: return "text in quotes";
+    case FieldType::Date: return "a date such as 2027-11-09";
+    case FieldType::Count: return "a whole number";
+    case FieldType::Lines: return "a list of lines in quotes, [\"...\", \"...\"]";
+    }
+    return "";
+}
+
+bool hasType(const toml::node& node, FieldType type)
+{
+    switch (type) {
+    case FieldType::Text: return node.is_string();
+    case FieldType::Date: return node.is_date();
+    case FieldType::Count: return node.is_integer();
+    case FieldType::Lines: return node.is_array();
+    }
+    return false;
+}
+
+struct Reader {
+    std::vector<ContentError>& errors;
+
+    void fail(int line, const std::string& field, const std::string& message)
+    {
+        errors.push_back(ContentError{line, field, message});
+    }
+};
+
+// A text as written in the file, not yet filled in.
+struct RawText {
+    std::string text;
+    Origin origin;
+};
+
+bool hasControlCharacter(const std::string& text)
+{
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
+}
+
+RawText readText(Reader& reader, const toml::node& node, const std::string& field)
+{
+    RawText raw{*node.value<std::string>(), Origin{lineOf(node), field}};
+    if (hasControlCharacter(raw.text)) {
+        reader.fail(raw.origin.line, field,
+                    "holds a tab, a line break or another control character; write each line as "
+                    "its own text in the list");
+        raw.text.clear();
+    }
+    return raw;
+}
+
+std::vector<RawText> readLines(Reader& reader, const toml::node& node, const std::string& field)
+{
+    std::vector<RawText> lines;
+    const toml::array& list = *node.as_array();
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        const toml::node& item = *list.get(k);
+        const std::string itemField = field + "[" + std::to_string(k) + "]";
+        if (!item.is_string()) {
+            reader.fail(lineOf(item), itemField,
+                        std::string("expected a line of text in quotes, found ") + typeName(item));
+            continue;
+        }
+        lines.push_back(readText(reader, item, itemField));
+    }
+    return lines;
+}
+
+// Checks a table's keys against its rule: each field present with its type, no others.
+// Returns the fields that passed, by key.
+std::map<std::string, const toml::node*> checkTable(Reader& reader, const toml::table& table,
+                                                    const TableRule& rule, const std::string& prefix)
+{
+    std::map<std::string, const toml::node*> found;
+    std::string known;
+    for (const FieldRule& f : rule.fields) known += std::string(known.empty() ? "" : ", ") + f.key;
+    for (auto&& [key, node] : table) {
+        const std::string name(key.str());
+        const FieldRule* match = nullptr;
+        for (const FieldRule& f : rule.fields)
+            if (name == f.key) match = &f;
+        if (!match) {
+            reader.fail(int(key.source().begin.line), prefix + "." + name,
+                        "is not a field of [" + std::string(rule.name) + "] (misspelled?); its fields are " +
+                            known);
+            continue;
+        }
+        if (!hasType(node, match->type)) {
+            reader.fail(lineOf(node), prefix + "." + name,
+                        std::string("expected ") + expectedName(match->type) + ", found " + typeName(node));
+            continue;
+        }
+        found[name] = &node;
+    }
+    for (const FieldRule& f : rule.fields)
+        if (!found.count(f.key) && !table.contains(f.key))
+            reader.fail(lineOf(table), prefix + "." + f.key, "is missing from [" + std::string(rule.name) + "]");
+    return found;
+}
+
+const char* const MonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                    "July",    "August",   "September", "October", "November", "December"};
+
+int monthLength(int year, int month)
+{
+    static const int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : lengths[month - 1];
+}
+
+}  // namespace
+
+std::string countWord(int count)
+{
+    static const char* const words[] = {"zero", "one", "two",   "three",  "four",   "five",  "six",
+                                        "seven", "eight", "nine", "ten", "eleven", "twelve"};
+    return count >= 0 && count <= 12 ? words[count] : std::to_string(count);
+}
+
+namespace {
+
+std::string upperCase(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return text;
+}
+
+std::string lowerCase(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return text;
+}
+
+using Facts = std::map<std::string, std::string>;
+
+// Fills in "{name}" placeholders; the placeholder's case chooses the fact's.
+std::string fillIn(Reader& reader, const RawText& raw, const Facts& facts)
+{
+    std::string out;
+    std::size_t at = 0;
+    while (at < raw.text.size()) {
+        const std::size_t open = raw.text.find('{', at);
+        if (open == std::string::npos) break;
+        const std::size_t close = raw.text.find('}', open);
+        if (close == std::string::npos) {
+            reader.fail(raw.origin.line, raw.origin.field, "has a '{' without its '}'");
+            return raw.text;
+        }
+        out += raw.text.substr(at, open - at);
+        const std::string name = raw.text.substr(open + 1, close - open - 1);
+        const auto fact = facts.find(lowerCase(name));
+        if (fact == facts.end()) {
+            std::string known;
+            for (const auto& [key, value] : facts) known += (known.empty() ? "{" : ", {") + key + "}";
+            reader.fail(raw.origin.line, raw.origin.field,
+                        "names an unknown fact {" + name + "}; the facts are " + known);
+            return raw.text;
+        }
+        bool hasLower = false, hasUpper = false;
+        for (char c : name) {
+            hasLower |= c >= 'a' && c <= 'z';
+            hasUpper |= c >= 'A' && c <= 'Z';
+        }
+        std::string value = fact->second;
+        if (hasUpper && !hasLower) value = upperCase(value);
+        else if (name[0] >= 'A' && name[0] <= 'Z' && !value.empty()) value[0] = upperCase(value.substr(0, 1))[0];
+        out += value;
+        at = close + 1;
+    }
+    return out + raw.text.substr(at);
+}
+
+bool isPlainAscii(const std::string& text)
+{
+    for (unsigned char c : text)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
+}
+
+struct PageBuilder {
+    Reader& reader;
+    const Facts& facts;
+    std::vector<PageLine>& lines;
+
+    void heading(const std::string& text, const Origin& origin)
+    {
+        lines.push_back(PageLine{LineKind::Heading, text, origin});
+    }
+    void gap() { lines.push_back(PageLine{LineKind::Gap, "", {}}); }
+    void section(const std::string& title, const Origin& titleOrigin, const std::vector<RawText>& body)
+    {
+        lines.push_back(PageLine{LineKind::Subheading, title, titleOrigin});
+        for (const RawText& raw : body) {
+            const std::string text = fillIn(reader, raw, facts);
+            lines.push_back(PageLine{text.empty() ? LineKind::Gap : LineKind::Body, text, raw.origin});
+        }
+    }
+};
+
+std::string readFile(const std::string& file, bool& ok)
+{
+    std::ifstream in(file, std::ios::binary);
+    ok = bool(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+const char* monthName(int month) { return month >= 1 && month <= 12 ? MonthNames[month - 1] : "?"; }
+
+std::string dayText(int month, int day) { return std::to_string(day) + " " + monthName(month); }
+
+void lastDay(int year, int month, int day, int days, int& lastYear, int& lastMonth, int& lastDayOfMonth)
+{
+    for (int k = 1; k < days; ++k) {
+        if (++day > monthLength(year, month)) {
+            day = 1;
+            if (++month > 12) {
+                month = 1;
+                ++year;
+            }
+        }
+    }
+    lastYear = year;
+    lastMonth = month;
+    lastDayOfMonth = day;
+}
+
+std::string dateRangeText(int year, int month, int day, int days)
+{
+    if (days <= 1) return dayText(month, day);
+    int y, m, d;
+    lastDay(year, month, day, days, y, m, d);
+    if (m == month) return std::to_string(day) + " to " + dayText(m, d);
+    return dayText(month, day) + " to " + dayText(m, d);
+}
+
+std::string formatError(const std::string& file, const ContentError& error)
+{
+    std::string text = file + ":";
+    if (error.line > 0) text += std::to_string(error.line) + ":";
+    text += " ";
+    if (!error.field.empty()) text += error.field + ": ";
+    return text + error.message;
+}
+
+bool parseContent(const std::string& text, const std::string& file, PartyContent& content,
+                  std::vector<ContentError>& errors)
+{
+    Reader reader{errors};
+    const std::size_t errorsBefore = errors.size();
+    content = PartyContent{};
+    content.file = file;
+
+    toml::table document;
+    try {
+        document = toml::parse(text, file);
+    } catch (const toml::parse_error& e) {
+        // The parser's own words, with the line it stopped at quoted, so the field is named.
+        const int line = int(e.source().begin.line);
+        std::istringstream lines(text);
+        std::string quoted;
+        for (int k = 0; k < line && std::getline(lines, quoted); ++k) {}
+        reader.fail(line, "", std::string(e.description()) + " (in: " + quoted + ")");
+        return false;
+    }
+
+    // Which tables there are, each checked field by field.
+    std::map<std::string, std::map<std::string, const toml::node*>> tables;
+    std::map<std::string, std::vector<std::map<std::string, const toml::node*>>> repeated;
+    for (auto&& [key, node] : document) {
+        const std::string name(key.str());
+        const TableRule* rule = nullptr;
+        for (const TableRule& r : Schema())
+            if (name == r.name) rule = &r;
+        if (!rule) {
+            std::string known;
+            for (const TableRule& r : Schema())
+                known += std::string(known.empty() ? "" : ", ") + (r.repeated ? "[[" : "[") + r.name +
+                         (r.repeated ? "]]" : "]");
+            reader.fail(int(key.source().begin.line), name,
+                        "is not a table of this file (misspelled?); the tables are " + known);
+            continue;
+        }
+        if (rule->repeated) {
+            const toml::array* list = node.as_array();
+            if (!list || !list->is_array_of_tables()) {
+                reader.fail(lineOf(node), name,
+                            std::string("expected one [[") + name + "]] table per entry, found " + typeName(node));
+                continue;
+            }
+            for (std::size_t k = 0; k < list->size(); ++k)
+                repeated[name].push_back(checkTable(reader, *list->get(k)->as_table(), *rule,
+                                                    name + "[" + std::to_string(k) + "]"));
+        } else {
+            if (!node.is_table()) {
+                reader.fail(lineOf(node), name, std::string("expected a [") + name + "] table, found " + typeName(node));
+                continue;
+            }
+            tables[name] = checkTable(reader, *node.as_table(), *rule, name);
+        }
+    }
+    for (const TableRule& r : Schema()) {
+        if (!document.contains(r.name))
+            reader.fail(0, r.name,
+                        std::string("the ") + (r.repeated ? "[[" : "[") + r.name + (r.repeated ? "]]" : "]") +
+                            " table" + (r.repeated ? "s are" : " is") + " missing");
+    }
+
+    auto textOf = [&](const std::string& table, const std::string& key) {
+        const auto t = tables.find(table);
+        if (t == tables.end() || !t->second.count(key)) return RawText{};
+        return readText(reader, *t->second.at(key), table + "." + key);
+    };
+    auto linesOf = [&](const std::string& table, const std::string& key) {
+        const auto t = tables.find(table);
+        if (t == tables.end() || !t->second.count(key)) return std::vector<RawText>{};
+        return readLines(reader, *t->second.at(key), table + "." + key);
+    };
+
+    // The facts.
+    const RawText name = textOf("party", "name");
+    content.name = name.text;
+    content.nameOrigin = name.origin;
+    if (tables.count("party") && tables["party"].count("first_day")) {
+        const toml::node& node = *tables["party"]["first_day"];
+        const toml::date date = *node.value<toml::date>();
+        content.year = date.year;
+        content.month = date.month;
+        content.day = date.day;
+        if (date.month == 2 && date.day == 29)
+            reader.fail(lineOf(node), "party.first_day",
+                        "29 February is not in every year, and the clock counts to this day every year");
+        else if (date.year < 1970 || date.year > 9999)
+            reader.fail(lineOf(node), "party.first_day", "the year must lie between 1970 and 9999");
+    }
+    if (tables.count("party") && tables["party"].count("days")) {
+        const toml::node& node = *tables["party"]["days"];
+        const std::int64_t days = *node.value<std::int64_t>();
+        if (days < 1 || days > maximumDays)
+            reader.fail(lineOf(node), "party.days",
+                        std::to_string(days) + " is outside 1 to " + std::to_string(maximumDays));
+        else
+            content.days = int(days);
+    }
+    content.hall = textOf("venue", "hall").text;
+    content.address = textOf("venue", "address").text;
+    content.town = textOf("venue", "town").text;
+    content.questions = textOf("contact", "questions").text;
+    content.entries = textOf("contact", "entries").text;
+    content.web = textOf("contact", "web").text;
+
+    Facts facts = {
+        {"party.name", content.name},
+        {"party.days", countWord(content.days)},
+        {"party.year", std::to_string(content.year)},
+        {"venue.hall", content.hall},
+        {"venue.address", content.address},
+        {"venue.town", content.town},
+        {"contact.questions", content.questions},
+        {"contact.entries", content.entries},
+        {"contact.web", content.web},
+    };
+    if (content.month > 0 && content.days > 0) {
+        int y, m, d;
+        lastDay(content.year, content.month, content.day, content.days, y, m, d);
+        facts["party.first_day"] = dayText(content.month, content.day);
+        facts["party.last_day"] = dayText(m, d);
+        facts["party.dates"] = dateRangeText(content.year, content.month, content.day, content.days);
+    } else {
+        facts["party.first_day"] = facts["party.last_day"] = facts["party.dates"] = "";
+    }
+
+    const RawText credits = textOf("credits", "line");
+    content.credits = fillIn(reader, credits, facts);
+
+    // The .nfo is plain ASCII text of at most 80 columns.
+    const struct {
+        const std::string* value;
+        const char* field;
+        std::size_t longest;
+    } nfoFacts[] = {
+        {&content.name, "party.name", 40},           {&content.hall, "venue.hall", 60},
+        {&content.address, "venue.address", 60},     {&content.town, "venue.town", 60},
+        {&content.questions, "contact.questions", 60}, {&content.entries, "contact.entries", 60},
+        {&content.web, "contact.web", 60},           {&content.credits, "credits.line", 400},
+    };
+    for (const auto& f : nfoFacts) {
+        const std::string table = std::string(f.field).substr(0, std::string(f.field).find('.'));
+        const std::string key = std::string(f.field).substr(table.size() + 1);
+        int line = 0;
+        if (tables.count(table) && tables[table].count(key)) line = lineOf(*tables[table][key]);
+        if (f.value->empty() && line > 0)
+            reader.fail(line, f.field, "is empty");
+        else if (!isPlainAscii(*f.value))
+            reader.fail(line, f.field, "goes into the release's .nfo, which is plain ASCII: use letters "
+                                       "without accents and no other symbols");
+        else if (f.value->size() > f.longest)
+            reader.fail(line, f.field, "is longer than " + std::to_string(f.longest) + " characters");
+    }
+
+    // The plate captions.
+    const std::vector<RawText> captions = linesOf("plates", "captions");
+    if (tables.count("plates") && tables["plates"].count("captions") && captions.size() != plateCount &&
+        errors.size() == errorsBefore)
+        reader.fail(lineOf(*tables["plates"]["captions"]), "plates.captions",
+                    "needs exactly 7 captions, one per plate; found " + std::to_string(captions.size()));
+    for (std::size_t k = 0; k < captions.size() && k < plateCount; ++k) {
+        content.captions[k] = fillIn(reader, captions[k], facts);
+        content.captionOrigins[k] = captions[k].origin;
+        if (content.captions[k].empty())
+            reader.fail(captions[k].origin.line, captions[k].origin.field, "a plate needs a caption");
+    }
+
+    // Page 1.
+    PageBuilder page1{reader, facts, content.pages[0]};
+    page1.heading(content.name + " - GENERAL INFORMATION", content.nameOrigin);
+    page1.gap();
+    for (const RawText& raw : linesOf("general", "intro")) {
+        const std::string text = fillIn(reader, raw, facts);
+        content.pages[0].push_back(PageLine{text.empty() ? LineKind::Gap : LineKind::Body, text, raw.origin});
+    }
+    const std::pair<const char*, const char*> generalSections[] = {
+        {"when", "When"}, {"bring", "What to bring"}, {"entrance", "Entrance"}, {"food_and_sleep", "Food and sleep"}};
+    for (const auto& [key, title] : generalSections) {
+        page1.gap();
+        page1.section(title, {}, linesOf("general", key));
+    }
+
+    // Page 2.
+    PageBuilder page2{reader, facts, content.pages[1]};
+    page2.heading("COMPETITIONS", {});
+    page2.gap();
+    const auto& competitions = repeated["competition"];
+    content.competitionCount = int(competitions.size());
+    for (std::size_t k = 0; k < competitions.size(); ++k) {
+        const std::string prefix = "competition[" + std::to_string(k) + "]";
+        const auto& fields = competitions[k];
+        RawText title;
+        if (fields.count("name")) title = readText(reader, *fields.at("name"), prefix + ".name");
+        std::vector<RawText> rules;
+        if (fields.count("rules")) rules = readLines(reader, *fields.at("rules"), prefix + ".rules");
+        page2.section(fillIn(reader, title, facts), title.origin, rules);
+        page2.gap();
+    }
+    page2.section("Deadlines", {}, linesOf("competitions", "deadlines"));
+    page2.gap();
+    page2.section("Prizes", {}, linesOf("competitions", "prizes"));
+
+    // Page 3.
+    PageBuilder page3{reader, facts, content.pages[2]};
+    page3.heading("RULES", {});
+    const auto& sections = repeated["rules"];
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        const std::string prefix = "rules[" + std::to_string(k) + "]";
+        const auto& fields = sections[k];
+        RawText title;
+        if (fields.count("title")) title = readText(reader, *fields.at("title"), prefix + ".title");
+        std::vector<RawText> lines;
+        if (fields.count("lines")) lines = readLines(reader, *fields.at("lines"), prefix + ".lines");
+        page3.gap();
+        page3.section(fillIn(reader, title, facts), title.origin, lines);
+    }
+
+    // Page 4.
+    PageBuilder page4{reader, facts, content.pages[3]};
+    page4.heading("LOCATION, TRAVEL AND CONTACT", {});
+    const std::pair<const char*, const char*> locationSections[] = {
+        {"where", "Where"}, {"travel", "Travel"}, {"contact", "Contact"}};
+    for (const auto& [key, title] : locationSections) {
+        page4.gap();
+        page4.section(title, {}, linesOf("location", key));
+    }
+
+    return errors.size() == errorsBefore;
+}
+
+bool loadContent(const std::string& file, PartyContent& content, std::vector<ContentError>& errors)
+{
+    bool ok = false;
+    const std::string text = readFile(file, ok);
+    if (!ok) {
+        errors.push_back(ContentError{0, "", "cannot be read (give the content file with --content FILE)"});
+        return false;
+    }
+    return parseContent(text, file, content, errors);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The release's .nfo: a plain-ASCII text of at most 80 columns about the party and how to run
+// the invitation, in the manner of the text files that come with demoscene releases.
+#include <string>
+
+#include "tools/assetgen/content.h"
+
+constexpr int nfoColumns = 80;
+
+// Needs openFaces(): the party's name is drawn as letters made of characters.
+std::string nfoText(const PartyContent& content);
+// The words of a text laid into lines of at most `width` characters, each started by `indent`.
+std::string wrapText(const std::string& text, int width, const std::string& indent);
