@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "tools/assetgen/bitfont.h"
@@ -177,7 +178,7 @@ bool writeFilesTogether(const std::string& folder, const std::vector<OutputFile>
         const std::string temporary = folder + "/." + file.name + ".new";
         if (!writeBytes(temporary, file.bytes)) {
             std::fprintf(stderr, "assetgen: cannot write %s\n", temporary.c_str());
-            std::remove(temporary.c_str());
+            if (std::filesystem::is_regular_file(temporary)) std::remove(temporary.c_str());
             ok = false;
             break;
         }
