@@ -23,3 +23,6 @@ std::int64_t simElapsedOfFrame(std::int64_t frame);  // unwrapped
 std::int32_t simTimeOfFrame(std::int64_t frame);
 std::int64_t simFramesRead();   // how many times the position was read so far
 bool simPlaying();
+// Makes the next start of playback fail, as a sound card that refuses the stream would.
+void simFailPlayback(bool fail);
+int simCloseCount();            // how many times the audio was closed

@@ -7,6 +7,8 @@ struct SimulatedMusic {
     SimulatedClock clock;
     std::int64_t framesRead = 0;
     bool playing = false;
+    bool playbackFails = false;
+    int closes = 0;
 };
 
 SimulatedMusic sim;
@@ -40,6 +42,16 @@ bool simPlaying()
     return sim.playing;
 }
 
+void simFailPlayback(bool fail)
+{
+    sim.playbackFails = fail;
+}
+
+int simCloseCount()
+{
+    return sim.closes;
+}
+
 bool musicInit()
 {
     return true;
@@ -52,6 +64,7 @@ bool musicOpen(const char*)
 
 bool musicPlay()
 {
+    if (sim.playbackFails) return false;
     sim.playing = true;
     return true;
 }
@@ -64,4 +77,5 @@ std::int32_t musicPosition()
 void musicClose()
 {
     sim.playing = false;
+    ++sim.closes;
 }

@@ -257,4 +257,57 @@ TEST_F(MeshTest, WireframeAddsEveryEdgeSoSharedCornersDoubleUp)
     EXPECT_EQ(countLit(), 0);
 }
 
+
+// Two faces over the same pixels, one near (z 100) and one far (z -100): whichever index the
+// near one has, it is drawn last and covers the far one.
+TEST_F(MeshTest, NearFaceIsDrawnOverTheFarOne)
+{
+    for (int nearFace : {0, 1}) {
+        frame.assign(framePixels, 0);
+        mesh.faceCount = 2;
+        mesh.vertexCount = 6;
+        mesh.fillLit = 1;
+        mesh.fillRed = mesh.fillGreen = mesh.fillBlue = 64;
+        mesh.light = MeshVertex{0, 0, 1, 0, 0};
+        for (int f = 0; f < 2; ++f) {
+            mesh.faces[f] = MeshFace{std::uint16_t(3 * f), std::uint16_t(3 * f + 1), std::uint16_t(3 * f + 2), 0};
+            const float z = f == nearFace ? 100.0f : -100.0f;
+            const float corners[3][2] = {{10, 10}, {60, 10}, {10, 60}};
+            for (int k = 0; k < 3; ++k) {
+                mesh.worldVertices[3 * f + k] = MeshVertex{0, 0, z, 0, 0};
+                mesh.screenPoints[3 * f + k] = MeshVertex{corners[k][0], corners[k][1], 0, 0, 0};
+            }
+            // The near face is lit at one half (0x80), the far one at one quarter (0x40).
+            mesh.worldNormals[f] = MeshVertex{0, 0, f == nearFace ? 128.0f : 64.0f, 0, 0};
+        }
+        prepareFaces(mesh);
+        drawMeshFilled(frame.data(), mesh, 0);
+        EXPECT_EQ(at(20, 20), 0x808080u) << "near face " << nearFace;
+        EXPECT_EQ(at(11, 58), 0x808080u) << "near face " << nearFace;
+    }
+}
+
+// A left edge from (20, 10) down to (10, 13): the step -1280 / 3 truncates to -426 (a floor
+// would give -427), so the rows start at 2560, 2134, 1708, 1282 / 128, that is 20, 16, 13, 10.
+// The right edge to (40, 13) steps 2560 / 3 = 853: 20, 26, 33, 39.
+TEST_F(MeshTest, EdgeStepsTruncateTowardZeroOnBothSlopes)
+{
+    fillQuad(frame.data(), 20, 10, 10, 13, 10, 13, 40, 13, 1, 0);
+    const int first[4] = {20, 16, 13, 10};
+    const int end[4] = {21, 26, 33, 39};  // one past the last lit pixel
+    for (int r = 0; r < 4; ++r) {
+        for (int x = 0; x < 60; ++x) {
+            EXPECT_EQ(at(x, 10 + r), x >= first[r] && x < end[r] ? 1u : 0u) << "row " << 10 + r << " x " << x;
+        }
+    }
+    EXPECT_EQ(countLit(), 1 + 10 + 20 + 29);
+
+    // The same edges walked from the other end give the same rows.
+    frame.assign(framePixels, 0);
+    fillQuad(frame.data(), 40, 13, 10, 13, 10, 13, 20, 10, 1, 0);
+    EXPECT_EQ(countLit(), 1 + 10 + 20 + 29);
+    EXPECT_EQ(at(10, 13), 1u);
+    EXPECT_EQ(at(9, 13), 0u);
+}
+
 }  // namespace

@@ -156,4 +156,21 @@ TEST_F(PlatesTest, EachWindowDrawsItsSlotAtItsRowAndDirection)
     }
 }
 
+
+// At five frames a second the first plate rises for the 15 frames 2200..5000 and falls for
+// the 14 frames 5200..7800, so it leaves level 1; the frame at 8000 lies in no window, and the
+// second plate's first frame (8200) starts from that level: 2, drawn at 255 * 2 / 64 = 7.
+TEST_F(PlatesTest, NextPlateStartsFromTheLevelThePreviousOneLeft)
+{
+    for (int slot : {0, 1}) precomputePlateLevels(slot, plainImage(0xFFFFFF).data());
+    for (std::int32_t t = 2200; t <= 8000; t += 200) drawTitlePlates(frame.data(), state, t);
+    EXPECT_EQ(state.plateLevel, 1);
+    frame.assign(framePixels, 0);
+    drawTitlePlates(frame.data(), state, 8200);
+    EXPECT_EQ(state.plateLevel, 2);
+    EXPECT_EQ(litCorner(), (std::pair<int, int>{95, 250}));
+    EXPECT_EQ(at(95, 250), 0x070707u);
+    EXPECT_EQ(at(95 + 358, 266), 0x070707u);
+}
+
 }  // namespace

@@ -208,4 +208,99 @@ TEST_F(SphereTest, ClockPageDrawsAGreyWireAfterTheShow)
     EXPECT_GT(added, 50);
 }
 
+
+// The k-th drawn frame sways by s = (k - 1) * 0.005: sideways with sin(0.75 s), up with
+// sin(s), in depth with sin(3 s). Frames far from s = 0 tell those speeds apart.
+TEST_F(SphereTest, SwayFollowsItsThreeSpeedsFrameByFrame)
+{
+    for (int k = 1; k <= 320; ++k) {
+        draw(20000);
+        if (k % 40 != 0) continue;
+        const double s = (k - 1) * 0.005;
+        EXPECT_NEAR(mesh.objectMatrix.m[12], std::sin(0.75 * s) * 100, 2e-3) << "frame " << k;
+        EXPECT_NEAR(mesh.objectMatrix.m[13], std::sin(s) + 15, 1e-4) << "frame " << k;
+        EXPECT_NEAR(mesh.objectMatrix.m[14], std::sin(3 * s) * 25 + 100, 1e-3) << "frame " << k;
+    }
+    // Frame 201: s = 1, worked by hand: x = 68.164, y = 15.841, z = 103.528.
+    SphereState fresh;
+    state = fresh;
+    state.sceneTime = 1.0f;
+    draw(20000);
+    EXPECT_NEAR(mesh.objectMatrix.m[12], 68.164, 1e-3);
+    EXPECT_NEAR(mesh.objectMatrix.m[13], 15.841, 1e-3);
+    EXPECT_NEAR(mesh.objectMatrix.m[14], 103.528, 1e-3);
+}
+
+// Every vertex lands at (240, 240) + 0.35 (x, y) scaled by 120 / (120 - 0.35 z).
+TEST_F(SphereTest, ProjectionCentreIsLeftOfTheMiddleAtScaleThirtyFiveHundredths)
+{
+    for (int k = 0; k < 77; ++k) draw(20000);
+    for (int v = 0; v < mesh.vertexCount; ++v) {
+        const MeshVertex& w = mesh.worldVertices[v];
+        const double e = 120.0 / (120.0 - 0.35 * w.z);
+        EXPECT_NEAR(mesh.screenPoints[v].x, 240 + 0.35 * w.x * e, 1e-3) << v;
+        EXPECT_NEAR(mesh.screenPoints[v].y, 240 + 0.35 * w.y * e, 1e-3) << v;
+    }
+}
+
+// Normals are only turned: each keeps its length and points from the model's centre through
+// the middle of its face, wherever the model has swayed to.
+TEST_F(SphereTest, NormalsTurnWithTheModelButDoNotMove)
+{
+    for (int k = 0; k < 150; ++k) draw(20000);
+    const double cx = mesh.objectMatrix.m[12], cy = mesh.objectMatrix.m[13], cz = mesh.objectMatrix.m[14];
+    for (int f = 0; f < mesh.faceCount; ++f) {
+        const MeshFace& face = mesh.faces[f];
+        const MeshVertex* w = mesh.worldVertices;
+        const double mid[3] = {(w[face.a].x + w[face.b].x + w[face.c].x) / 3 - cx,
+                               (w[face.a].y + w[face.b].y + w[face.c].y) / 3 - cy,
+                               (w[face.a].z + w[face.b].z + w[face.c].z) / 3 - cz};
+        const MeshVertex& n = mesh.faceNormals[f];
+        const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+        const double midLength = std::sqrt(mid[0] * mid[0] + mid[1] * mid[1] + mid[2] * mid[2]);
+        EXPECT_NEAR(mesh.worldNormals[f].x, mid[0] / midLength * length, 0.05) << f;
+        EXPECT_NEAR(mesh.worldNormals[f].y, mid[1] / midLength * length, 0.05) << f;
+        EXPECT_NEAR(mesh.worldNormals[f].z, mid[2] / midLength * length, 0.05) << f;
+    }
+}
+
+TEST_F(SphereTest, FlashHoldsThrough27649AndTheFadeBeginsAt27650)
+{
+    draw(27550);
+    EXPECT_EQ(mesh.fillRed, 64);
+    EXPECT_EQ(state.sphereZOffset, 0.0f);
+    draw(27551);
+    EXPECT_EQ(mesh.fillRed, 255);
+    draw(27700);  // one fade step: 247, 120, 29.5
+    draw(27649);  // the flash sets everything back
+    EXPECT_EQ(mesh.fillRed, 255);
+    EXPECT_EQ(wire(), 128);
+    EXPECT_EQ(state.sphereZOffset, 30.0f);
+    draw(27650);
+    EXPECT_EQ(mesh.fillRed, 247);
+    EXPECT_EQ(mesh.fillBlue, 247);
+    EXPECT_EQ(wire(), 120);
+    EXPECT_EQ(state.sphereZOffset, 29.5f);
+    draw(36999);
+    EXPECT_EQ(mesh.fillGreen, 239);
+    EXPECT_EQ(state.sphereZOffset, 29.0f);
+}
+
+// A fill channel at exactly 0 is not below zero, so its wire channel keeps fading by 8; only
+// the step that takes the fill below zero darkens the wire.
+TEST_F(SphereTest, WireSurvivesTheFrameWhoseFillIsExactlyZero)
+{
+    draw(27600);   // fill 255, wire 128
+    draw(37000);   // fill back to 64, the wire keeps 128
+    for (int k = 1; k <= 8; ++k) draw(28000);
+    EXPECT_EQ(mesh.fillRed, 0);
+    EXPECT_EQ(mesh.wireRed, 128 - 8 * 8);
+    EXPECT_EQ(mesh.wireGreen, 64);
+    EXPECT_EQ(mesh.wireBlue, 64);
+    draw(28000);
+    EXPECT_EQ(mesh.fillRed, -8);
+    EXPECT_EQ(mesh.wireRed, 0);
+    EXPECT_EQ(mesh.wireBlue, 0);
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // The window procedure's key, mouse and shutdown rules, and the posted-message queue.
 #include <gtest/gtest.h>
 
+#include "app/headless.h"
 #include "app/loading.h"
 #include "app/window.h"
 #include "scenes/menu.h"
@@ -121,11 +122,29 @@ TEST_F(WindowProcedure, DestroyReleasesEveryBufferOnce)
     loadedAssets.background = static_cast<Pixel*>(std::malloc(16));
     loadedAssets.plates[6] = static_cast<Pixel*>(std::malloc(16));
     loadedAssets.pagePalettes[3] = static_cast<std::uint8_t*>(std::malloc(16));
+    const int closes = simCloseCount();
     windowProc({msgDestroy, 0, 0});
     EXPECT_EQ(loadedAssets.background, nullptr);
     EXPECT_EQ(loadedAssets.plates[6], nullptr);
     EXPECT_EQ(loadedAssets.pagePalettes[3], nullptr);
     windowProc({msgDestroy, 0, 0});  // the allocator would catch a second free
+    EXPECT_EQ(simCloseCount(), closes + 1) << "the audio is closed once";
+}
+
+// The exit button's shutdown and a destroy message that follows it share one release: the
+// audio is closed once, and the late destroy posts no second quit.
+TEST_F(WindowProcedure, ExitButtonShutdownRunsOnceWhateverFollows)
+{
+    loadedAssets = LoadedAssets{};
+    loadedAssets.bubbles[7] = static_cast<Pixel*>(std::malloc(16));
+    const int closes = simCloseCount();
+    shutDownOnce();
+    EXPECT_TRUE(shutdownRequested);
+    EXPECT_EQ(loadedAssets.bubbles[7], nullptr);
+    shutDownOnce();
+    windowProc({msgDestroy, 0, 0});
+    EXPECT_EQ(simCloseCount(), closes + 1);
+    EXPECT_TRUE(drainCodes().empty());
 }
 
 TEST(MessageQueue, KeepsPostingOrder)

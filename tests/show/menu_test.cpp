@@ -1,28 +1,75 @@
 // The menu in the running show: crossfade, pages opened by clicks, scrolling by keys, the
 // clock page and the exit button, driven through the offline renderer's input script.
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include "assets/pcx.h"
-#include "assets/resources.h"
 #include "scenes/menu.h"
 #include "scenes/pages.h"
 #include "show/show_helpers.h"
 
 namespace {
 
-std::vector<Pixel> decodedPage(int page)
+std::vector<std::uint8_t> resourceFile(const std::string& name)
 {
-    const std::string name = "DATA_PAGE" + std::to_string(page + 1) + "_PCX";
+    std::ifstream in(std::string(INVITE_SOURCE_DIR) + "/resources/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A page picture read straight from its file by the run-length rule, without the program's
+// decoder: from byte 128, a byte with both top bits set repeats the byte after it as many
+// times as its low six bits say, any other byte is one index; an index picks three bytes of
+// the palette that ends the file.
+std::vector<Pixel> pagePicture(int page)
+{
+    const std::vector<std::uint8_t> file = resourceFile("page" + std::to_string(page + 1) + ".pcx");
     const std::size_t count = std::size_t(pageWidth) * pageHeights[page];
-    std::vector<std::uint8_t> indices(count, 0);
-    std::vector<std::uint8_t> palette(768, 0);
-    decodePcx(extractResource(name.c_str()), indices.data(), palette.data(), pageWidth, pageHeights[page]);
-    std::vector<Pixel> pixels(count);
-    expandPalette(indices.data(), palette.data(), pageWidth, pageHeights[page], pixels.data());
+    std::vector<Pixel> pixels;
+    if (file.size() < 128 + 768) return pixels;
+    const std::uint8_t* palette = file.data() + file.size() - 768;
+    const auto colourOf = [palette](std::uint8_t index) {
+        return Pixel(palette[3 * index]) << 16 | Pixel(palette[3 * index + 1]) << 8 | palette[3 * index + 2];
+    };
+    for (std::size_t at = 128; pixels.size() < count && at < file.size();) {
+        const std::uint8_t byte = file[at++];
+        const int repeats = byte >= 0xC0 ? byte - 0xC0 : 1;
+        const std::uint8_t index = byte >= 0xC0 ? file[at++] : byte;
+        for (int k = 0; k < repeats && pixels.size() < count; ++k) pixels.push_back(colourOf(index));
+    }
+    return pixels;
+}
+
+// The menu picture decoded by the JPEG library directly, as red-green-blue bytes.
+std::vector<Pixel> menuPicture()
+{
+    const std::vector<std::uint8_t> file = resourceFile("menu.jpg");
+    std::vector<std::uint8_t> rgb(std::size_t(framePixels) * 3);
+    tjhandle handle = tjInitDecompress();
+    const int failed = tjDecompress2(handle, file.data(), file.size(), rgb.data(), screenWidth, 0,
+                                     screenHeight, TJPF_RGB, 0);
+    tjDestroy(handle);
+    std::vector<Pixel> pixels;
+    if (failed != 0) return pixels;
+    for (std::size_t k = 0; k < std::size_t(framePixels); ++k) {
+        pixels.push_back(Pixel(rgb[3 * k]) << 16 | Pixel(rgb[3 * k + 1]) << 8 | rgb[3 * k + 2]);
+    }
+    return pixels;
+}
+
+// A 176x18 button image: little-endian pixels after the 18-byte header, bottom row first.
+std::vector<Pixel> buttonPicture(const std::string& name)
+{
+    const std::vector<std::uint8_t> file = resourceFile(name);
+    std::vector<Pixel> pixels(std::size_t(buttonWidth) * buttonHeight, 0);
+    for (std::size_t k = 0; k < pixels.size() && 18 + 4 * k + 3 < file.size(); ++k) {
+        const std::uint8_t* p = file.data() + 18 + 4 * k;
+        pixels[k] = Pixel(p[0]) | Pixel(p[1]) << 8 | Pixel(p[2]) << 16;
+    }
     return pixels;
 }
 
@@ -79,7 +126,8 @@ struct MenuShow : ::testing::Test {
     {
         ASSERT_FALSE(frame.empty());
         ASSERT_FALSE(menu.empty());
-        const std::vector<Pixel> image = decodedPage(page);
+        const std::vector<Pixel> image = pagePicture(page);
+        ASSERT_EQ(image.size(), std::size_t(pageWidth) * pageHeights[page]);
         int mismatches = 0;
         for (int y = 0; y < screenHeight && mismatches < 5; ++y) {
             for (int x = 0; x < screenWidth && mismatches < 5; ++x) {
@@ -182,6 +230,44 @@ TEST(MenuCrossfade, FirstFrameAt41701IsSevenEighthsTowardWhite)
             if (pixelAt(first, x, y) != expected) {
                 ++mismatches;
                 ADD_FAILURE() << "(" << x << ", " << y << ")";
+            }
+        }
+    }
+}
+
+
+// Started at 44000, the first frame is the crossfade's first level (seven eighths toward
+// white, the buttons over it); the frame at 44001 is the plain menu picture with the buttons.
+TEST(MenuCrossfade, LastCrossfadeFrameIs44000AndThePlainMenuFollows)
+{
+    const ShowRun run = renderShow("menu_44000", "--fps 1000 --start 44000 --until 44002 --snap 44000,44001");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<Pixel> crossfade = showFrame(run, "t44000.png");
+    const std::vector<Pixel> plain = showFrame(run, "t44001.png");
+    const std::vector<Pixel> picture = menuPicture();
+    ASSERT_FALSE(crossfade.empty() || plain.empty() || picture.empty());
+    std::vector<Pixel> buttons[buttonCount];
+    for (int b = 0; b < buttonCount; ++b) buttons[b] = buttonPicture("select" + std::to_string(b + 1) + "a.tga");
+
+    int mismatches = 0;
+    for (int y = 0; y < screenHeight && mismatches < 5; ++y) {
+        for (int x = 0; x < screenWidth && mismatches < 5; ++x) {
+            const Pixel base = pixelAt(picture, x, y);
+            Pixel towardWhite = 0;
+            for (int shift : {16, 8, 0}) towardWhite |= ((255 * 7 + (base >> shift & 0xFF)) / 8) << shift;
+            Pixel expectedPlain = base;
+            Pixel expectedCrossfade = towardWhite;
+            for (int b = 0; b < buttonCount; ++b) {
+                const int top = MenuButtonTops[b];
+                if (x < buttonLeft || x >= buttonLeft + buttonWidth || y < top || y >= top + buttonHeight) continue;
+                const Pixel shown = buttons[b][std::size_t(buttonHeight - 1 - (y - top)) * buttonWidth + x - buttonLeft];
+                expectedPlain = expectedCrossfade = shown;
+            }
+            if (pixelAt(plain, x, y) != expectedPlain || pixelAt(crossfade, x, y) != expectedCrossfade) {
+                ++mismatches;
+                ADD_FAILURE() << "(" << x << ", " << y << ") at 44000 " << std::hex << pixelAt(crossfade, x, y)
+                              << " not " << expectedCrossfade << ", at 44001 " << pixelAt(plain, x, y)
+                              << " not " << expectedPlain;
             }
         }
     }
