@@ -47,3 +47,9 @@ fuzz: deps
 
 clean:
 	rm -rf $(BUILD)
+
+# Puts each fault of tests/mutations.txt into a copy of the tree and checks the tests catch it
+# (minutes; not part of `make test`).
+.PHONY: mutate
+mutate: deps
+	bash scripts/mutate
