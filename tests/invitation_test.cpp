@@ -62,45 +62,6 @@ void reportFacts()
     std::fflush(stdout);
 }
 
-// Runs the invitation in a child after `setup`; a run still going after `frameLimit` frames
-// is closed as the window's close button would.
-ChildRun runInChild(const std::function<void()>& setup, int frameLimit = 5)
-{
-    ChildRun run;
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return run;
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        close(pipeEnds[0]);
-        headlessOnPresent([](const Pixel*) {
-            if (simPlaying()) ++counts.showPresents;
-            else ++counts.loadingPresents;
-        });
-        headlessOnPump([frameLimit] {
-            if (simFramesRead() == frameLimit) postMessage({msgClose, 0, 0});
-        });
-        setup();
-        std::atexit(reportFacts);
-        std::exit(runInvitation());
-    }
-    close(pipeEnds[1]);
-    std::string text;
-    char buffer[512];
-    ssize_t n = 0;
-    while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0) text.append(buffer, std::size_t(n));
-    close(pipeEnds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream lines(text);
-    std::string name;
-    double value = 0;
-    while (lines >> name >> value) run.facts[name] = value;
-    return run;
-}
-
 // Messages given while the loading screen shows: posted at its first presentation.
 void queueDuringLoading(std::function<void()> post)
 {
@@ -113,9 +74,111 @@ void queueDuringLoading(std::function<void()> post)
     });
 }
 
+void startAt(std::int32_t ms)
+{
+    SimulatedClock clock;
+    clock.start = ms;
+    simConfigure(clock);
+}
+
+// What happens before the run in each child; the run is closed after five frames, as the
+// window's close button would, unless a scenario ends it otherwise.
+const std::map<std::string, std::function<void()>> Scenarios = {
+    {"plain", [] {}},
+    {"playback-fails", [] { simFailPlayback(true); }},
+    {"escape-during-loading", [] { queueDuringLoading([] { postMessage({msgKeyDown, keyEscape, 0}); }); }},
+    {"exit-click-during-loading",
+     [] {
+         startAt(44000);
+         queueDuringLoading([] {
+             postMessage({msgMouseMove, 0, packPoint(300, 290)});
+             postMessage({msgLeftDown, 0, 0});
+         });
+     }},
+    {"exit-button",
+     [] {
+         startAt(44000);
+         headlessOnPump([] {
+             if (simFramesRead() == 3) {
+                 postMessage({msgMouseMove, 0, packPoint(400, 300)});
+                 postMessage({msgLeftDown, 0, 0});
+             }
+             if (simFramesRead() == 8) postMessage({msgClose, 0, 0});
+         });
+     }},
+};
+
+const char* const scenarioVariable = "INVITE_INVITATION_SCENARIO";
+
+// In a child started by runScenario, runs its scenario before any test and ends the process
+// with the run's exit code; otherwise does nothing.
+struct ScenarioChild : ::testing::Environment {
+    void SetUp() override
+    {
+        const char* name = std::getenv(scenarioVariable);
+        if (name == nullptr) return;
+        headlessOnPresent([](const Pixel*) {
+            if (simPlaying()) ++counts.showPresents;
+            else ++counts.loadingPresents;
+        });
+        headlessOnPump([] {
+            if (simFramesRead() == 5) postMessage({msgClose, 0, 0});
+        });
+        const auto found = Scenarios.find(name);
+        if (found == Scenarios.end()) std::_Exit(97);
+        found->second();
+        std::atexit(reportFacts);
+        std::exit(runInvitation());
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const scenarioChild =
+    ::testing::AddGlobalTestEnvironment(new ScenarioChild);
+
+// Runs a scenario in a new process of this test program, which starts from the program's
+// first state whatever the tests before it left behind.
+ChildRun runScenario(const std::string& name)
+{
+    ChildRun run;
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return run;
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        setenv(scenarioVariable, name.c_str(), 1);
+        const std::string filter = "--gtest_filter=" +
+                                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
+                                   "." + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        execl("/proc/self/exe", "invite_tests", filter.c_str(), static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    close(pipeEnds[1]);
+    std::string text;
+    char buffer[512];
+    ssize_t n = 0;
+    while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0) text.append(buffer, std::size_t(n));
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string fact;
+        double value = 0;
+        std::string rest;
+        if (words >> fact >> value && !(words >> rest)) run.facts[fact] = value;
+    }
+    EXPECT_TRUE(run.facts.count("framesRead")) << "the child reported nothing:\n" << text;
+    return run;
+}
+
 TEST(Invitation, RunClosedAfterFiveFramesReleasesEverythingOnceAndEndsWithZero)
 {
-    const ChildRun run = runInChild([] {});
+    const ChildRun run = runScenario("plain");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.facts.at("framesRead"), 5);
     EXPECT_EQ(run.facts.at("showPresents"), 5);
@@ -131,7 +194,7 @@ TEST(Invitation, RunClosedAfterFiveFramesReleasesEverythingOnceAndEndsWithZero)
 
 TEST(Invitation, PlaybackThatCannotStartEndsWithCodeOneBeforeAnyFrame)
 {
-    const ChildRun run = runInChild([] { simFailPlayback(true); });
+    const ChildRun run = runScenario("playback-fails");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.facts.at("framesRead"), 0);
     EXPECT_EQ(run.facts.at("showPresents"), 0);
@@ -142,7 +205,7 @@ TEST(Invitation, PlaybackThatCannotStartEndsWithCodeOneBeforeAnyFrame)
 // rule holds (menuActive from the start), so the run ends before the music time is read.
 TEST(Invitation, EscapeQueuedDuringLoadingEndsTheRunInTheFirstPump)
 {
-    const ChildRun run = runInChild([] { queueDuringLoading([] { postMessage({msgKeyDown, keyEscape, 0}); }); });
+    const ChildRun run = runScenario("escape-during-loading");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.facts.at("framesRead"), 0);
     EXPECT_EQ(run.facts.at("showPresents"), 0);
@@ -154,15 +217,7 @@ TEST(Invitation, EscapeQueuedDuringLoadingEndsTheRunInTheFirstPump)
 // first frame sees it, quits, and is not shown.
 TEST(Invitation, ExitClickQueuedDuringLoadingIsHandledByTheFirstFrame)
 {
-    const ChildRun run = runInChild([] {
-        SimulatedClock clock;
-        clock.start = 44000;
-        simConfigure(clock);
-        queueDuringLoading([] {
-            postMessage({msgMouseMove, 0, packPoint(300, 290)});
-            postMessage({msgLeftDown, 0, 0});
-        });
-    });
+    const ChildRun run = runScenario("exit-click-during-loading");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.facts.at("framesRead"), 1);
     EXPECT_EQ(run.facts.at("showPresents"), 0);
@@ -174,18 +229,7 @@ TEST(Invitation, ExitClickQueuedDuringLoadingIsHandledByTheFirstFrame)
 // the shutdown runs once.
 TEST(Invitation, ExitButtonShutsDownOnce)
 {
-    const ChildRun run = runInChild([] {
-        SimulatedClock clock;
-        clock.start = 44000;
-        simConfigure(clock);
-        headlessOnPump([] {
-            if (simFramesRead() == 3) {
-                postMessage({msgMouseMove, 0, packPoint(400, 300)});
-                postMessage({msgLeftDown, 0, 0});
-            }
-            if (simFramesRead() == 8) postMessage({msgClose, 0, 0});
-        });
-    });
+    const ChildRun run = runScenario("exit-button");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.facts.at("framesRead"), 4);
     EXPECT_EQ(run.facts.at("showPresents"), 3);
