@@ -2,7 +2,7 @@
 // The 64-glyph 8x10 bitmap font cut from its 577x12 strip, and text drawing with it.
 #include <cstdint>
 
-#include "render/primitives.h"
+#include "base/pixel.h"
 
 constexpr int fontStripBytes = 6924;
 

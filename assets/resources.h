@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/primitives.h"
+#include "base/pixel.h"
 
 struct ResourceBytes {
     const std::uint8_t* data = nullptr;

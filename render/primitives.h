@@ -1,13 +1,9 @@
 #pragma once
-// The frame buffer's geometry, the row table and the clipped pixel primitives every scene
-// draws with. A frame is 640x480 Pixels, row-major, rows 640 apart.
+// The row table and the clipped pixel primitives every scene draws with. A frame is 640x480
+// Pixels, row-major, rows 640 apart.
 #include <cstdint>
 
-using Pixel = std::uint32_t;  // 0x00RRGGBB; 0 is transparent for routines that skip zeros
-
-constexpr int screenWidth = 640;
-constexpr int screenHeight = 480;
-constexpr int framePixels = screenWidth * screenHeight;
+#include "base/pixel.h"
 
 // Entry y holds y * screenWidth; entries 480..639 stay 0. Built once at start-up.
 extern std::int32_t RowOffsets[640];

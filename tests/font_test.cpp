@@ -1,6 +1,7 @@
 #include "assets/font.h"
 
 #include "assets/resources.h"
+#include "render/primitives.h"
 
 #include <gtest/gtest.h>
 
