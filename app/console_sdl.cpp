@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/console.h"
+#include "app/console_view.h"
 #include "app/window.h"
 
 namespace {
@@ -41,56 +42,6 @@ void paceFrame()
     if (console.nextPresentMs < after) console.nextPresentMs = after + frameIntervalMs;
 }
 
-std::uint32_t keyCodeFor(SDL_Keycode key)
-{
-    switch (key) {
-    case SDLK_ESCAPE: return keyEscape;
-    case SDLK_PAGEUP: return keyPageUp;
-    case SDLK_PAGEDOWN: return keyPageDown;
-    case SDLK_UP: return keyUp;
-    case SDLK_DOWN: return keyDown;
-    default: return 0;
-    }
-}
-
-// SDL reports mouse positions in frame coordinates through the renderer's logical size; the
-// letterbox bars may still give positions just outside the frame.
-std::uint32_t framePoint(int x, int y)
-{
-    if (x < 0) x = 0;
-    if (x > screenWidth - 1) x = screenWidth - 1;
-    if (y < 0) y = 0;
-    if (y > screenHeight - 1) y = screenHeight - 1;
-    return packPoint(x, y);
-}
-
-void postButton(const SDL_MouseButtonEvent& button, bool down)
-{
-    postMessage({msgMouseMove, 0, framePoint(button.x, button.y)});
-    if (button.button == SDL_BUTTON_LEFT) postMessage({down ? msgLeftDown : msgLeftUp, 0, 0});
-    if (button.button == SDL_BUTTON_RIGHT) postMessage({down ? msgRightDown : msgRightUp, 0, 0});
-}
-
-void translateEvent(const SDL_Event& event)
-{
-    switch (event.type) {
-    case SDL_QUIT:
-        postMessage({msgClose, 0, 0});
-        break;
-    case SDL_KEYDOWN:
-        if (const std::uint32_t key = keyCodeFor(event.key.keysym.sym)) {
-            postMessage({msgKeyDown, key, 0});
-        }
-        break;
-    case SDL_MOUSEMOTION:
-        postMessage({msgMouseMove, 0, framePoint(event.motion.x, event.motion.y)});
-        break;
-    case SDL_MOUSEBUTTONDOWN: postButton(event.button, true); break;
-    case SDL_MOUSEBUTTONUP: postButton(event.button, false); break;
-    default: break;
-    }
-}
-
 // Without a display SDL falls back to its invisible "offscreen" driver, which would play the
 // music to nobody; only a driver asked for by name may be one that shows nothing.
 bool visibleVideoDriver()
@@ -121,7 +72,6 @@ bool consoleOpenWindow(bool fullscreen)
         console.renderer = SDL_CreateRenderer(console.window, -1, SDL_RENDERER_SOFTWARE);
     }
     if (console.renderer == nullptr) return false;
-    SDL_RenderSetLogicalSize(console.renderer, screenWidth, screenHeight);
     console.texture = SDL_CreateTexture(console.renderer, SDL_PIXELFORMAT_RGB888,
                                         SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
     if (console.texture == nullptr) return false;
@@ -145,7 +95,12 @@ void consoleUpdate()
     SDL_UpdateTexture(console.texture, nullptr, console.frame.data(), screenWidth * sizeof(Pixel));
     SDL_SetRenderDrawColor(console.renderer, 0, 0, 0, 255);
     SDL_RenderClear(console.renderer);
-    SDL_RenderCopy(console.renderer, console.texture, nullptr, nullptr);
+    int width = 0;
+    int height = 0;
+    SDL_GetRendererOutputSize(console.renderer, &width, &height);
+    const PictureRect picture = pictureRect(width, height);
+    const SDL_Rect target{picture.x, picture.y, picture.width, picture.height};
+    SDL_RenderCopy(console.renderer, console.texture, nullptr, &target);
     paceFrame();
     SDL_RenderPresent(console.renderer);
 }
@@ -153,7 +108,15 @@ void consoleUpdate()
 void consolePumpEvents()
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) translateEvent(event);
+    while (SDL_PollEvent(&event)) {
+        // Mouse positions come in window units, which on a high-density display are not the
+        // renderer's pixels.
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowSize(console.window, &width, &height);
+        const EventMessages messages = translateEvent(event, width, height);
+        for (int k = 0; k < messages.count; ++k) postMessage(messages.items[k]);
+    }
 }
 
 void consoleReport(const char* message)

@@ -13,6 +13,7 @@ namespace {
 // Hands every queued message to the window procedure; false once the quit message is taken.
 bool pumpMessages()
 {
+    beginMessagePump();
     consolePumpEvents();
     Message message;
     while (takeMessage(message)) {

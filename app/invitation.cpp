@@ -1,6 +1,9 @@
 #include "app/invitation.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "app/console.h"
 #include "app/loading.h"
@@ -9,10 +12,50 @@
 
 namespace {
 
-[[noreturn]] void failAudio()
+constexpr const char* soundtrackName = "zura5inv.mp3";
+
+std::string workingFolder()
 {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string("the current folder") : folder.string();
+}
+
+std::string withReason(const std::string& text)
+{
+    const std::string reason = musicFailure();
+    return reason.empty() ? text : text + " (" + reason + ")";
+}
+
+// Every audio failure ends the run with code 1 and one line saying what to do about it.
+[[noreturn]] void failAudio(const std::string& message)
+{
+    std::fprintf(stderr, "%s\n", message.c_str());
     musicClose();
     std::exit(1);
+}
+
+[[noreturn]] void failNoDevice()
+{
+    failAudio(withReason("No audio device could be opened") +
+              ". To run without sound, start the program with SDL_AUDIODRIVER=dummy.");
+}
+
+[[noreturn]] void failSoundtrack()
+{
+    std::error_code error;
+    if (!std::filesystem::exists(soundtrackName, error)) {
+        failAudio(std::string("The soundtrack ") + soundtrackName + " was not found in " + workingFolder() +
+                  ". Start the program from the folder that holds it.");
+    }
+    failAudio(withReason(std::string("The soundtrack ") + soundtrackName + " in " + workingFolder() +
+                         " could not be decoded as MP3") +
+              ". Put the invitation's own " + soundtrackName + " there.");
+}
+
+[[noreturn]] void failPlay()
+{
+    failAudio(withReason("The soundtrack could not be started") + ". Check the audio device and try again.");
 }
 
 }  // namespace
@@ -20,13 +63,13 @@ namespace {
 bool startInvitation()
 {
     try {
-        if (!musicInit()) failAudio();
-        if (!musicOpen("zura5inv.mp3")) failAudio();
+        if (!musicInit()) failNoDevice();
+        if (!musicOpen(soundtrackName)) failSoundtrack();
         createWindow();
         buildRowOffsets();
         showLoadingScreen(loadedAssets);
         loadAssets(loadedAssets);
-        if (!musicPlay()) failAudio();
+        if (!musicPlay()) failPlay();
         return true;
     } catch (const DynamicError& error) {
         consoleReport(error.message.c_str());

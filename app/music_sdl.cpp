@@ -32,7 +32,12 @@ bool musicInit()
 bool musicOpen(const char* path)
 {
     music.stream = Mix_LoadMUS(path);
-    return music.stream != nullptr && Mix_GetMusicType(music.stream) == MUS_MP3;
+    if (music.stream == nullptr) return false;
+    if (Mix_GetMusicType(music.stream) != MUS_MP3) {
+        Mix_SetError("not an MP3 stream");
+        return false;
+    }
+    return true;
 }
 
 bool musicPlay()
@@ -47,6 +52,11 @@ std::int32_t musicPosition()
     double seconds = music.stream != nullptr ? Mix_GetMusicPosition(music.stream) : 0.0;
     if (seconds < 0.0) seconds = 0.0;
     return advanceMusicClock(music.clock, seconds, monotonicMs());
+}
+
+const char* musicFailure()
+{
+    return Mix_GetError();
 }
 
 void musicClose()

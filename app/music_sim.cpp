@@ -79,3 +79,8 @@ void musicClose()
     sim.playing = false;
     ++sim.closes;
 }
+
+const char* musicFailure()
+{
+    return "";
+}

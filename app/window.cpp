@@ -19,6 +19,40 @@ struct MessageQueue {
 
 MessageQueue queue;
 
+// A press and its release can arrive in the same pump (a quick tap, a touchpad tap, a
+// synthetic click); no frame would then see the button down. The release of a press no frame
+// has seen yet waits for the next pump, so the frame in between sees one press.
+struct ButtonTap {
+    bool pressUnseen = false;
+    bool releaseWaiting = false;
+};
+
+struct Buttons {
+    ButtonTap left;
+    ButtonTap right;
+};
+
+Buttons buttons;
+
+void pressButton(ButtonTap& tap, std::int32_t& down)
+{
+    down = 1;
+    tap.pressUnseen = true;
+    tap.releaseWaiting = false;
+}
+
+void releaseButton(ButtonTap& tap, std::int32_t& down)
+{
+    if (tap.pressUnseen) tap.releaseWaiting = true;
+    else down = 0;
+}
+
+void startPump(ButtonTap& tap, std::int32_t& down)
+{
+    if (tap.releaseWaiting) down = 0;
+    tap = ButtonTap{};
+}
+
 void applyScroll(std::int32_t amount)
 {
     if (menuFlags.menuState == 2) menuFlags.page2Scroll += amount;
@@ -58,6 +92,13 @@ bool takeMessage(Message& message)
 void clearMessages()
 {
     queue.pending.clear();
+    buttons = Buttons{};
+}
+
+void beginMessagePump()
+{
+    startPump(buttons.left, inputState.leftDown);
+    startPump(buttons.right, inputState.rightDown);
 }
 
 void shutDownOnce()
@@ -87,10 +128,10 @@ std::int32_t windowProc(const Message& message)
         inputState.mouseX = std::int32_t(message.lParam & 0xFFFF);
         inputState.mouseY = std::int32_t((message.lParam >> 16) & 0xFFFF);
         return 0;
-    case msgLeftDown: inputState.leftDown = 1; return 0;
-    case msgLeftUp: inputState.leftDown = 0; return 0;
-    case msgRightDown: inputState.rightDown = 1; return 0;
-    case msgRightUp: inputState.rightDown = 0; return 0;
+    case msgLeftDown: pressButton(buttons.left, inputState.leftDown); return 0;
+    case msgLeftUp: releaseButton(buttons.left, inputState.leftDown); return 0;
+    case msgRightDown: pressButton(buttons.right, inputState.rightDown); return 0;
+    case msgRightUp: releaseButton(buttons.right, inputState.rightDown); return 0;
     default: return 0;
     }
 }

@@ -40,7 +40,11 @@ constexpr std::uint32_t packPoint(int x, int y)
 
 void postMessage(Message message);
 bool takeMessage(Message& message);  // oldest first; false when the queue is empty
-void clearMessages();
+void clearMessages();  // also forgets button presses not yet seen by a frame
+
+// Called by the frame loop at the start of every message pump: a button released in the same
+// pump as its press stays down for the frame after that pump and goes up now.
+void beginMessagePump();
 
 extern bool shutdownRequested;
 

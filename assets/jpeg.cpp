@@ -2,6 +2,7 @@
 
 #include <turbojpeg.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -42,7 +43,11 @@ bool tryDecodeJpeg(ResourceBytes source, std::uint8_t* scratch)
 
 void decodeJpeg(ResourceBytes source, std::uint8_t* scratch)
 {
-    if (!tryDecodeJpeg(source, scratch)) std::exit(1);
+    if (!tryDecodeJpeg(source, scratch)) {
+        std::fprintf(stderr, "A picture inside the program could not be decoded: the program file is damaged. "
+                             "Build or copy it again.\n");
+        std::exit(1);
+    }
 }
 
 void convertTo32(const std::uint8_t* scratch, Pixel* dest32)

@@ -1,5 +1,7 @@
 #include "scenes/plates.h"
 
+#include <cstddef>
+
 Pixel PlateLevels[plateHeight * plateWidth * plateSlots * plateLevelCount];
 PlateState plates;
 

@@ -216,7 +216,9 @@ TEST(FontStrip, KeepsTheGridAndTheInkInsideItsCells)
             for (int r = 0; r < 10; ++r) {
                 int v = stripAt(strip, 9 * g + 1 + i, 1 + r);
                 ASSERT_TRUE(v == 0 || v == 1) << g;
-                if (i < 1 || i > 6 || r < 1 || r > 8) EXPECT_EQ(v, 1) << "glyph " << g << " " << i << "," << r;
+                if (i < 1 || i > 6 || r < 1 || r > 8) {
+                    EXPECT_EQ(v, 1) << "glyph " << g << " " << i << "," << r;
+                }
             }
 }
 
@@ -396,7 +398,9 @@ TEST(PcxFiles, HaveTheHeaderAndRunsOfThePageLayout)
         for (int k = 0; k < 256; ++k) {
             EXPECT_EQ(palette[3 * k], palette[3 * k + 1]) << k;
             EXPECT_EQ(palette[3 * k], palette[3 * k + 2]) << k;
-            if (k > 0) EXPECT_NE(palette[3 * k], 0) << "entry " << k << " is black";
+            if (k > 0) {
+                EXPECT_NE(palette[3 * k], 0) << "entry " << k << " is black";
+            }
         }
     }
 }

@@ -96,7 +96,9 @@ TEST_F(WindowProcedure, MouseMessagesFillTheInputState)
     windowProc({msgRightDown, 0, 0});
     EXPECT_EQ(inputState.leftDown, 1);
     EXPECT_EQ(inputState.rightDown, 1);
+    beginMessagePump();  // a frame has seen both presses
     windowProc({msgLeftDown, 0, 0});  // a quick second click is just another press
+    beginMessagePump();
     windowProc({msgLeftUp, 0, 0});
     EXPECT_EQ(inputState.leftDown, 0);
     EXPECT_EQ(inputState.rightDown, 1);
@@ -145,6 +147,95 @@ TEST_F(WindowProcedure, ExitButtonShutdownRunsOnceWhateverFollows)
     windowProc({msgDestroy, 0, 0});
     EXPECT_EQ(simCloseCount(), closes + 1);
     EXPECT_TRUE(drainCodes().empty());
+}
+
+// One pump of the frame loop: the messages that arrived since the last frame.
+void pump(std::initializer_list<Message> messages)
+{
+    beginMessagePump();
+    for (const Message& message : messages) windowProc(message);
+}
+
+TEST_F(WindowProcedure, APressReleasedInTheSamePumpIsSeenByExactlyOneFrame)
+{
+    pump({{msgLeftDown, 0, 0}, {msgLeftUp, 0, 0}});
+    EXPECT_EQ(inputState.leftDown, 1);
+    pump({});
+    EXPECT_EQ(inputState.leftDown, 0);
+
+    pump({{msgRightDown, 0, 0}, {msgRightUp, 0, 0}});
+    EXPECT_EQ(inputState.rightDown, 1);
+    EXPECT_EQ(inputState.leftDown, 0);
+    pump({});
+    EXPECT_EQ(inputState.rightDown, 0);
+
+    // Two taps between two frames are one press for the frame.
+    pump({{msgLeftDown, 0, 0}, {msgLeftUp, 0, 0}, {msgLeftDown, 0, 0}, {msgLeftUp, 0, 0}});
+    EXPECT_EQ(inputState.leftDown, 1);
+    pump({});
+    EXPECT_EQ(inputState.leftDown, 0);
+}
+
+TEST_F(WindowProcedure, AHeldButtonGoesUpWithItsRelease)
+{
+    pump({{msgLeftDown, 0, 0}});
+    pump({});
+    EXPECT_EQ(inputState.leftDown, 1);
+    pump({{msgLeftUp, 0, 0}});
+    EXPECT_EQ(inputState.leftDown, 0);
+
+    // Tapped and pressed again before a frame: the button is held after the pump.
+    pump({{msgRightDown, 0, 0}, {msgRightUp, 0, 0}, {msgRightDown, 0, 0}});
+    pump({});
+    EXPECT_EQ(inputState.rightDown, 1);
+    pump({{msgRightUp, 0, 0}});
+    EXPECT_EQ(inputState.rightDown, 0);
+
+    // A press seen by a frame, then released and tapped again in one pump: the tap is seen.
+    pump({{msgLeftDown, 0, 0}});
+    pump({{msgLeftUp, 0, 0}, {msgLeftDown, 0, 0}, {msgLeftUp, 0, 0}});
+    EXPECT_EQ(inputState.leftDown, 1);
+    pump({});
+    EXPECT_EQ(inputState.leftDown, 0);
+}
+
+TEST_F(WindowProcedure, ATapOpensAPageAndASecondTapReturnsOnce)
+{
+    // A left tap over button 1 opens page 1, which then stays open.
+    pump({{msgMouseMove, 0, packPoint(300, 130)}, {msgLeftDown, 0, 0}, {msgLeftUp, 0, 0}});
+    EXPECT_EQ(runMenuClicks(inputState, menuFlags), MenuAction::none);
+    EXPECT_EQ(menuFlags.menuState, 1);
+    pump({});
+    runMenuClicks(inputState, menuFlags);
+    EXPECT_EQ(menuFlags.menuState, 1);
+
+    // A right tap returns to the menu; the frame after does not click the button under it.
+    pump({{msgRightDown, 0, 0}, {msgRightUp, 0, 0}});
+    runMenuClicks(inputState, menuFlags);
+    EXPECT_EQ(menuFlags.menuState, menuStateMenu);
+    pump({});
+    runMenuClicks(inputState, menuFlags);
+    EXPECT_EQ(menuFlags.menuState, menuStateMenu);
+    EXPECT_TRUE(menuFlags.menuActive);
+}
+
+TEST_F(WindowProcedure, APressHeldThroughTheIntroIsOneClickInTheFirstMenuFrame)
+{
+    pump({{msgMouseMove, 0, packPoint(300, 165)}, {msgLeftDown, 0, 0}});
+    for (int frame = 0; frame < 3; ++frame) pump({});  // intro frames leave the press alone
+    EXPECT_EQ(inputState.leftDown, 1);
+    runMenuClicks(inputState, menuFlags);
+    EXPECT_EQ(menuFlags.menuState, 2);
+    pump({});
+    runMenuClicks(inputState, menuFlags);
+    EXPECT_EQ(menuFlags.menuState, 2);  // the held button is not a second click
+    pump({{msgLeftUp, 0, 0}});
+    EXPECT_EQ(inputState.leftDown, 0);
+
+    // A tap during the intro is gone by the first menu frame.
+    pump({{msgLeftDown, 0, 0}, {msgLeftUp, 0, 0}});
+    pump({});
+    EXPECT_EQ(inputState.leftDown, 0);
 }
 
 TEST(MessageQueue, KeepsPostingOrder)

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The real programs in broken environments: each ends by itself with its exit code.
-#   corrupt soundtrack: 1; no audio device: 1; no display: "could not create window", 0.
+# The real programs in broken environments: each ends by itself with its exit code and one
+# line saying what failed and what to do.
+#   no soundtrack, corrupt soundtrack, no audio device: 1; no display: "could not create
+#   window", 0.
 set -u
 windowed=$1
 fullscreen=$2
@@ -17,6 +19,12 @@ run_in() {
   (cd "$dir" && timeout 30 env "$@") >"$work/out.txt" 2>&1
 }
 
+# The line on standard error that names the failure, among whatever else the libraries print.
+said() {
+  grep -qF -- "$1" "$work/out.txt"
+}
+
+mkdir "$work/empty"
 mkdir "$work/corrupt"
 head -c 65536 /dev/urandom >"$work/corrupt/zura5inv.mp3"
 mkdir "$work/good"
@@ -25,13 +33,25 @@ cp "$source_dir/resources/zura5inv.mp3" "$work/good/"
 for program in "$windowed" "$fullscreen"; do
   name=$(basename "$program")
 
+  run_in "$work/empty" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
+  code=$?
+  [ "$code" -eq 1 ] || fail "$name without a soundtrack exited with $code"
+  said "The soundtrack zura5inv.mp3 was not found in $(cd "$work/empty" && pwd -P). Start the program from the folder that holds it." ||
+    fail "$name without a soundtrack did not say so: $(cat "$work/out.txt")"
+
   run_in "$work/corrupt" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
   code=$?
   [ "$code" -eq 1 ] || fail "$name with a corrupt soundtrack exited with $code"
+  said "The soundtrack zura5inv.mp3 in $(cd "$work/corrupt" && pwd -P) could not be decoded as MP3" ||
+    fail "$name with a corrupt soundtrack did not say so: $(cat "$work/out.txt")"
+  said "Put the invitation's own zura5inv.mp3 there." || fail "$name with a corrupt soundtrack gave no advice"
 
   run_in "$work/good" -u DISPLAY SDL_AUDIODRIVER=no_such_device "$program"
   code=$?
   [ "$code" -eq 1 ] || fail "$name without an audio device exited with $code"
+  said "No audio device could be opened" || fail "$name without an audio device did not say so: $(cat "$work/out.txt")"
+  said "To run without sound, start the program with SDL_AUDIODRIVER=dummy." ||
+    fail "$name without an audio device did not say how to run without one"
 
   run_in "$work/good" -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy "$program"
   code=$?

@@ -195,6 +195,18 @@ TEST_F(MenuShow, ExitButtonEndsTheRunWithCodeZero)
     EXPECT_FALSE(std::filesystem::exists(run.outDir + "/t46000.png")) << "the run went on after the exit button";
 }
 
+TEST_F(MenuShow, TapsWhosePressAndReleaseShareAFrameOpenAndLeaveAPage)
+{
+    // Press and release at the same millisecond reach the same message pump, as a quick tap
+    // on a touchpad or a synthetic click do.
+    const std::string script = "44100 move 300 130\n44100 down left\n44100 up left\n"
+                               "44250 down right\n44250 up right\n44260 move 620 300\n";
+    const ShowRun taps = renderShow("menu_taps", "--fps 100 --start 44000 --until 44400 --snap 44200,44300", script);
+    ASSERT_EQ(taps.exitCode, 0) << taps.output;
+    expectPage(showFrame(taps, "t44200.png"), 0, 0, 378);
+    EXPECT_EQ(showFrame(taps, "t44300.png"), menu) << "the right tap did not return to the menu";
+}
+
 TEST(MenuExit, FrameOfTheClickIsNotPresented)
 {
     // Frames 0..9 read 44000..44090 ms; the press reaches the frame of 44100, which quits.

@@ -1,0 +1,197 @@
+// The frame's place in the window and the translation of SDL's events into window messages,
+// on events made here: no display is opened.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/console_view.h"
+#include "scenes/menu.h"
+
+namespace {
+
+SDL_Event motion(int x, int y)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.x = x;
+    event.motion.y = y;
+    return event;
+}
+
+SDL_Event button(bool down, Uint8 which, int x, int y)
+{
+    SDL_Event event{};
+    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    event.button.button = which;
+    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.button.x = x;
+    event.button.y = y;
+    return event;
+}
+
+SDL_Event keyDownEvent(SDL_Keycode key)
+{
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.sym = key;
+    return event;
+}
+
+struct Sent {
+    std::uint32_t code;
+    std::uint32_t wParam;
+    std::uint32_t lParam;
+    bool operator==(const Sent&) const = default;
+};
+
+std::vector<Sent> sent(const SDL_Event& event, int windowWidth, int windowHeight)
+{
+    const EventMessages messages = translateEvent(event, windowWidth, windowHeight);
+    std::vector<Sent> list;
+    for (int k = 0; k < messages.count; ++k) {
+        list.push_back({messages.items[k].code, messages.items[k].wParam, messages.items[k].lParam});
+    }
+    return list;
+}
+
+std::vector<Sent> moveTo(int x, int y)
+{
+    return {{msgMouseMove, 0, packPoint(x, y)}};
+}
+
+std::vector<Sent> moveAndButton(int x, int y, std::uint32_t code)
+{
+    return {{msgMouseMove, 0, packPoint(x, y)}, {code, 0, 0}};
+}
+
+TEST(PictureRect, IsTheLargestCentredFourByThreeRectangle)
+{
+    auto expectRect = [](int w, int h, int x, int y, int width, int height) {
+        const PictureRect r = pictureRect(w, h);
+        EXPECT_EQ(r.x, x) << w << "x" << h;
+        EXPECT_EQ(r.y, y) << w << "x" << h;
+        EXPECT_EQ(r.width, width) << w << "x" << h;
+        EXPECT_EQ(r.height, height) << w << "x" << h;
+    };
+    expectRect(640, 480, 0, 0, 640, 480);
+    expectRect(960, 720, 0, 0, 960, 720);
+    expectRect(640, 640, 0, 80, 640, 480);    // bars above and below
+    expectRect(1000, 480, 180, 0, 640, 480);  // bars left and right
+    expectRect(1920, 1080, 240, 0, 1440, 1080);
+    expectRect(1280, 1024, 0, 32, 1280, 960);
+    expectRect(0, 0, 0, 0, 0, 0);
+}
+
+TEST(PictureRect, WholeScaleFactorFitsInsideThePicture)
+{
+    EXPECT_EQ(wholeScaleFactor(pictureRect(640, 480)), 1);
+    EXPECT_EQ(wholeScaleFactor(pictureRect(1024, 768)), 1);
+    EXPECT_EQ(wholeScaleFactor(pictureRect(1920, 1080)), 2);  // 1280x960, then to 1440x1080
+    EXPECT_EQ(wholeScaleFactor(pictureRect(1280, 960)), 2);
+    EXPECT_EQ(wholeScaleFactor(pictureRect(2560, 1440)), 3);
+    EXPECT_EQ(wholeScaleFactor(pictureRect(3840, 2160)), 4);
+    EXPECT_EQ(wholeScaleFactor(pictureRect(320, 240)), 1);  // smaller than the frame
+}
+
+TEST(EventTranslation, TheUnscaledWindowGivesFrameCoordinatesAsTheyAre)
+{
+    EXPECT_EQ(sent(motion(0, 0), 640, 480), moveTo(0, 0));
+    EXPECT_EQ(sent(motion(639, 479), 640, 480), moveTo(639, 479));
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_LEFT, 300, 130), 640, 480), moveAndButton(300, 130, msgLeftDown));
+    EXPECT_EQ(sent(button(false, SDL_BUTTON_LEFT, 300, 130), 640, 480), moveAndButton(300, 130, msgLeftUp));
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_RIGHT, 5, 6), 640, 480), moveAndButton(5, 6, msgRightDown));
+    EXPECT_EQ(sent(button(false, SDL_BUTTON_RIGHT, 5, 6), 640, 480), moveAndButton(5, 6, msgRightUp));
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_MIDDLE, 5, 6), 640, 480), moveTo(5, 6));
+}
+
+TEST(EventTranslation, APressInAnyBarIsNoClickAndMovesNothing)
+{
+    // 640x640: bars of 80 rows above and below. The top bar used to reach the top strip.
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_LEFT, 320, 30), 640, 640).empty());
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_LEFT, 320, 79), 640, 640).empty());
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_LEFT, 320, 80), 640, 640), moveAndButton(320, 0, msgLeftDown));
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_LEFT, 320, 559), 640, 640), moveAndButton(320, 479, msgLeftDown));
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_LEFT, 320, 560), 640, 640).empty());
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_RIGHT, 320, 600), 640, 640).empty());
+    // 1000x480: bars of 180 columns left and right, the same on both sides.
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_LEFT, 100, 240), 1000, 480).empty());
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_LEFT, 179, 20), 1000, 480).empty());
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_LEFT, 180, 20), 1000, 480), moveAndButton(0, 20, msgLeftDown));
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_LEFT, 819, 20), 1000, 480), moveAndButton(639, 20, msgLeftDown));
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_LEFT, 820, 20), 1000, 480).empty());
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_RIGHT, 900, 240), 1000, 480).empty());
+    // Outside the window altogether, as reported while the mouse is captured.
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_LEFT, -5, 100), 640, 480).empty());
+    EXPECT_TRUE(sent(button(true, SDL_BUTTON_LEFT, 100, 480), 640, 480).empty());
+}
+
+TEST(EventTranslation, AMoveOutOfThePictureKeepsTheLastPositionInside)
+{
+    EXPECT_EQ(sent(motion(320, 100), 640, 640), moveTo(320, 20));
+    EXPECT_TRUE(sent(motion(320, 40), 640, 640).empty());   // into the top bar
+    EXPECT_TRUE(sent(motion(700, 300), 640, 640).empty());  // out of the window, button held
+    EXPECT_TRUE(sent(motion(-1, -1), 640, 640).empty());
+    EXPECT_EQ(sent(motion(321, 81), 640, 640), moveTo(321, 1));  // back in
+}
+
+TEST(EventTranslation, AReleaseOutsideThePictureLetsTheButtonGoWhereItWas)
+{
+    EXPECT_EQ(sent(button(false, SDL_BUTTON_LEFT, 320, 30), 640, 640), (std::vector<Sent>{{msgLeftUp, 0, 0}}));
+    EXPECT_EQ(sent(button(false, SDL_BUTTON_RIGHT, 2000, -40), 640, 480), (std::vector<Sent>{{msgRightUp, 0, 0}}));
+
+    // Through the window procedure: pressed on button 1, dragged out of the window, released
+    // there. The button is up and the position is the last one inside.
+    clearMessages();
+    inputState = InputState{};
+    auto deliver = [](const SDL_Event& event) {
+        const EventMessages messages = translateEvent(event, 640, 480);
+        for (int k = 0; k < messages.count; ++k) windowProc(messages.items[k]);
+    };
+    beginMessagePump();
+    deliver(button(true, SDL_BUTTON_LEFT, 300, 130));
+    beginMessagePump();
+    deliver(motion(300, 479));
+    deliver(motion(300, 520));
+    deliver(button(false, SDL_BUTTON_LEFT, 300, 530));
+    EXPECT_EQ(inputState.leftDown, 0);
+    EXPECT_EQ(inputState.mouseX, 300);
+    EXPECT_EQ(inputState.mouseY, 479);
+}
+
+TEST(EventTranslation, FullscreenScalingMapsTheScreenOntoTheFrame)
+{
+    // 1920x1080: the frame is 1440x1080 from column 240, 2.25 screen pixels a frame pixel.
+    EXPECT_EQ(sent(motion(240, 0), 1920, 1080), moveTo(0, 0));
+    EXPECT_EQ(sent(motion(1679, 1079), 1920, 1080), moveTo(639, 479));
+    EXPECT_TRUE(sent(motion(239, 500), 1920, 1080).empty());
+    EXPECT_TRUE(sent(motion(1680, 500), 1920, 1080).empty());
+    // The middle of the exit button and of button 1, where the user sees them.
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_LEFT, 240 + 675, 653), 1920, 1080), moveAndButton(300, 290, msgLeftDown));
+    const int top = MenuButtonTops[0];
+    const int y = (top * 9 + 3) / 4;  // the first screen row showing frame row `top`
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_LEFT, 240 + 675, y), 1920, 1080), moveAndButton(300, top, msgLeftDown));
+    EXPECT_EQ(sent(button(true, SDL_BUTTON_LEFT, 240 + 675, y - 1), 1920, 1080), moveAndButton(300, top - 1, msgLeftDown));
+    // A window of three times the frame size.
+    EXPECT_EQ(sent(motion(1919, 1439), 1920, 1440), moveTo(639, 479));
+    EXPECT_EQ(sent(motion(3, 5), 1920, 1440), moveTo(1, 1));
+}
+
+TEST(EventTranslation, KeysAndQuit)
+{
+    EXPECT_EQ(sent(keyDownEvent(SDLK_ESCAPE), 640, 480), (std::vector<Sent>{{msgKeyDown, keyEscape, 0}}));
+    EXPECT_EQ(sent(keyDownEvent(SDLK_UP), 640, 480), (std::vector<Sent>{{msgKeyDown, keyUp, 0}}));
+    EXPECT_EQ(sent(keyDownEvent(SDLK_DOWN), 640, 480), (std::vector<Sent>{{msgKeyDown, keyDown, 0}}));
+    EXPECT_EQ(sent(keyDownEvent(SDLK_PAGEUP), 640, 480), (std::vector<Sent>{{msgKeyDown, keyPageUp, 0}}));
+    EXPECT_EQ(sent(keyDownEvent(SDLK_PAGEDOWN), 640, 480), (std::vector<Sent>{{msgKeyDown, keyPageDown, 0}}));
+    EXPECT_TRUE(sent(keyDownEvent(SDLK_RETURN), 640, 480).empty());
+    EXPECT_TRUE(sent(keyDownEvent(SDLK_a), 640, 480).empty());
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    EXPECT_EQ(sent(quit, 640, 480), (std::vector<Sent>{{msgClose, 0, 0}}));
+    SDL_Event keyUpEvent{};
+    keyUpEvent.type = SDL_KEYUP;
+    keyUpEvent.key.keysym.sym = SDLK_ESCAPE;
+    EXPECT_TRUE(sent(keyUpEvent, 640, 480).empty());
+}
+
+}  // namespace
