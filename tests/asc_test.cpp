@@ -106,6 +106,12 @@ TEST(AscLoad, NormalsAreIntegerCrossProductsScaledTo256)
                                 vertexLine(2, "10", "10", "10") + "Face list:\n" +
                                 faceLine(0, 0, 1, 2);
     expectVertex(loaded(oblique)->faceNormals[0], 0, -181, 181);
+    // n = (100, 100, 100): 256 / sqrt 3 = 147.80 in each component, truncated to 147.
+    const std::string diagonal = header("diagonal", 3, 1) + "Vertex list:\n" +
+                                 vertexLine(0, "0", "0", "0") + vertexLine(1, "10", "-10", "0") +
+                                 vertexLine(2, "10", "0", "-10") + "Face list:\n" +
+                                 faceLine(0, 0, 1, 2);
+    expectVertex(loaded(diagonal)->faceNormals[0], 147, 147, 147);
 }
 
 TEST(AscLoad, ZeroCountsReadNothingAndLeaveDrawOrderAlone)
