@@ -260,6 +260,7 @@ const BrokenCase BrokenCases[] = {
     {"accent in an .nfo fact", "hall = \"Quillmoor Hall\"", "hall = \"Quillm\xC3\xB6or Hall\"", "hall =", "venue.hall",
      "plain ASCII"},
     {"six captions", "  \"SEE YOU THERE!\",\n", "", "captions = [", "plates.captions", "needs exactly 7 captions"},
+    {"empty fact", "hall = \"Quillmoor Hall\"", "hall = \"\"", "hall = ", "venue.hall", "is empty"},
     {"tab in a line", "\"Have fun, make", "\"Have\\tfun, make", "Have\\tfun", "rules[9].lines[2]",
      "control character"},
 };

@@ -22,28 +22,24 @@ struct TableRule {
     std::vector<FieldRule> fields;
 };
 
-const std::vector<TableRule>& Schema()
-{
-    static const std::vector<TableRule> tables = {
-        {"party", false, {{"name", FieldType::Text}, {"first_day", FieldType::Date}, {"days", FieldType::Count}}},
-        {"venue", false, {{"hall", FieldType::Text}, {"address", FieldType::Text}, {"town", FieldType::Text}}},
-        {"contact", false,
-         {{"questions", FieldType::Text}, {"entries", FieldType::Text}, {"web", FieldType::Text}}},
-        {"credits", false, {{"line", FieldType::Text}}},
-        {"plates", false, {{"captions", FieldType::Lines}}},
-        {"general", false,
-         {{"intro", FieldType::Lines},
-          {"when", FieldType::Lines},
-          {"bring", FieldType::Lines},
-          {"entrance", FieldType::Lines},
-          {"food_and_sleep", FieldType::Lines}}},
-        {"competition", true, {{"name", FieldType::Text}, {"rules", FieldType::Lines}}},
-        {"competitions", false, {{"deadlines", FieldType::Lines}, {"prizes", FieldType::Lines}}},
-        {"rules", true, {{"title", FieldType::Text}, {"lines", FieldType::Lines}}},
-        {"location", false, {{"where", FieldType::Lines}, {"travel", FieldType::Lines}, {"contact", FieldType::Lines}}},
-    };
-    return tables;
-}
+const std::vector<TableRule> Schema = {
+    {"party", false, {{"name", FieldType::Text}, {"first_day", FieldType::Date}, {"days", FieldType::Count}}},
+    {"venue", false, {{"hall", FieldType::Text}, {"address", FieldType::Text}, {"town", FieldType::Text}}},
+    {"contact", false,
+     {{"questions", FieldType::Text}, {"entries", FieldType::Text}, {"web", FieldType::Text}}},
+    {"credits", false, {{"line", FieldType::Text}}},
+    {"plates", false, {{"captions", FieldType::Lines}}},
+    {"general", false,
+     {{"intro", FieldType::Lines},
+      {"when", FieldType::Lines},
+      {"bring", FieldType::Lines},
+      {"entrance", FieldType::Lines},
+      {"food_and_sleep", FieldType::Lines}}},
+    {"competition", true, {{"name", FieldType::Text}, {"rules", FieldType::Lines}}},
+    {"competitions", false, {{"deadlines", FieldType::Lines}, {"prizes", FieldType::Lines}}},
+    {"rules", true, {{"title", FieldType::Text}, {"lines", FieldType::Lines}}},
+    {"location", false, {{"where", FieldType::Lines}, {"travel", FieldType::Lines}, {"contact", FieldType::Lines}}},
+};
 
 constexpr int plateCount = 7;
 constexpr int maximumDays = 14;
@@ -110,9 +106,10 @@ bool hasControlCharacter(const std::string& text)
     return false;
 }
 
-RawText readText(Reader& reader, const toml::node& node, const std::string& field)
+RawText readText(Reader& reader, const toml::node& node, const std::string& field, bool mayBeEmpty = false)
 {
     RawText raw{*node.value<std::string>(), Origin{lineOf(node), field}};
+    if (raw.text.empty() && !mayBeEmpty) reader.fail(raw.origin.line, field, "is empty");
     if (hasControlCharacter(raw.text)) {
         reader.fail(raw.origin.line, field,
                     "holds a tab, a line break or another control character; write each line as "
@@ -134,7 +131,7 @@ std::vector<RawText> readLines(Reader& reader, const toml::node& node, const std
                         std::string("expected a line of text in quotes, found ") + typeName(item));
             continue;
         }
-        lines.push_back(readText(reader, item, itemField));
+        lines.push_back(readText(reader, item, itemField, true));
     }
     return lines;
 }
@@ -348,11 +345,11 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     for (auto&& [key, node] : document) {
         const std::string name(key.str());
         const TableRule* rule = nullptr;
-        for (const TableRule& r : Schema())
+        for (const TableRule& r : Schema)
             if (name == r.name) rule = &r;
         if (!rule) {
             std::string known;
-            for (const TableRule& r : Schema())
+            for (const TableRule& r : Schema)
                 known += std::string(known.empty() ? "" : ", ") + (r.repeated ? "[[" : "[") + r.name +
                          (r.repeated ? "]]" : "]");
             reader.fail(int(key.source().begin.line), name,
@@ -377,7 +374,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
             tables[name] = checkTable(reader, *node.as_table(), *rule, name);
         }
     }
-    for (const TableRule& r : Schema()) {
+    for (const TableRule& r : Schema) {
         if (!document.contains(r.name))
             reader.fail(0, r.name,
                         std::string("the ") + (r.repeated ? "[[" : "[") + r.name + (r.repeated ? "]]" : "]") +
@@ -467,9 +464,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
         const std::string key = std::string(f.field).substr(table.size() + 1);
         int line = 0;
         if (tables.count(table) && tables[table].count(key)) line = lineOf(*tables[table][key]);
-        if (f.value->empty() && line > 0)
-            reader.fail(line, f.field, "is empty");
-        else if (!isPlainAscii(*f.value))
+        if (!isPlainAscii(*f.value))
             reader.fail(line, f.field, "goes into the release's .nfo, which is plain ASCII: use letters "
                                        "without accents and no other symbols");
         else if (f.value->size() > f.longest)

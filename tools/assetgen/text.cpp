@@ -103,8 +103,9 @@ std::string missingCharacters(Face face, const std::string& text)
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t start = i;
         const char32_t cp = nextCodePoint(text, i);
-        const std::string character = text.substr(start, i - start);
-        if ((cp != U'?' || character == "?") && FT_Get_Char_Index(f, cp) != 0) continue;
+        const bool broken = cp == U'?' && i - start > 1;
+        if (!broken && FT_Get_Char_Index(f, cp) != 0) continue;
+        const std::string character = broken ? "?" : text.substr(start, i - start);
         if (missing.find(character) == std::string::npos) missing += character;
     }
     return missing;
