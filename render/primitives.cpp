@@ -1,6 +1,7 @@
 #include "render/primitives.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #ifdef __SSE2__
@@ -26,6 +27,31 @@ inline void plotClipped(Pixel* frame, int x, int y, Pixel colour)
 }
 
 }  // namespace
+
+// Four pixels at a time: byte lanes add with saturation (a lane that wrapped round is filled
+// with ones), the top byte is cleared, and a zero source pixel keeps the target as it was.
+void addNonZeroPixels(Pixel* __restrict target, const Pixel* __restrict source, int count)
+{
+    using ByteLanes = std::uint8_t __attribute__((vector_size(16)));
+    using PixelLanes = std::uint32_t __attribute__((vector_size(16)));
+    constexpr int lanePixels = 4;
+    int x = 0;
+    for (; x + lanePixels <= count; x += lanePixels) {
+        PixelLanes v;
+        PixelLanes d;
+        std::memcpy(&v, source + x, sizeof v);
+        std::memcpy(&d, target + x, sizeof d);
+        const ByteLanes sum = ByteLanes(d) + ByteLanes(v);
+        const ByteLanes wrapped = ByteLanes(sum < ByteLanes(d));
+        const PixelLanes added = PixelLanes(sum | wrapped) & 0xFFFFFF;
+        const PixelLanes keep = PixelLanes(v == 0);
+        const PixelLanes result = (d & keep) | (added & ~keep);
+        std::memcpy(target + x, &result, sizeof result);
+    }
+    for (; x < count; ++x) {
+        if (source[x] != 0) target[x] = addSaturated(target[x], source[x]);
+    }
+}
 
 void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
 {

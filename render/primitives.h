@@ -41,6 +41,11 @@ inline void plotAdd(Pixel* frame, int x, int y, Pixel colour)
     target = addSaturated(target, colour);
 }
 
+// Adds count source pixels onto a row with per-channel saturation, as plotAdd does (the top
+// byte of a changed pixel is cleared); a zero source pixel leaves its target as it was. No
+// clip test: the caller passes only on-screen columns.
+void addNonZeroPixels(Pixel* target, const Pixel* source, int count);
+
 // Additive line, both end points included, each pixel clip-tested.
 void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
 

@@ -6,18 +6,12 @@ const int MenuButtonTops[buttonCount] = {121, 156, 193, 232, 283};
 
 MenuFlags menuFlags;
 
-Pixel CrossfadeTable[framePixels * 8];
+Pixel CrossfadeTable[framePixels * crossfadeLevels];
 
 namespace {
 
-constexpr int crossfadeLevels = 8;
 constexpr int topStripBottom = 85;  // rows 0..84
 constexpr int quitButton = 4;
-
-// Level 0 again, one pixel after another: the crossfade holds that level for all but its
-// first seven frames, and a contiguous copy reads an eighth of the memory the interleaved
-// table needs for one level.
-Pixel SettledLevel[framePixels];
 
 // Button images are stored bottom row first: screen row r of the rectangle takes source row
 // 17 - r. Every pixel is copied, zeros included.
@@ -61,15 +55,14 @@ void pasteMenuButtons(Pixel* buttonedMenu, const Pixel* const normalImages[butto
 
 void buildCrossfadeTable(const Pixel* buttonedMenu)
 {
-    Pixel* entry = CrossfadeTable;
-    for (int i = 0; i < framePixels; ++i) {
-        SettledLevel[i] = buttonedMenu[i] & 0xFFFFFF;
-        const Pixel source = buttonedMenu[i];
-        const unsigned red = (source >> 16) & 0xFF;
-        const unsigned green = (source >> 8) & 0xFF;
-        const unsigned blue = source & 0xFF;
-        for (unsigned level = 0; level < crossfadeLevels; ++level) {
-            *entry++ = (towardWhite(red, level) << 16) | (towardWhite(green, level) << 8) |
+    for (unsigned level = 0; level < crossfadeLevels; ++level) {
+        Pixel* entry = CrossfadeTable + crossfadeIndex(int(level), 0);
+        for (int i = 0; i < framePixels; ++i) {
+            const Pixel source = buttonedMenu[i];
+            const unsigned red = (source >> 16) & 0xFF;
+            const unsigned green = (source >> 8) & 0xFF;
+            const unsigned blue = source & 0xFF;
+            entry[i] = (towardWhite(red, level) << 16) | (towardWhite(green, level) << 8) |
                        towardWhite(blue, level);
         }
     }
@@ -77,12 +70,7 @@ void buildCrossfadeTable(const Pixel* buttonedMenu)
 
 void drawCrossfade(Pixel* frame, MenuFlags& flags, bool fullscreenBuild)
 {
-    if (flags.crossfadeLevel == 0) {
-        std::memcpy(frame, SettledLevel, sizeof SettledLevel);
-    } else {
-        const Pixel* entry = CrossfadeTable + flags.crossfadeLevel;
-        for (int i = 0; i < framePixels; ++i) frame[i] = entry[i * crossfadeLevels];
-    }
+    std::memcpy(frame, CrossfadeTable + crossfadeIndex(flags.crossfadeLevel, 0), framePixels * sizeof(Pixel));
     flags.crossfadeLevel -= 1;
     if (flags.crossfadeLevel < 0) {
         flags.crossfadeLevel = 0;

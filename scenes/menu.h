@@ -1,6 +1,7 @@
 #pragma once
 // The menu: crossfade from near white, the five buttons with hover images, the click rules
 // and the state every other menu screen reads.
+#include <cstddef>
 #include <cstdint>
 
 #include "app/input.h"
@@ -28,8 +29,15 @@ struct MenuFlags {
 
 extern MenuFlags menuFlags;
 
-// Eight levels of the buttoned picture toward white, pixel i level k at i * 8 + k.
-extern Pixel CrossfadeTable[framePixels * 8];
+// Eight levels of the buttoned picture toward white, each a whole frame: level k of pixel i
+// at k * framePixels + i, so a crossfade frame is one contiguous copy.
+constexpr int crossfadeLevels = 8;
+extern Pixel CrossfadeTable[framePixels * crossfadeLevels];
+
+constexpr std::size_t crossfadeIndex(int level, int pixel)
+{
+    return std::size_t(level) * framePixels + std::size_t(pixel);
+}
 
 enum class MenuAction { none, quit };
 

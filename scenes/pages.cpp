@@ -17,30 +17,6 @@ const char* const WeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday
 const char* const MonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
                                     "July",    "August",   "September", "October", "November", "December"};
 
-// Four pixels at a time: the page row is 145 groups of four. Byte lanes add with
-// saturation (a lane that wrapped round is filled with ones), the top byte of a changed
-// pixel is cleared, and a zero page pixel keeps the frame pixel as it was.
-using ByteLanes = std::uint8_t __attribute__((vector_size(16)));
-using PixelLanes = std::uint32_t __attribute__((vector_size(16)));
-constexpr int lanePixels = 4;
-static_assert(pageWidth % lanePixels == 0);
-
-void addPageRow(Pixel* __restrict target, const Pixel* __restrict source)
-{
-    for (int x = 0; x < pageWidth; x += lanePixels) {
-        PixelLanes v;
-        PixelLanes d;
-        std::memcpy(&v, source + x, sizeof v);
-        std::memcpy(&d, target + x, sizeof d);
-        const ByteLanes sum = ByteLanes(d) + ByteLanes(v);
-        const ByteLanes wrapped = ByteLanes(sum < ByteLanes(d));
-        const PixelLanes added = PixelLanes(sum | wrapped) & 0xFFFFFF;
-        const PixelLanes keep = PixelLanes(v == 0);
-        const PixelLanes result = (d & keep) | (added & ~keep);
-        std::memcpy(target + x, &result, sizeof result);
-    }
-}
-
 const char* nameOrBlank(const char* const names[], int count, int index)
 {
     return index >= 0 && index < count ? names[index] : "";
@@ -62,7 +38,7 @@ void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount)
 {
     const Pixel* source = pageImage + firstRow * pageWidth;
     for (int y = 0; y < rowCount; ++y) {
-        addPageRow(frame + RowOffsets[pageTop + y] + pageLeft, source);
+        addNonZeroPixels(frame + RowOffsets[pageTop + y] + pageLeft, source, pageWidth);
         source += pageWidth;
     }
 }

@@ -30,21 +30,15 @@ constexpr PlateWindow PlateWindows[7] = {
 
 constexpr int fadeInLength = 3000;
 
-// Per slot, the source pixels that are non-zero at the top level, in source order. A pixel
-// that is zero there is zero at every level, so a plate draw reads only these table entries
-// (most of a plate is black) instead of striding through the whole table.
-struct PlateCoverage {
-    std::uint16_t positions[plateSlots][platePixels];
-    int count[plateSlots];
+// Per slot and stored row, the columns [first, end) outside which the picture is zero at the
+// top level and so at every level: a plate draw adds only that stretch of each row (most of
+// a plate is black).
+struct RowStretch {
+    std::int16_t first;
+    std::int16_t end;
 };
 
-PlateCoverage coverage;
-
-std::size_t levelIndex(int slot, int level, int row, int column)
-{
-    return ((std::size_t(row) * plateWidth + column) * plateSlots + slot) * plateLevelCount +
-           level;
-}
+RowStretch PlateRowStretches[plateSlots][plateHeight];
 
 Pixel scaledPixel(Pixel source, int level)
 {
@@ -72,20 +66,20 @@ void stepWindow(Pixel* frame, PlateState& state, int window, std::int32_t time)
 void precomputePlateLevels(int slot, const Pixel* image)
 {
     if (slot < 0 || slot >= plateSlots || image == nullptr) return;
+    for (int level = 0; level < plateLevelCount; ++level) {
+        Pixel* levelPixels = PlateLevels + plateLevelIndex(slot, level, 0, 0);
+        for (int position = 0; position < platePixels; ++position)
+            levelPixels[position] = scaledPixel(image[position], level);
+    }
+    const Pixel* top = PlateLevels + plateLevelIndex(slot, plateLevelCount - 1, 0, 0);
     for (int row = 0; row < plateHeight; ++row) {
-        for (int column = 0; column < plateWidth; ++column) {
-            const Pixel source = image[row * plateWidth + column];
-            Pixel* levels = PlateLevels + levelIndex(slot, 0, row, column);
-            for (int level = 0; level < plateLevelCount; ++level)
-                levels[level] = scaledPixel(source, level);
-        }
+        const Pixel* stored = top + row * plateWidth;
+        int first = 0;
+        int end = plateWidth;
+        while (first < end && stored[first] == 0) ++first;
+        while (end > first && stored[end - 1] == 0) --end;
+        PlateRowStretches[slot][row] = {std::int16_t(first), std::int16_t(end)};
     }
-    int count = 0;
-    for (int position = 0; position < platePixels; ++position) {
-        if (scaledPixel(image[position], plateLevelCount - 1) != 0)
-            coverage.positions[slot][count++] = std::uint16_t(position);
-    }
-    coverage.count[slot] = count;
 }
 
 // The images are stored bottom row first, so source row r lands on screen row 16 - r.
@@ -97,17 +91,19 @@ void drawPlate(Pixel* frame, int x, int y, int slot, int level)
     const long long top = (long long)y + plateScreenY;
     if (left >= screenWidth || left + plateWidth <= 0) return;
     if (top >= screenHeight || top + plateHeight <= 0) return;
-    const std::uint16_t* positions = coverage.positions[slot];
-    for (int k = 0; k < coverage.count[slot]; ++k) {
-        const int row = positions[k] / plateWidth;
-        const int column = positions[k] - row * plateWidth;
-        const int screenX = int(left) + column;
+    // The clip rule in plate columns: screen columns 1..639.
+    const int firstColumn = left < 1 ? int(1 - left) : 0;
+    const int endColumn = left + plateWidth > screenWidth ? int(screenWidth - left) : plateWidth;
+    const Pixel* levelPixels = PlateLevels + plateLevelIndex(slot, level, 0, 0);
+    for (int row = 0; row < plateHeight; ++row) {
         const int screenY = int(top) + plateHeight - 1 - row;
-        if (!inClip(screenX, screenY)) continue;
-        const Pixel entry = PlateLevels[levelIndex(slot, level, row, column)];
-        if (entry == 0) continue;
-        Pixel& target = frame[RowOffsets[screenY] + screenX];
-        target = addSaturated(target, entry);
+        if (screenY <= 0 || screenY >= screenHeight) continue;
+        const RowStretch stretch = PlateRowStretches[slot][row];
+        const int first = stretch.first > firstColumn ? stretch.first : firstColumn;
+        const int end = stretch.end < endColumn ? stretch.end : endColumn;
+        if (first >= end) continue;
+        addNonZeroPixels(frame + RowOffsets[screenY] + left + first, levelPixels + row * plateWidth + first,
+                         end - first);
     }
 }
 

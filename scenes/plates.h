@@ -1,5 +1,6 @@
 #pragma once
 // The seven title plates: 64 precomputed fade levels per plate, drift and additive drawing.
+#include <cstddef>
 #include <cstdint>
 
 #include "render/primitives.h"
@@ -9,8 +10,15 @@ constexpr int plateHeight = 17;
 constexpr int plateSlots = 11;
 constexpr int plateLevelCount = 64;
 
-// Entry (slot, level, row, column) at ((row * 359 + column) * 11 + slot) * 64 + level.
+// Every level of every slot is a whole plate picture, rows in stored order (bottom row
+// first), so one plate draw reads one contiguous block.
 extern Pixel PlateLevels[plateHeight * plateWidth * plateSlots * plateLevelCount];
+
+constexpr std::size_t plateLevelIndex(int slot, int level, int row, int column)
+{
+    return ((std::size_t(slot) * plateLevelCount + std::size_t(level)) * plateHeight + std::size_t(row)) *
+               plateWidth + std::size_t(column);
+}
 
 struct PlateState {
     std::int32_t plateLevel = 0;

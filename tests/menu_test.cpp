@@ -200,16 +200,18 @@ TEST_F(MenuTest, CrossfadeTableLevelsTowardWhite)
     const int from100[8] = {100, 119, 138, 158, 177, 196, 216, 235};
     const int from0[8] = {0, 31, 63, 95, 127, 159, 191, 223};
     for (int k = 0; k < 8; ++k) {
-        const Pixel entry = CrossfadeTable[k];
+        const Pixel entry = CrossfadeTable[crossfadeIndex(k, 0)];
         EXPECT_EQ(int(entry >> 16 & 0xFF), from100[k]) << k;
         EXPECT_EQ(int(entry >> 8 & 0xFF), from0[k]) << k;
         EXPECT_EQ(int(entry & 0xFF), 255) << k;
         EXPECT_EQ(entry >> 24, 0u) << k;
         // The top byte of the picture never reaches the table.
-        EXPECT_EQ(CrossfadeTable[8 + k] >> 24, 0u) << k;
+        EXPECT_EQ(CrossfadeTable[crossfadeIndex(k, 1)] >> 24, 0u) << k;
     }
-    // The last pixel's levels sit at the end of the table, level 0 unchanged.
-    EXPECT_EQ(CrossfadeTable[(framePixels - 1) * 8], Pixel(0x010203));
+    // The last pixel keeps its own entries: level 0 unchanged, level 7 the last of the table.
+    EXPECT_EQ(CrossfadeTable[crossfadeIndex(0, framePixels - 1)], Pixel(0x010203));
+    EXPECT_EQ(CrossfadeTable[crossfadeIndex(7, framePixels - 1)], Pixel(0xDFDFDF));
+    EXPECT_EQ(crossfadeIndex(7, framePixels - 1), sizeof CrossfadeTable / sizeof(Pixel) - 1);
 }
 
 TEST_F(MenuTest, CrossfadeShowsLevelsSevenToZeroThenHolds)
@@ -224,7 +226,7 @@ TEST_F(MenuTest, CrossfadeShowsLevelsSevenToZeroThenHolds)
     for (int n = 0; n < 11; ++n) {
         drawCrossfade(frame.data(), windowed, false);
         int wrong = 0;
-        for (int i = 0; i < framePixels; ++i) wrong += frame[i] != CrossfadeTable[i * 8 + expected[n]];
+        for (int i = 0; i < framePixels; ++i) wrong += frame[i] != CrossfadeTable[crossfadeIndex(expected[n], i)];
         EXPECT_EQ(wrong, 0) << "frame " << n << " should show level " << expected[n] << " everywhere";
         drawCrossfade(frame.data(), fullscreen, true);
         // The pointer appears with the first frame drawn at level 0, the eighth.

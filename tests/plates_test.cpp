@@ -10,7 +10,7 @@ namespace {
 
 std::size_t entry(int slot, int level, int row, int column)
 {
-    return ((std::size_t(row) * plateWidth + column) * plateSlots + slot) * plateLevelCount + level;
+    return plateLevelIndex(slot, level, row, column);
 }
 
 std::vector<Pixel> plainImage(Pixel colour)
@@ -45,7 +45,7 @@ TEST_F(PlatesTest, LevelsScaleEachChannelDownByLevelOver64)
     EXPECT_EQ(PlateLevels[entry(0, 63, 16, 358)], 0xFB6200u);
 }
 
-TEST_F(PlatesTest, SlotsInterleaveWithoutTouchingEachOther)
+TEST_F(PlatesTest, SlotsKeepTheirOwnEntries)
 {
     precomputePlateLevels(2, plainImage(0x000000).data());
     precomputePlateLevels(3, plainImage(0xFFFFFF).data());

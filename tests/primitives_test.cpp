@@ -133,4 +133,22 @@ TEST_F(PrimitivesTest, BlendHalvesEachChannelSumOverTheSamePixelSet)
     EXPECT_EQ(at(0, 6), 0u);
 }
 
+TEST_F(PrimitivesTest, RowAdditionSkipsZerosAndStopsAtItsCount)
+{
+    // Every length up to a few groups of four, so the four-pixel passes and the single
+    // pixels after them both meet zeros, saturation and a top byte in the row.
+    std::vector<Pixel> source(24);
+    for (int count = 0; count <= 23; ++count) {
+        std::vector<Pixel> row(32);
+        for (int x = 0; x < 32; ++x) row[x] = 0xFF000000u | Pixel(x * 0x0B0A09u);
+        for (int x = 0; x < 24; ++x) source[x] = (x % 3 == 1) ? 0 : 0xF00801u * Pixel(x + 1) & 0xFFFFFF;
+        std::vector<Pixel> expected = row;
+        for (int x = 0; x < count; ++x) {
+            if (source[x] != 0) expected[x + 2] = addSaturated(row[x + 2], source[x]);
+        }
+        addNonZeroPixels(row.data() + 2, source.data(), count);
+        EXPECT_EQ(row, expected) << count;
+    }
+}
+
 }  // namespace
