@@ -1,6 +1,9 @@
 // The show without a window or sound card: the real loading sequence and frame loop on a
-// simulated music clock, writing chosen frames as PNG files.
+// simulated music clock, writing chosen frames as PNG files and, with --video, every frame
+// with the soundtrack under it to the ffmpeg program.
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,9 +17,22 @@
 #include "app/headless.h"
 #include "app/invitation.h"
 #include "app/window.h"
+#include "tools/ffmpeg_process.h"
 #include "tools/png_writer.h"
+#include "tools/video_plan.h"
 
 namespace {
+
+// The exit codes of a run; a signal ends it with 128 + the signal's number.
+enum ExitCode {
+    exitDone = 0,
+    exitFailed = 1,          // the show failed, or a PNG could not be written
+    exitUsage = 2,           // a malformed argument or script line
+    exitNoFfmpeg = 3,        // --video without ffmpeg on PATH
+    exitNoSoundtrack = 4,    // the soundtrack is missing or cannot be decoded
+    exitUnwritable = 5,      // the video file cannot be written
+    exitEncoderFailed = 6,   // ffmpeg failed while encoding
+};
 
 struct ScriptEvent {
     std::int64_t time;
@@ -26,11 +42,28 @@ struct ScriptEvent {
 struct RenderOptions {
     SimulatedClock clock;
     std::int64_t until = 60000;
+    bool untilGiven = false;
     std::vector<std::int32_t> snaps;
     std::int64_t every = 0;
     std::string loadingScreen;
     std::string script;
     std::string out;
+    VideoSettings video;
+};
+
+struct VideoRun {
+    VideoGeometry geometry;
+    std::string ffmpeg;
+    std::string partPath;  // the file ffmpeg writes; renamed to the video's name at the end
+    EncoderProcess encoder;
+    std::vector<std::int16_t> track;
+    std::vector<std::int16_t> chunk;
+    std::int64_t framesPlanned = 0;
+    std::int64_t framesFilmed = 0;
+    double startSeconds = 0;
+    double lastReport = -1;
+    std::int64_t lastDecile = -1;
+    bool terminal = false;
 };
 
 struct RenderRun {
@@ -41,6 +74,7 @@ struct RenderRun {
     std::vector<Pixel> loadingFrame;
     bool closeSent = false;
     bool writeFailed = false;
+    VideoRun video;
 };
 
 RenderRun run;
@@ -48,7 +82,7 @@ RenderRun run;
 [[noreturn]] void usageError(const std::string& what)
 {
     std::fprintf(stderr, "invite_render: %s\n", what.c_str());
-    std::exit(2);
+    std::exit(exitUsage);
 }
 
 std::int64_t parseNumber(const std::string& text, const std::string& option, std::int64_t low,
@@ -75,25 +109,73 @@ std::vector<std::int32_t> parseSnaps(const std::string& text)
     return snaps;
 }
 
+// "WxH" of --size.
+void parseSize(const std::string& text, VideoSettings& video)
+{
+    const auto x = text.find('x');
+    if (x == std::string::npos) usageError("bad value '" + text + "' for --size (WxH)");
+    video.boxWidth = int(parseNumber(text.substr(0, x), "--size", 1, 16384));
+    video.boxHeight = int(parseNumber(text.substr(x + 1), "--size", 1, 16384));
+}
+
+// The video options make sense only together with --video, and the file's extension names
+// its container; frames are written only into a folder.
+void checkOptions(const RenderOptions& options, bool videoOnlyGiven)
+{
+    const VideoSettings& video = options.video;
+    if (options.out.empty() && (!options.snaps.empty() || options.every > 0)) usageError("--snap and --every need --out DIR");
+    if (video.path.empty()) {
+        if (videoOnlyGiven) usageError("--scale, --size, --crf, --preset, --lossless and --soundtrack need --video");
+        if (options.out.empty()) usageError("--out DIR or --video FILE is required");
+        return;
+    }
+    if (containerOf(video.path).empty()) usageError("--video " + video.path + ": the name must end in .mp4, .m4v, .mov or .mkv");
+    VideoGeometry geometry;
+    std::string error;
+    if (!videoGeometry(video, geometry, error)) usageError(error);
+    if (!video.preset.empty() && video.preset.find_first_not_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos) {
+        usageError("bad value '" + video.preset + "' for --preset");
+    }
+}
+
 RenderOptions parseOptions(int argc, char** argv)
 {
     RenderOptions options;
+    bool videoOnlyGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--lossless") {
+            options.video.lossless = true;
+            videoOnlyGiven = true;
+            continue;
+        }
         if (i + 1 >= argc) usageError("missing value for " + name);
         const std::string value = argv[++i];
         if (name == "--fps") options.clock.fps = int(parseNumber(value, name, 1, 1000));
         else if (name == "--start") options.clock.start = std::int32_t(parseNumber(value, name, 0, INT32_MAX));
-        else if (name == "--until") options.until = parseNumber(value, name, 0, INT64_MAX / 2);
+        else if (name == "--until") {
+            options.until = parseNumber(value, name, 0, INT32_MAX);
+            options.untilGiven = true;
+        }
         else if (name == "--loop") options.clock.loop = std::int32_t(parseNumber(value, name, 1, INT32_MAX));
+        else if (name == "--video") options.video.path = value;
+        else if (name == "--soundtrack") options.video.soundtrack = value;
+        else if (name == "--scale") options.video.scale = int(parseNumber(value, name, 1, 16));
+        else if (name == "--size") parseSize(value, options.video);
+        else if (name == "--crf") options.video.crf = int(parseNumber(value, name, 0, 51));
+        else if (name == "--preset") options.video.preset = value;
         else if (name == "--script") options.script = value;
         else if (name == "--snap") options.snaps = parseSnaps(value);
         else if (name == "--every") options.every = parseNumber(value, name, 1, INT64_MAX / 2);
         else if (name == "--loading-screen") options.loadingScreen = value;
         else if (name == "--out") options.out = value;
         else usageError("unknown argument " + name);
+        if (name == "--soundtrack" || name == "--scale" || name == "--size" || name == "--crf" || name == "--preset") {
+            videoOnlyGiven = true;
+        }
     }
-    if (options.out.empty()) usageError("--out DIR is required");
+    checkOptions(options, videoOnlyGiven);
+    if (options.out.empty()) return options;
     std::error_code error;
     std::filesystem::create_directories(options.out, error);
     if (error) usageError("cannot create " + options.out);
@@ -180,6 +262,136 @@ void savePng(const std::string& name, const Pixel* frame)
     }
 }
 
+double secondsNow()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Ends the run without a video: the encoder is stopped and the half-written file removed.
+[[noreturn]] void abandonVideo(int code, const std::string& message, bool showEncoderLog)
+{
+    VideoRun& video = run.video;
+    if (video.terminal && video.framesFilmed > 0) std::fputc('\n', stderr);
+    stopEncoder(video.encoder);
+    const std::string tail = encoderLogTail(video.encoder, 8);
+    if (!video.partPath.empty()) std::remove(video.partPath.c_str());
+    std::fprintf(stderr, "invite_render: %s\n%s", message.c_str(), showEncoderLog ? tail.c_str() : "");
+    std::exit(code);
+}
+
+void checkStopSignal()
+{
+    if (const int signal = stopSignalCaught(); signal != 0) {
+        abandonVideo(128 + signal, "interrupted; " + run.options.video.path + " was not written", false);
+    }
+}
+
+// A bar redrawn in place on a terminal; elsewhere a plain line every tenth of the way.
+void reportProgress(bool last)
+{
+    VideoRun& video = run.video;
+    const double now = secondsNow();
+    const std::string line = progressLine(video.framesFilmed, video.framesPlanned, now - video.startSeconds);
+    if (video.terminal) {
+        if (!last && now - video.lastReport < 0.2) return;
+        video.lastReport = now;
+        std::fprintf(stderr, "\r%s   %s", line.c_str(), last ? "\n" : "");
+        return;
+    }
+    const std::int64_t decile = video.framesFilmed * 10 / std::max<std::int64_t>(video.framesPlanned, 1);
+    if (!last && decile == video.lastDecile) return;
+    video.lastDecile = decile;
+    std::fprintf(stderr, "invite_render: %s\n", line.c_str());
+}
+
+// Before the show starts: ffmpeg, the soundtrack, the length of the film, a writable file,
+// then the encoder, waiting for frames.
+void startVideo()
+{
+    const VideoSettings& settings = run.options.video;
+    VideoRun& video = run.video;
+    std::string error;
+    videoGeometry(settings, video.geometry, error);
+    video.ffmpeg = findOnPath("ffmpeg");
+    if (video.ffmpeg.empty()) {
+        std::fprintf(stderr, "invite_render: --video needs the ffmpeg program, and it is not on PATH "
+                             "(Debian: apt-get install ffmpeg)\n");
+        std::exit(exitNoFfmpeg);
+    }
+    catchStopSignals();
+    if (!decodeSoundtrack(video.ffmpeg, settings.soundtrack, video.track, error)) {
+        checkStopSignal();
+        std::fprintf(stderr, "invite_render: %s\n", error.c_str());
+        std::exit(exitNoSoundtrack);
+    }
+    checkStopSignal();
+    if (!run.options.untilGiven) {
+        // To the end of the soundtrack: the last frame starts before its last sample ends.
+        const std::int64_t samples = std::int64_t(video.track.size()) / soundtrackChannels;
+        run.options.until = samples * 1000 / soundtrackRate - 1;
+    }
+    video.framesPlanned = framesUntil(run.options.clock.start, run.options.until, run.options.clock.fps);
+    if (video.framesPlanned == 0) usageError("nothing to film: --until is before --start");
+
+    if (std::filesystem::is_directory(settings.path)) {
+        std::fprintf(stderr, "invite_render: cannot write %s: it is a folder\n", settings.path.c_str());
+        std::exit(exitUnwritable);
+    }
+    video.partPath = settings.path + ".part";
+    std::FILE* probe = std::fopen(video.partPath.c_str(), "wb");
+    if (!probe) {
+        std::fprintf(stderr, "invite_render: cannot write %s: %s\n", settings.path.c_str(), std::strerror(errno));
+        video.partPath.clear();
+        std::exit(exitUnwritable);
+    }
+    std::fclose(probe);
+    const auto args = encoderArguments(settings, video.geometry, run.options.clock.fps, video.partPath);
+    if (!startEncoder(video.ffmpeg, args, video.encoder, error)) abandonVideo(exitEncoderFailed, error, false);
+    video.terminal = stderrIsTerminal();
+    video.startSeconds = secondsNow();
+}
+
+// Each drawn frame: the sound that plays during it, then the picture.
+void filmFrame(const Pixel* frame)
+{
+    VideoRun& video = run.video;
+    const int fps = run.options.clock.fps;
+    const std::int64_t index = video.framesFilmed;
+    soundtrackChunk(video.track, audioSampleOfFrame(index, fps), audioSampleOfFrame(index + 1, fps),
+                    run.options.clock.start, run.options.clock.loop, video.chunk);
+    const bool sent = writeToEncoder(video.encoder.audioFd, video.chunk.data(), video.chunk.size() * sizeof(std::int16_t)) &&
+                      writeToEncoder(video.encoder.videoFd, frame, framePixels * sizeof(Pixel));
+    checkStopSignal();
+    if (!sent) abandonVideo(exitEncoderFailed, "ffmpeg stopped taking frames", true);
+    ++video.framesFilmed;
+    reportProgress(false);
+}
+
+// After the show: the encoder finishes the file, which then takes the video's name.
+int finishVideo()
+{
+    VideoRun& video = run.video;
+    const std::string& path = run.options.video.path;
+    checkStopSignal();
+    if (video.framesFilmed == 0) abandonVideo(exitFailed, "the show ended before its first frame; no video written", false);
+    reportProgress(true);
+    if (!finishEncoder(video.encoder)) {
+        checkStopSignal();
+        abandonVideo(exitEncoderFailed, "ffmpeg failed; " + path + " was not written", true);
+    }
+    checkStopSignal();
+    encoderLogTail(video.encoder, 0);
+    if (std::rename(video.partPath.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::remove(video.partPath.c_str());
+        std::fprintf(stderr, "invite_render: cannot write %s: %s\n", path.c_str(), reason.c_str());
+        return exitUnwritable;
+    }
+    std::fprintf(stderr, "invite_render: wrote %s: %lld frames at %d fps, %dx%d\n", path.c_str(),
+                 (long long)video.framesFilmed, run.options.clock.fps, video.geometry.width, video.geometry.height);
+    return exitDone;
+}
+
 // Before each frame: the script events that are due, and the close that ends the run once
 // the clock passes --until.
 void deliverInput()
@@ -197,12 +409,14 @@ void deliverInput()
 
 void capture(const Pixel* frame)
 {
+    if (!run.options.video.path.empty()) checkStopSignal();
     if (!simPlaying()) {
         run.loadingFrame.assign(frame, frame + framePixels);
         return;
     }
     const std::int64_t index = simFramesRead() - 1;
     const std::int32_t time = simTimeOfFrame(index);
+    if (!run.options.video.path.empty()) filmFrame(frame);
     for (std::size_t i = 0; i < run.options.snaps.size(); ++i) {
         if (!run.snapped[i] && time >= run.options.snaps[i]) {
             run.snapped[i] = true;
@@ -221,21 +435,23 @@ int main(int argc, char** argv)
     run.options = parseOptions(argc, argv);
     if (!run.options.script.empty()) run.events = readScript(run.options.script);
     run.snapped.assign(run.options.snaps.size(), false);
+    if (!run.options.video.path.empty()) startVideo();
     simConfigure(run.options.clock);
     headlessOnPump(deliverInput);
     headlessOnPresent(capture);
 
-    const int code = runInvitation();
+    int code = runInvitation();
+    if (!run.options.video.path.empty() && code == exitDone) code = finishVideo();
 
     if (!run.options.loadingScreen.empty()) {
         if (run.loadingFrame.empty()) {
             std::fprintf(stderr, "invite_render: no loading screen was shown\n");
-            return 1;
+            return exitFailed;
         }
         if (!writePng(run.options.loadingScreen, run.loadingFrame.data(), screenWidth, screenHeight)) {
             std::fprintf(stderr, "invite_render: cannot write %s\n", run.options.loadingScreen.c_str());
-            return 1;
+            return exitFailed;
         }
     }
-    return run.writeFailed ? 1 : code;
+    return run.writeFailed ? exitFailed : code;
 }
