@@ -1,6 +1,7 @@
 #include "tools/ffmpeg_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -182,6 +183,8 @@ bool startEncoder(const std::string& ffmpeg, const std::vector<std::string>& arg
     if (logFd >= 0) close(logFd);
     encoder.videoFd = video[1];
     encoder.audioFd = audio[1];
+    fcntl(encoder.videoFd, F_SETFL, O_NONBLOCK);
+    fcntl(encoder.audioFd, F_SETFL, O_NONBLOCK);
     if (encoder.pid < 0) {
         error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         close(video[1]);
@@ -191,14 +194,26 @@ bool startEncoder(const std::string& ffmpeg, const std::vector<std::string>& arg
     return true;
 }
 
-bool writeToEncoder(int fd, const void* bytes, std::size_t length)
+bool writeToEncoder(const EncoderProcess& encoder, int fd, const void* bytes, std::size_t length)
 {
     const char* at = static_cast<const char*>(bytes);
+    int stalledMs = 0;
     while (length > 0) {
+        if (stopSignal != 0) return false;
         const ssize_t wrote = write(fd, at, length);
-        if (wrote <= 0 || stopSignal != 0) return false;
-        at += wrote;
-        length -= std::size_t(wrote);
+        if (wrote > 0) {
+            at += wrote;
+            length -= std::size_t(wrote);
+            stalledMs = 0;
+            continue;
+        }
+        if (wrote < 0 && errno != EAGAIN && errno != EINTR) return false;
+        pollfd ready{fd, POLLOUT, 0};
+        if (poll(&ready, 1, 250) == 0) stalledMs += 250;
+        // An ffmpeg that failed can hang while it ends, waiting for the other pipe, and it
+        // reports only errors: a stalled write with an error in its log means it has failed.
+        struct stat log;
+        if (stalledMs >= 1000 && stat(encoder.logPath.c_str(), &log) == 0 && log.st_size > 0) return false;
     }
     return true;
 }
@@ -208,6 +223,7 @@ bool finishEncoder(EncoderProcess& encoder)
     if (encoder.videoFd >= 0) close(encoder.videoFd);
     if (encoder.audioFd >= 0) close(encoder.audioFd);
     encoder.videoFd = encoder.audioFd = -1;
+    if (encoder.pid <= 0) return false;
     const int code = waitExit(encoder.pid);
     encoder.pid = -1;
     return code == 0;

@@ -37,9 +37,9 @@ struct EncoderProcess {
 bool startEncoder(const std::string& ffmpeg, const std::vector<std::string>& args,
                   EncoderProcess& encoder, std::string& error);
 
-// Writes all of `bytes`; false when the encoder has stopped reading (it ended or failed) or a
-// signal interrupted the write.
-bool writeToEncoder(int fd, const void* bytes, std::size_t length);
+// Writes all of `bytes` to one of the encoder's inputs; false when the encoder has stopped
+// reading (it ended or failed) or a stop signal came.
+bool writeToEncoder(const EncoderProcess& encoder, int fd, const void* bytes, std::size_t length);
 
 // Closes both inputs, so the encoder finishes the file, and waits for it; true when it ended
 // with status 0.

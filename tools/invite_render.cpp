@@ -129,6 +129,7 @@ void checkOptions(const RenderOptions& options, bool videoOnlyGiven)
         if (options.out.empty()) usageError("--out DIR or --video FILE is required");
         return;
     }
+    if (options.untilGiven && options.until < options.clock.start) usageError("nothing to film: --until is before --start");
     if (containerOf(video.path).empty()) usageError("--video " + video.path + ": the name must end in .mp4, .m4v, .mov or .mkv");
     VideoGeometry geometry;
     std::string error;
@@ -318,21 +319,6 @@ void startVideo()
                              "(Debian: apt-get install ffmpeg)\n");
         std::exit(exitNoFfmpeg);
     }
-    catchStopSignals();
-    if (!decodeSoundtrack(video.ffmpeg, settings.soundtrack, video.track, error)) {
-        checkStopSignal();
-        std::fprintf(stderr, "invite_render: %s\n", error.c_str());
-        std::exit(exitNoSoundtrack);
-    }
-    checkStopSignal();
-    if (!run.options.untilGiven) {
-        // To the end of the soundtrack: the last frame starts before its last sample ends.
-        const std::int64_t samples = std::int64_t(video.track.size()) / soundtrackChannels;
-        run.options.until = samples * 1000 / soundtrackRate - 1;
-    }
-    video.framesPlanned = framesUntil(run.options.clock.start, run.options.until, run.options.clock.fps);
-    if (video.framesPlanned == 0) usageError("nothing to film: --until is before --start");
-
     if (std::filesystem::is_directory(settings.path)) {
         std::fprintf(stderr, "invite_render: cannot write %s: it is a folder\n", settings.path.c_str());
         std::exit(exitUnwritable);
@@ -345,6 +331,20 @@ void startVideo()
         std::exit(exitUnwritable);
     }
     std::fclose(probe);
+    catchStopSignals();
+    if (!decodeSoundtrack(video.ffmpeg, settings.soundtrack, video.track, error)) {
+        checkStopSignal();
+        abandonVideo(exitNoSoundtrack, error, false);
+    }
+    checkStopSignal();
+    if (!run.options.untilGiven) {
+        // To the end of the soundtrack: the last frame starts before its last sample ends.
+        const std::int64_t samples = std::int64_t(video.track.size()) / soundtrackChannels;
+        run.options.until = samples * 1000 / soundtrackRate - 1;
+    }
+    video.framesPlanned = framesUntil(run.options.clock.start, run.options.until, run.options.clock.fps);
+    if (video.framesPlanned == 0) abandonVideo(exitUsage, "nothing to film: --until is before --start", false);
+
     const auto args = encoderArguments(settings, video.geometry, run.options.clock.fps, video.partPath);
     if (!startEncoder(video.ffmpeg, args, video.encoder, error)) abandonVideo(exitEncoderFailed, error, false);
     video.terminal = stderrIsTerminal();
@@ -359,8 +359,8 @@ void filmFrame(const Pixel* frame)
     const std::int64_t index = video.framesFilmed;
     soundtrackChunk(video.track, audioSampleOfFrame(index, fps), audioSampleOfFrame(index + 1, fps),
                     run.options.clock.start, run.options.clock.loop, video.chunk);
-    const bool sent = writeToEncoder(video.encoder.audioFd, video.chunk.data(), video.chunk.size() * sizeof(std::int16_t)) &&
-                      writeToEncoder(video.encoder.videoFd, frame, framePixels * sizeof(Pixel));
+    const bool sent = writeToEncoder(video.encoder, video.encoder.audioFd, video.chunk.data(), video.chunk.size() * sizeof(std::int16_t)) &&
+                      writeToEncoder(video.encoder, video.encoder.videoFd, frame, framePixels * sizeof(Pixel));
     checkStopSignal();
     if (!sent) abandonVideo(exitEncoderFailed, "ffmpeg stopped taking frames", true);
     ++video.framesFilmed;
