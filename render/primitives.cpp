@@ -21,9 +21,95 @@ void buildRowOffsets()
 
 namespace {
 
-inline void plotClipped(Pixel* frame, int x, int y, Pixel colour)
+// The minor coordinate moves on the step where the accumulated error first reaches the
+// major length.
+inline bool minorStepDue(int err, int major)
 {
-    if (inClip(x, y)) plotAdd(frame, x, y, colour);
+    return err >= major;
+}
+
+// Walks the line with integer steps and an error that starts at 0, calling plot at every
+// position from (x1, y1) to (x2, y2), x increasing.
+template <typename Plot>
+inline void walkLine(int x1, int y1, int x2, int y2, Plot plot)
+{
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const int dx = x2 - x1;
+    const int dy = y2 - y1;
+    if (dx == 0) {
+        const int top = y1 < y2 ? y1 : y2;
+        const int bottom = y1 < y2 ? y2 : y1;
+        for (int y = top; y <= bottom; ++y) plot(x1, y);
+        return;
+    }
+    if (dy == 0) {
+        for (int x = x1; x <= x2; ++x) plot(x, y1);
+        return;
+    }
+    const int ax = dx;
+    const int ay = std::abs(dy);
+    const int ystep = dy >= 0 ? 1 : -1;
+    int err = 0;
+    int x = x1;
+    int y = y1;
+    if (ay < ax) {
+        for (int i = 0; i <= ax; ++i) {
+            plot(x, y);
+            err += ay;
+            if (minorStepDue(err, ax)) {
+                err -= ax;
+                y += ystep;
+            }
+            ++x;
+        }
+    } else if (ay > ax) {
+        for (int i = 0; i <= ay; ++i) {
+            plot(x, y);
+            err += ax;
+            if (minorStepDue(err, ay)) {
+                err -= ay;
+                ++x;
+            }
+            y += ystep;
+        }
+    } else {
+        for (int i = 0; i <= ax; ++i) {
+            plot(x, y);
+            ++x;
+            y += ystep;
+        }
+    }
+}
+
+// The same walk for a line known to lie inside the clip rectangle, through a pixel pointer:
+// every kind of line is a major axis stepped each time and a minor axis stepped when the
+// error is due (a diagonal's every time, a horizontal line's never).
+inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
+{
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const int ax = x2 - x1;
+    const int ay = std::abs(y2 - y1);
+    const int rowStep = y2 >= y1 ? screenWidth : -screenWidth;
+    const bool xMajor = ax >= ay;
+    const int major = xMajor ? ax : ay;
+    const int minor = xMajor ? ay : ax;
+    const int majorStep = xMajor ? 1 : rowStep;
+    const int minorStep = xMajor ? rowStep : 1;
+    Pixel* at = frame + RowOffsets[y1] + x1;
+    int err = 0;
+    for (int i = 0; i <= major; ++i) {
+        *at = addSaturated(*at, colour);
+        err += minor;
+        const int due = minorStepDue(err, major) ? -1 : 0;
+        err -= major & due;
+        at += majorStep + (minorStep & due);
+    }
 }
 
 }  // namespace
@@ -53,56 +139,17 @@ void addNonZeroPixels(Pixel* __restrict target, const Pixel* __restrict source, 
     }
 }
 
+// A line whose two end points pass the clip test lies wholly inside it (every position is
+// between the end points on both axes), so it is walked without a test per pixel; vertical
+// lines, rare in a wireframe, keep the plain walk.
 void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
 {
-    if (x1 > x2) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
-    }
-    const int dx = x2 - x1;
-    const int dy = y2 - y1;
-    if (dx == 0) {
-        const int top = y1 < y2 ? y1 : y2;
-        const int bottom = y1 < y2 ? y2 : y1;
-        for (int y = top; y <= bottom; ++y) plotClipped(frame, x1, y, colour);
-        return;
-    }
-    if (dy == 0) {
-        for (int x = x1; x <= x2; ++x) plotClipped(frame, x, y1, colour);
-        return;
-    }
-    const int ax = dx;
-    const int ay = std::abs(dy);
-    const int ystep = dy >= 0 ? 1 : -1;
-    int err = 0;
-    int x = x1;
-    int y = y1;
-    if (ay < ax) {
-        for (int i = 0; i <= ax; ++i) {
-            plotClipped(frame, x, y, colour);
-            err += ay;
-            if (err >= ax) {
-                err -= ax;
-                y += ystep;
-            }
-            ++x;
-        }
-    } else if (ay > ax) {
-        for (int i = 0; i <= ay; ++i) {
-            plotClipped(frame, x, y, colour);
-            err += ax;
-            if (err >= ay) {
-                err -= ay;
-                ++x;
-            }
-            y += ystep;
-        }
+    if (x1 != x2 && inClip(x1, y1) && inClip(x2, y2)) {
+        walkInsideLine(frame, x1, y1, x2, y2, colour);
     } else {
-        for (int i = 0; i <= ax; ++i) {
-            plotClipped(frame, x, y, colour);
-            ++x;
-            y += ystep;
-        }
+        walkLine(x1, y1, x2, y2, [=](int x, int y) {
+            if (inClip(x, y)) plotAdd(frame, x, y, colour);
+        });
     }
 }
 
