@@ -2,8 +2,10 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
 
-.PHONY: all deps build run run-fullscreen test assets bench soak memcheck fuzz clean
+.PHONY: all deps build run run-fullscreen test assets bench soak memcheck fuzz clean web web-serve web-test
 
 all: build
 
@@ -45,8 +47,23 @@ memcheck: build
 fuzz: deps
 	bash scripts/fuzz $(FUZZ_SECONDS)
 
+# The browser build: $(WEB_BUILD)/site holds the page, the program and the soundtrack. The
+# third-party libraries for WebAssembly are built once into $(BUILD)/thirdparty.
+web: deps
+	@prefix=$$(THIRDPARTY_DIR=$(CURDIR)/$(BUILD)/thirdparty JOBS=$(JOBS) bash scripts/thirdparty wasm) && \
+	  export NODE_PATH=/usr/share/nodejs && \
+	  emcmake cmake -S . -B $(WEB_BUILD) -DTHIRDPARTY_PREFIX=$$prefix >/dev/null && \
+	  cmake --build $(WEB_BUILD) -j $(JOBS)
+
+web-serve: web
+	node web/serve.mjs $(WEB_BUILD)/site $(WEB_PORT)
+
+# The page in Debian's Chromium against the offline renderer; screenshots in $(WEB_BUILD)/screenshots.
+web-test: build web
+	node web/test/web_test.mjs $(WEB_BUILD)/site $(BUILD)/invite_render $(WEB_BUILD)/screenshots
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WEB_BUILD)
 
 # Puts each fault of tests/mutations.txt into a copy of the tree and checks the tests catch it
 # (minutes; not part of `make test`).

@@ -31,6 +31,11 @@ double monotonicMs()
 // the schedule on instead of bursting to catch up.
 void paceFrame()
 {
+#ifdef __EMSCRIPTEN__
+    // In a web page the browser's animation frames pace the passes; waiting here would only
+    // hold up the page.
+    return;
+#endif
     const double now = monotonicMs();
     if (console.nextPresentMs - now > 0.5) {
         SDL_Delay(Uint32(console.nextPresentMs - now));
@@ -59,6 +64,11 @@ bool consoleOpenWindow(bool fullscreen)
 {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "1");
+#ifdef __EMSCRIPTEN__
+    // A page's canvas takes the frame through its 2D context: one copy, no WebGL context to
+    // set up, and the page scales the canvas itself.
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
     if (!visibleVideoDriver()) return false;
     // Hidden until the renderer is made: a renderer may replace the window it is given with

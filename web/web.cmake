@@ -1,0 +1,45 @@
+# The browser build (emcmake cmake -DTHIRDPARTY_PREFIX=...): the windowed show compiled to
+# WebAssembly with the same sources and SDL seams, linked against SDL2, SDL2_mixer and
+# libjpeg-turbo built by scripts/thirdparty. Writes site/ with the page, the .js, the .wasm
+# and the soundtrack beside them.
+if(NOT THIRDPARTY_PREFIX)
+  message(FATAL_ERROR "THIRDPARTY_PREFIX must name the folder scripts/thirdparty wasm printed")
+endif()
+
+include(cmake/embed_resources.cmake)
+set(RESOURCE_LIST ${CMAKE_SOURCE_DIR}/resources/resources.list)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${RESOURCE_LIST})
+embed_resources(${RESOURCE_LIST} ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp RESOURCE_FILES)
+
+file(GLOB WEB_CORE_SOURCES CONFIGURE_DEPENDS
+  assets/*.cpp render/*.cpp scenes/*.cpp app/*.cpp)
+list(FILTER WEB_CORE_SOURCES EXCLUDE REGEX "/app/(main|console_headless|music_sim)\\.cpp$")
+
+# Emscripten's own SDL ports would be downloaded, so the libraries are named by file.
+add_executable(zura5inv web/web_main.cpp ${WEB_CORE_SOURCES}
+  ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp)
+target_include_directories(zura5inv PRIVATE ${CMAKE_SOURCE_DIR}
+  ${THIRDPARTY_PREFIX}/include ${THIRDPARTY_PREFIX}/include/SDL2)
+target_compile_definitions(zura5inv PRIVATE INVITE_FULLSCREEN=0)
+target_link_libraries(zura5inv PRIVATE
+  ${THIRDPARTY_PREFIX}/lib/libSDL2_mixer.a
+  ${THIRDPARTY_PREFIX}/lib/libSDL2.a
+  ${THIRDPARTY_PREFIX}/lib/libturbojpeg.a)
+target_link_options(zura5inv PRIVATE
+  -sMODULARIZE=1 -sEXPORT_NAME=createInvitation -sENVIRONMENT=web
+  -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1 -sINITIAL_MEMORY=67108864 -sALLOW_MEMORY_GROWTH=1
+  "-sEXPORTED_FUNCTIONS=['_main','_webMusicTime']"
+  "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"
+  # SDL's audio calls these helpers of emscripten's library; the list is read from a file so
+  # that no build tool rewrites the dollar signs of their names.
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/web/library_functions.json)
+
+# The site, brought up to date on every build: the page's own files change without a relink.
+set(SITE ${CMAKE_BINARY_DIR}/site)
+add_custom_target(site ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SITE}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zura5inv>
+          $<TARGET_FILE_DIR:zura5inv>/zura5inv.wasm ${CMAKE_SOURCE_DIR}/web/index.html
+          ${CMAKE_SOURCE_DIR}/web/page.js ${CMAKE_SOURCE_DIR}/resources/zura5inv.mp3 ${SITE}
+  DEPENDS zura5inv
+  VERBATIM)

@@ -1,0 +1,65 @@
+// The windowed show in a web page: the page calls main once the visitor has clicked start (a
+// browser plays sound only after a gesture); from then on the browser runs one frame pass per
+// animation frame and tells the page when the show has ended.
+#include <emscripten.h>
+
+#include "app/frameloop.h"
+#include "app/invitation.h"
+
+namespace {
+
+constexpr double frameIntervalMs = 1000.0 / 60.0;
+// A display refreshing faster than 60 Hz gets a pass only on the animation frames that are
+// due, so the frame-counted motion keeps its speed; the slack absorbs the jitter of 60 Hz.
+constexpr double frameSlackMs = 4.0;
+
+struct WebRun {
+    double nextPassMs = 0.0;
+    bool firstPassDone = false;
+};
+
+WebRun run;
+
+void endShow(PassResult end)
+{
+    emscripten_cancel_main_loop();
+    finishInvitation(end);
+    EM_ASM({ if (Module.onShowEnd) Module.onShowEnd(); });
+}
+
+void animationFrame()
+{
+    const double now = emscripten_get_now();
+    if (run.firstPassDone && now < run.nextPassMs - frameSlackMs) return;
+    run.nextPassMs = run.nextPassMs + frameIntervalMs < now ? now + frameIntervalMs
+                                                            : run.nextPassMs + frameIntervalMs;
+    const PassResult result = runFramePass();
+    if (result != PassResult::goOn) {
+        endShow(result);
+        return;
+    }
+    if (!run.firstPassDone) {
+        run.firstPassDone = true;
+        EM_ASM({ if (Module.onFirstFrame) Module.onFirstFrame(); });
+    }
+}
+
+}  // namespace
+
+// The show's clock as the page may read it: the music position of the last frame pass.
+extern "C" EMSCRIPTEN_KEEPALIVE int webMusicTime()
+{
+    return MusicTime;
+}
+
+int main()
+{
+    if (!startInvitation()) {
+        EM_ASM({ if (Module.onShowFailed) Module.onShowFailed("no window could be made"); });
+        return 0;
+    }
+    run.nextPassMs = emscripten_get_now();
+    // 0 frames a second: the browser's animation frames drive the passes.
+    emscripten_set_main_loop(animationFrame, 0, 0);
+    return 0;
+}
