@@ -228,6 +228,7 @@ async function run(page, consoleErrors) {
   await canvasShot(page, '03-menu');
   await page.setViewportSize({ width: 1000, height: 750 + barHeight });
   await sleep(300);
+  await page.screenshot({ path: join(outDir, '03-page-large.png') });
   const large = await page.locator('#stage canvas').boundingBox();
   check(Math.round(large.width) === 1000 && Math.round(large.height) === 750,
         `the canvas fills a larger window at 4:3 (${large.width}x${large.height})`);
