@@ -6,6 +6,7 @@ WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 
 .PHONY: all deps build run run-fullscreen test assets bench soak memcheck fuzz clean web web-serve web-test
+.PHONY: windows windows-test linux-release dist dist-test
 
 all: build
 
@@ -63,10 +64,35 @@ web-test: build web
 	node web/test/web_test.mjs $(WEB_BUILD)/site $(BUILD)/invite_render $(WEB_BUILD)/screenshots
 
 clean:
-	rm -rf $(BUILD) $(WEB_BUILD)
+	rm -rf $(BUILD) $(WEB_BUILD) dist
 
 # Puts each fault of tests/mutations.txt into a copy of the tree and checks the tests catch it
 # (minutes; not part of `make test`).
 .PHONY: mutate
 mutate: deps
 	bash scripts/mutate
+
+# The release: the Windows programs cross-built with mingw-w64, the Linux programs linked
+# statically against their own third-party builds, and the two archives.
+WINDOWS_BUILD ?= $(BUILD)/windows
+LINUX_RELEASE_BUILD ?= $(BUILD)/linux-release
+
+windows: deps
+	prefix=$$(THIRDPARTY_DIR=$(CURDIR)/$(BUILD)/thirdparty JOBS=$(JOBS) bash scripts/thirdparty windows) && \
+	  cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DINVITE_RELEASE=ON \
+	  -DCMAKE_PREFIX_PATH=$$prefix >/dev/null
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target invite_windowed invite_fullscreen invite_render
+
+windows-test: windows build
+	bash tests/windows/wine.sh $(WINDOWS_BUILD) $(BUILD) . $(WINDOWS_BUILD)/wine
+
+linux-release: deps
+	prefix=$$(THIRDPARTY_DIR=$(CURDIR)/$(BUILD)/thirdparty JOBS=$(JOBS) bash scripts/thirdparty linux) && \
+	  cmake -S . -B $(LINUX_RELEASE_BUILD) -DINVITE_RELEASE=ON -DCMAKE_PREFIX_PATH=$$prefix >/dev/null
+	cmake --build $(LINUX_RELEASE_BUILD) -j $(JOBS) --target invite_windowed invite_fullscreen
+
+dist: windows linux-release
+	bash scripts/dist $(LINUX_RELEASE_BUILD) $(WINDOWS_BUILD) dist
+
+dist-test: dist build
+	bash tests/dist/archives.sh dist $(LINUX_RELEASE_BUILD) $(WINDOWS_BUILD) $(BUILD)/invite_render .

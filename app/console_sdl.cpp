@@ -1,3 +1,5 @@
+// The program has its own plain main(); SDL's replacement entry (SDL2main) is not linked.
+#define SDL_MAIN_HANDLED
 #include <SDL.h>
 
 #include <cstdio>
@@ -62,6 +64,7 @@ bool visibleVideoDriver()
 
 bool consoleOpenWindow(bool fullscreen)
 {
+    SDL_SetMainReady();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "1");
 #ifdef __EMSCRIPTEN__

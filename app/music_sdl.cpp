@@ -1,3 +1,5 @@
+// The program has its own plain main(); SDL's replacement entry (SDL2main) is not linked.
+#define SDL_MAIN_HANDLED
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -22,6 +24,7 @@ double monotonicMs()
 
 bool musicInit()
 {
+    SDL_SetMainReady();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     Mix_Init(MIX_INIT_MP3);
     if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) return false;
