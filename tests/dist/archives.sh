@@ -28,7 +28,7 @@ trap 'e2e_cleanup; rm -rf "$work"' EXIT
 
 # The entries, in order.
 linux_list=$(tar -tzf "$linux_archive")
-expected_linux="zura5inv
+expected_linux="zura5inv/
 zura5inv/README.txt
 zura5inv/invite_fullscreen
 zura5inv/invite_windowed
@@ -83,8 +83,8 @@ for program in "$linux/invite_windowed" "$linux/invite_fullscreen"; do
 done
 
 # The Windows programs: only Windows' own DLLs, under 6 MB.
-system_dlls=" kernel32.dll user32.dll gdi32.dll winmm.dll imm32.dll ole32.dll oleaut32.dll version.dll
-  setupapi.dll shell32.dll advapi32.dll msvcrt.dll "
+system_dlls=" kernel32.dll user32.dll gdi32.dll winmm.dll imm32.dll ole32.dll oleaut32.dll "
+system_dlls+="version.dll setupapi.dll shell32.dll advapi32.dll msvcrt.dll "
 for program in "$windows/invite_windowed.exe" "$windows/invite_fullscreen.exe"; do
   name=$(basename "$program")
   size=$(stat -c %s "$program")
