@@ -41,9 +41,8 @@ unset SDL_AUDIODRIVER PULSE_SERVER
 
 start_xvfb
 wineboot --init >/dev/null 2>&1 || fail "wineboot failed"
-E2E_PIDS+=("wineserver")  # marker; the server of this prefix is stopped below
-stop_wineserver() { wineserver -k 2>/dev/null; }
-trap 'stop_wineserver; e2e_cleanup' EXIT
+# The Wine server of this prefix only, never another one on the machine.
+trap 'wineserver -k 2>/dev/null; e2e_cleanup' EXIT
 
 start_wine() {
   local dir=$1 program=$2
