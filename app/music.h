@@ -11,15 +11,22 @@ void musicClose();                   // safe to call more than once
 const char* musicFailure();          // what the audio library said about the last failure
 
 // Turns the mixer's coarse position reports (one per mixed chunk) into a clock that moves
-// every frame. It runs with a monotonic clock, kept inside the window the reports allow: never
-// more than one chunk past the last report (the next report would have come), never
-// backwards. When it falls behind a report it catches up a little per reading, so no frame
-// jumps; far behind, or when the stream starts over, it takes the report at once.
+// every frame and follows what is heard rather than what is decoded. Inside it runs with a
+// monotonic clock, kept inside the window the reports allow: never more than one chunk past
+// the last report (the next report would have come). When it falls behind a report it
+// catches up a little per reading, so no frame jumps; far behind, or when the stream starts
+// over, it takes the report at once. What it hands out is that position less the audio still
+// queued between the decoder and the speakers (latencyMs): never before 0, and never
+// backwards except when the stream starts over.
 struct MusicClock {
     bool started = false;
     double lastReportMs = 0.0;  // the mixer's position, as last seen
-    double offsetMs = 0.0;      // clock = monotonic time + offset
+    double offsetMs = 0.0;      // decoder position = monotonic time + offset
     std::int32_t lastTime = 0;  // the last value handed out
 };
 
-std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double nowMs);
+std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double nowMs, double latencyMs);
+
+// The audio queued behind the decoder's position: the chunk the mixer has just filled and the
+// device's buffer, in frames, played at the device's rate.
+double queuedAudioMs(int mixerChunkFrames, int deviceBufferFrames, int frequency);

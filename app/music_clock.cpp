@@ -10,22 +10,34 @@ constexpr double wrapThresholdMs = 500.0;
 constexpr double resyncMs = 100.0;
 constexpr double catchUpMs = 2.0;
 
-std::int32_t restart(MusicClock& clock, double reportedMs, double nowMs)
+std::int32_t audible(double decodedMs, double latencyMs)
+{
+    const double heard = decodedMs - latencyMs;
+    return heard > 0.0 ? std::int32_t(heard) : 0;
+}
+
+std::int32_t restart(MusicClock& clock, double reportedMs, double nowMs, double latencyMs)
 {
     clock.started = true;
     clock.lastReportMs = reportedMs;
     clock.offsetMs = reportedMs - nowMs;
-    clock.lastTime = std::int32_t(reportedMs);
+    clock.lastTime = audible(reportedMs, latencyMs);
     return clock.lastTime;
 }
 
 }  // namespace
 
-std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double nowMs)
+double queuedAudioMs(int mixerChunkFrames, int deviceBufferFrames, int frequency)
+{
+    if (frequency <= 0) return 0.0;
+    return double(mixerChunkFrames + deviceBufferFrames) * 1000.0 / frequency;
+}
+
+std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double nowMs, double latencyMs)
 {
     const double reportedMs = reportedSeconds * 1000.0;
     if (!clock.started || reportedMs < clock.lastReportMs - wrapThresholdMs) {
-        return restart(clock, reportedMs, nowMs);
+        return restart(clock, reportedMs, nowMs, latencyMs);
     }
     clock.lastReportMs = reportedMs;
     double time = nowMs + clock.offsetMs;
@@ -33,7 +45,7 @@ std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double
     else if (time < reportedMs) time = time + catchUpMs < reportedMs ? time + catchUpMs : reportedMs;
     if (time > reportedMs + reportIntervalMs) time = reportedMs + reportIntervalMs;
     clock.offsetMs = time - nowMs;
-    const auto whole = std::int32_t(time);
-    if (whole > clock.lastTime) clock.lastTime = whole;
+    const std::int32_t heard = audible(time, latencyMs);
+    if (heard > clock.lastTime) clock.lastTime = heard;
     return clock.lastTime;
 }

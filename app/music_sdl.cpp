@@ -7,10 +7,14 @@
 
 namespace {
 
+// The mixer fills chunks of this many frames; the device is opened with the same buffer.
+constexpr int chunkFrames = 1024;
+
 struct SdlMusic {
     bool audioOpen = false;
     Mix_Music* stream = nullptr;
     MusicClock clock;
+    double latencyMs = 0.0;  // between the decoder's position and the speakers
 };
 
 SdlMusic music;
@@ -27,8 +31,18 @@ bool musicInit()
     SDL_SetMainReady();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     Mix_Init(MIX_INIT_MP3);
-    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) return false;
+    // The rate and the channels may differ from those asked for; the buffer size may not,
+    // so the device's buffer is known to hold one chunk.
+    if (Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, chunkFrames, nullptr,
+                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE) != 0) {
+        return false;
+    }
     music.audioOpen = true;
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&frequency, &format, &channels) == 0) frequency = 44100;
+    music.latencyMs = queuedAudioMs(chunkFrames, chunkFrames, frequency);
     return true;
 }
 
@@ -54,7 +68,7 @@ std::int32_t musicPosition()
 {
     double seconds = music.stream != nullptr ? Mix_GetMusicPosition(music.stream) : 0.0;
     if (seconds < 0.0) seconds = 0.0;
-    return advanceMusicClock(music.clock, seconds, monotonicMs());
+    return advanceMusicClock(music.clock, seconds, monotonicMs(), music.latencyMs);
 }
 
 const char* musicFailure()

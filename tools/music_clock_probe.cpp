@@ -32,9 +32,11 @@ struct ProbeResult {
 constexpr double wrapDropMs = 500.0;
 
 // The largest distance of a stretch's samples from the straight line fitted through them
-// (least squares): how unevenly the clock runs, whatever its exact rate.
+// (least squares): how unevenly the clock runs, whatever its exact rate. The clock holds at 0
+// until the first sound of a stretch reaches the speakers; those readings are left out.
 double lineDeviation(const std::vector<Sample>& samples, std::size_t first, std::size_t end)
 {
+    while (first < end && samples[first].musicMs == 0) ++first;
     const double n = double(end - first);
     if (n < 3) return 0.0;
     double sw = 0, sm = 0, sww = 0, swm = 0;
