@@ -10,7 +10,8 @@ bool consoleOpenWindow(bool fullscreen);
 // The frame surface: valid from start-up to consoleClose; rows 640 Pixels apart.
 Pixel* consoleLock();
 void consoleUnlock();
-// Shows the frame surface; paces presentation to 60 frames a second.
+// Shows the frame surface, paced to 60 frames a second; while the window is minimised or
+// hidden it shows nothing but still waits out the frame.
 void consoleUpdate();
 // Translates pending window-system events into posted messages (app/window.h).
 void consolePumpEvents();

@@ -2,51 +2,106 @@
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include "app/console.h"
+#include "app/console_pacing.h"
 #include "app/console_view.h"
 #include "app/window.h"
 
 namespace {
 
-constexpr double frameIntervalMs = 1000.0 / 60.0;
-
 struct SdlConsole {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    // The frame scaled by a whole factor, for sharp scaling to sizes between two factors.
+    SDL_Texture* scaled = nullptr;
+    int scaledFactor = 0;
     std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
-    double nextPresentMs = 0.0;
+    bool vsyncAlone = false;
+    FrameSchedule schedule;
+    VsyncCheck vsyncCheck;
 };
 
 SdlConsole console;
 
-double monotonicMs()
+std::int64_t monotonicNs()
 {
-    return double(SDL_GetPerformanceCounter()) * 1000.0 / double(SDL_GetPerformanceFrequency());
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// Holds presentation to 60 frames a second whether or not the driver waits for vsync, so
-// the frame-counted motion keeps its speed on fast displays. A frame that comes late moves
-// the schedule on instead of bursting to catch up.
-void paceFrame()
+// Sleeps until the next deadline of the 60 Hz schedule. In the browser the page's animation
+// frames pace the show and the console never waits.
+void waitForFrameDeadline()
 {
-#ifdef __EMSCRIPTEN__
-    // In a web page the browser's animation frames pace the passes; waiting here would only
-    // hold up the page.
-    return;
+#ifndef __EMSCRIPTEN__
+    const std::int64_t deadline = nextFrameDeadline(console.schedule, monotonicNs());
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline)));
 #endif
-    const double now = monotonicMs();
-    if (console.nextPresentMs - now > 0.5) {
-        SDL_Delay(Uint32(console.nextPresentMs - now));
-        while (monotonicMs() < console.nextPresentMs) {
-        }
+}
+
+bool windowOutOfSight()
+{
+    return (SDL_GetWindowFlags(console.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
+}
+
+// Vsync is trusted alone only on a 60 Hz display; on any other, or when the rate is not
+// known, the limiter holds the show to 60 frames a second.
+void choosePacing()
+{
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(console.renderer, &info);
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(console.window);
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) mode.refresh_rate = 0;
+    console.vsyncAlone = vsyncPacesAlone((info.flags & SDL_RENDERER_PRESENTVSYNC) != 0, mode.refresh_rate);
+    console.schedule = FrameSchedule{};
+    console.vsyncCheck = VsyncCheck{};
+}
+
+// The texture that holds the frame scaled by `factor`, made when the factor changes.
+SDL_Texture* scaledTexture(int factor)
+{
+    if (console.scaled != nullptr && console.scaledFactor == factor) return console.scaled;
+    if (console.scaled != nullptr) SDL_DestroyTexture(console.scaled);
+    console.scaled = SDL_CreateTexture(console.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                                       screenWidth * factor, screenHeight * factor);
+    console.scaledFactor = console.scaled != nullptr ? factor : 0;
+    if (console.scaled != nullptr) SDL_SetTextureScaleMode(console.scaled, SDL_ScaleModeLinear);
+    return console.scaled;
+}
+
+// Draws the frame into the picture rectangle. A whole multiple of the frame size is scaled
+// with square pixels. Any other size is first scaled by the largest whole factor with square
+// pixels, then the rest of the way smoothly, so every frame column is the same width on
+// screen and a moving star does not flicker between two and three pixels.
+void drawPicture()
+{
+    int width = 0;
+    int height = 0;
+    SDL_GetRendererOutputSize(console.renderer, &width, &height);
+    const PictureRect picture = pictureRect(width, height);
+    const SDL_Rect target{picture.x, picture.y, picture.width, picture.height};
+    const int factor = wholeScaleFactor(picture);
+    const bool whole = picture.width == screenWidth * factor && picture.height == screenHeight * factor;
+    SDL_SetRenderDrawColor(console.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(console.renderer);
+    SDL_Texture* scaled = nullptr;
+    if (!whole && factor > 1 && SDL_RenderTargetSupported(console.renderer)) scaled = scaledTexture(factor);
+    if (scaled != nullptr && SDL_SetRenderTarget(console.renderer, scaled) == 0) {
+        SDL_SetTextureScaleMode(console.texture, SDL_ScaleModeNearest);
+        SDL_RenderCopy(console.renderer, console.texture, nullptr, nullptr);
+        SDL_SetRenderTarget(console.renderer, nullptr);
+        SDL_RenderCopy(console.renderer, scaled, nullptr, &target);
+        return;
     }
-    const double after = monotonicMs();
-    console.nextPresentMs += frameIntervalMs;
-    if (console.nextPresentMs < after) console.nextPresentMs = after + frameIntervalMs;
+    SDL_SetTextureScaleMode(console.texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    SDL_RenderCopy(console.renderer, console.texture, nullptr, &target);
 }
 
 // Without a display SDL falls back to its invisible "offscreen" driver, which would play the
@@ -65,7 +120,6 @@ bool visibleVideoDriver()
 bool consoleOpenWindow(bool fullscreen)
 {
     SDL_SetMainReady();
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "1");
 #ifdef __EMSCRIPTEN__
     // A page's canvas takes the frame through its 2D context: one copy, no WebGL context to
@@ -90,7 +144,7 @@ bool consoleOpenWindow(bool fullscreen)
     if (console.texture == nullptr) return false;
     if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowWindow(console.window);
-    console.nextPresentMs = monotonicMs();
+    choosePacing();
     return true;
 }
 
@@ -103,19 +157,20 @@ void consoleUnlock()
 {
 }
 
+// Out of sight the frame is not shown, but the loop keeps its 60 passes a second, so the
+// frame-counted motion is where the music is when the window comes back.
 void consoleUpdate()
 {
+    if (windowOutOfSight()) {
+        console.vsyncCheck = VsyncCheck{};
+        waitForFrameDeadline();
+        return;
+    }
     SDL_UpdateTexture(console.texture, nullptr, console.frame.data(), screenWidth * sizeof(Pixel));
-    SDL_SetRenderDrawColor(console.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(console.renderer);
-    int width = 0;
-    int height = 0;
-    SDL_GetRendererOutputSize(console.renderer, &width, &height);
-    const PictureRect picture = pictureRect(width, height);
-    const SDL_Rect target{picture.x, picture.y, picture.width, picture.height};
-    SDL_RenderCopy(console.renderer, console.texture, nullptr, &target);
-    paceFrame();
+    drawPicture();
+    if (!console.vsyncAlone) waitForFrameDeadline();
     SDL_RenderPresent(console.renderer);
+    if (console.vsyncAlone && !vsyncStillPaces(console.vsyncCheck, monotonicNs())) console.vsyncAlone = false;
 }
 
 void consolePumpEvents()
@@ -140,9 +195,12 @@ void consoleReport(const char* message)
 
 void consoleClose()
 {
+    if (console.scaled != nullptr) SDL_DestroyTexture(console.scaled);
     if (console.texture != nullptr) SDL_DestroyTexture(console.texture);
     if (console.renderer != nullptr) SDL_DestroyRenderer(console.renderer);
     if (console.window != nullptr) SDL_DestroyWindow(console.window);
+    console.scaled = nullptr;
+    console.scaledFactor = 0;
     console.texture = nullptr;
     console.renderer = nullptr;
     console.window = nullptr;

@@ -1,0 +1,36 @@
+#include "app/console_pacing.h"
+
+namespace {
+
+constexpr std::int64_t second = 1000000000;
+
+std::int64_t deadlineOf(const FrameSchedule& schedule)
+{
+    return schedule.origin + schedule.frame * second / framesPerSecond;
+}
+
+}  // namespace
+
+bool vsyncPacesAlone(bool vsyncGranted, int refreshRate)
+{
+    return vsyncGranted && refreshRate >= 59 && refreshRate <= 61;
+}
+
+std::int64_t nextFrameDeadline(FrameSchedule& schedule, std::int64_t now)
+{
+    if (!schedule.started || now - deadlineOf(schedule) > second / framesPerSecond) {
+        schedule = FrameSchedule{true, now, 0};
+    }
+    const std::int64_t deadline = deadlineOf(schedule);
+    ++schedule.frame;
+    return deadline;
+}
+
+bool vsyncStillPaces(VsyncCheck& check, std::int64_t now)
+{
+    if (check.frames == 0) check.since = now;
+    if (++check.frames <= framesPerSecond) return true;
+    const bool paced = now - check.since >= second * 3 / 4;
+    check = VsyncCheck{};
+    return paced;
+}
