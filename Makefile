@@ -96,3 +96,13 @@ dist: windows linux-release
 
 dist-test: dist build
 	bash tests/dist/archives.sh dist $(LINUX_RELEASE_BUILD) $(WINDOWS_BUILD) $(BUILD)/invite_render .
+
+# The whole show with its soundtrack and a tour of the menu, as an MP4 at 2560x1920 (a long
+# run; not part of `make test`). `make video-bench` measures the capture speeds.
+.PHONY: video video-bench
+video: build
+	cd resources && ../$(BUILD)/invite_render --scale 4 --script ../tools/video_tour.script \
+	  --video $(abspath $(BUILD))/zura5inv.mp4
+
+video-bench: build
+	bash scripts/video_bench $(BUILD)
