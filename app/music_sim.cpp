@@ -65,6 +65,8 @@ bool musicOpen(const char*)
 bool musicPlay()
 {
     if (sim.playbackFails) return false;
+    // Playback starts from the beginning: the first frame reads the configured start.
+    sim.framesRead = 0;
     sim.playing = true;
     return true;
 }

@@ -18,8 +18,12 @@ struct PassCounter {
 
 PassCounter counter;
 
+// Each test starts a run of its own in the same process: what an earlier run left behind (its
+// shutdown, messages it never took) is cleared as a new process would have it.
 void startCounted(std::int32_t startMs)
 {
+    shutdownRequested = false;
+    clearMessages();
     simConfigure({60, startMs, 0});
     headlessOnPresent([](const Pixel* frame) {
         ++counter.presented;
