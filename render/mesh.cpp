@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -71,6 +72,67 @@ int litChannel(double intensity)
 {
     const int value = int(intensity * 256.0);
     return value > 255 ? 255 : value;
+}
+
+// For each face edge (a-b, b-c, c-a) the one other face holding the same two vertices, or
+// -1. Worked out again whenever the faces differ from the ones it was made for.
+struct FaceLinks {
+    std::int32_t faceCount = -1;
+    MeshFace corners[meshCapacity];
+    std::int32_t neighbour[meshCapacity][3];
+};
+
+FaceLinks links;
+Pixel wireColours[meshCapacity];
+
+bool sameCorners(const MeshFace& x, const MeshFace& y)
+{
+    return x.a == y.a && x.b == y.b && x.c == y.c;
+}
+
+bool linksCurrent(const Mesh& mesh)
+{
+    if (links.faceCount != mesh.faceCount) return false;
+    for (int f = 0; f < mesh.faceCount; ++f)
+        if (!sameCorners(links.corners[f], mesh.faces[f])) return false;
+    return true;
+}
+
+const FaceLinks& linkFaceEdges(const Mesh& mesh)
+{
+    if (linksCurrent(mesh)) return links;
+    const int count = mesh.faceCount < 0 ? 0 : mesh.faceCount;
+    std::vector<std::uint64_t> keyed;  // both vertices, then face * 3 + edge
+    keyed.reserve(std::size_t(count) * 3);
+    for (int f = 0; f < count; ++f) {
+        const MeshFace& face = mesh.faces[f];
+        links.corners[f] = face;
+        const std::uint32_t v[3] = {face.a, face.b, face.c};
+        for (int e = 0; e < 3; ++e) {
+            links.neighbour[f][e] = -1;
+            const std::uint32_t p = v[e];
+            const std::uint32_t q = v[e == 2 ? 0 : e + 1];
+            const std::uint64_t pair = p < q ? (std::uint64_t(p) << 16 | q) : (std::uint64_t(q) << 16 | p);
+            keyed.push_back(pair << 32 | std::uint32_t(f * 3 + e));
+        }
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::size_t i = 0;
+    while (i < keyed.size()) {
+        std::size_t j = i + 1;
+        while (j < keyed.size() && keyed[j] >> 32 == keyed[i] >> 32) ++j;
+        if (j - i == 2) {
+            const int x = int(keyed[i] & 0xFFFFFFFF);
+            const int y = int(keyed[i + 1] & 0xFFFFFFFF);
+            if (x / 3 != y / 3) {
+                links.neighbour[x / 3][x % 3] = y / 3;
+                links.neighbour[y / 3][y % 3] = x / 3;
+            }
+        }
+        i = j;
+    }
+    links.faceCount = mesh.faceCount;
+    return links;
 }
 
 }  // namespace
@@ -161,19 +223,37 @@ void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
     }
 }
 
+// The wire adds each edge of every drawn face. Saturating adds of non-negative channels
+// combine (adding a then b gives the sum of a and b capped), and a line covers the same
+// pixels from either end, so an edge two drawn faces share is added once with their two
+// colours summed. Faces pair up only through edges with the same two vertex indices, held
+// by exactly those two faces.
 void drawMeshWire(Pixel* frame, Mesh& mesh)
 {
-    for (int k = 0; k < mesh.faceCount; ++k) {
-        const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
-        const MeshFace& face = mesh.faces[d];
-        if (face.visible != 1 || !facesViewer(mesh, face)) continue;
-        const Pixel colour = faceColour(mesh, d, false);
+    const FaceLinks& linked = linkFaceEdges(mesh);
+    for (int f = 0; f < mesh.faceCount; ++f) {
+        const MeshFace& face = mesh.faces[f];
         // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
-        if ((colour & 0xFFFFFF) == 0) continue;
-        const ScreenTriangle t = screenTriangle(mesh, face);
-        drawLineAdd(frame, t.ax, t.ay, t.bx, t.by, colour);
-        drawLineAdd(frame, t.bx, t.by, t.cx, t.cy, colour);
-        drawLineAdd(frame, t.cx, t.cy, t.ax, t.ay, colour);
+        wireColours[f] = face.visible == 1 && facesViewer(mesh, face)
+                             ? faceColour(mesh, f, false) & 0xFFFFFF
+                             : 0;
+    }
+    for (int f = 0; f < mesh.faceCount; ++f) {
+        const Pixel colour = wireColours[f];
+        if (colour == 0) continue;
+        const ScreenTriangle t = screenTriangle(mesh, mesh.faces[f]);
+        const int xs[3] = {t.ax, t.bx, t.cx};
+        const int ys[3] = {t.ay, t.by, t.cy};
+        for (int e = 0; e < 3; ++e) {
+            const int other = linked.neighbour[f][e];
+            Pixel sum = colour;
+            if (other >= 0 && wireColours[other] != 0) {
+                if (other < f) continue;  // added with the other face's edge
+                sum = addSaturated(colour, wireColours[other]);
+            }
+            const int n = e == 2 ? 0 : e + 1;
+            drawLineAdd(frame, xs[e], ys[e], xs[n], ys[n], sum);
+        }
     }
 }
 

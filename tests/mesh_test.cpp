@@ -4,6 +4,7 @@
 
 #include "frame_test.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -257,6 +258,75 @@ TEST_F(MeshTest, WireframeAddsEveryEdgeSoSharedCornersDoubleUp)
     EXPECT_EQ(countLit(), 0);
 }
 
+
+// Every drawn face's three lines added one after another, the way the wire is specified.
+void drawWireFaceByFace(Pixel* frame, const Mesh& mesh)
+{
+    for (int k = 0; k < mesh.faceCount; ++k) {
+        const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
+        const MeshFace& face = mesh.faces[d];
+        if (face.visible != 1) continue;
+        const MeshVertex& a = mesh.screenPoints[face.a];
+        const MeshVertex& b = mesh.screenPoints[face.b];
+        const MeshVertex& c = mesh.screenPoints[face.c];
+        if ((double(a.y) - c.y) * (double(b.x) - a.x) - (double(b.y) - a.y) * (double(a.x) - c.x) > -1.0)
+            continue;
+        const Pixel colour = faceColour(mesh, d, false);
+        if ((colour & 0xFFFFFF) == 0) continue;
+        const int ax = int(a.x), ay = int(a.y), bx = int(b.x), by = int(b.y);
+        const int cx = int(c.x), cy = int(c.y);
+        drawLineAdd(frame, ax, ay, bx, by, colour);
+        drawLineAdd(frame, bx, by, cx, cy, colour);
+        drawLineAdd(frame, cx, cy, ax, ay, colour);
+    }
+}
+
+// Grids of shared corners with faces drawn over each other, edges held by one, two or three
+// faces, lit and unlit wires near saturation, some corners off screen and the faces changing
+// between draws: the wire matches adding each face's lines in turn, pixel for pixel.
+TEST_F(MeshTest, SharedWireEdgesAddAsBothFacesWould)
+{
+    std::srand(16);
+    auto random = [](int n) { return std::rand() % n; };
+    std::vector<Pixel> expected;
+    for (int round = 0; round < 300; ++round) {
+        const int side = 2 + random(12);
+        const int spread = round % 3 == 0 ? 900 : 200;
+        mesh.vertexCount = side * side;
+        for (int v = 0; v < mesh.vertexCount; ++v) {
+            const float x = float(v % side * (spread / side) + random(30) - (round % 3 == 0 ? 150 : 0));
+            const float y = float(v / side * (spread / side) + random(30) + (round % 5 == 0 ? -40 : 20));
+            mesh.screenPoints[v] = MeshVertex{x + random(100) / 100.0f, y, 0, 0, 0};
+        }
+        mesh.faceCount = 1 + random(3 * side * side);
+        for (int f = 0; f < mesh.faceCount; ++f) {
+            const int v = random(side * (side - 1));
+            const int corner = v % side == side - 1 ? v - 1 : v;
+            const int other = random(2) ? corner + side + 1 : corner;
+            std::uint16_t a = std::uint16_t(corner), b = std::uint16_t(corner + 1);
+            std::uint16_t c = std::uint16_t(other == corner ? corner + side : other);
+            if (random(2)) std::swap(a, b);
+            if (random(20) == 0) c = a;
+            mesh.faces[f] = MeshFace{a, b, c, std::uint8_t(random(6) != 0)};
+            mesh.drawOrder[f] = f;
+            mesh.worldNormals[f] = MeshVertex{float(random(512) - 256), float(random(512) - 256),
+                                              float(random(512) - 256), 0, 0};
+        }
+        for (int f = mesh.faceCount - 1; f > 0; --f) std::swap(mesh.drawOrder[f], mesh.drawOrder[random(f + 1)]);
+        mesh.light = MeshVertex{0.3f, -0.5f, -0.8f, 0, 0};
+        mesh.wireLit = round % 2;
+        mesh.wireRed = random(2) ? 255 : random(300);
+        mesh.wireGreen = random(140);
+        mesh.wireBlue = round % 7 == 0 ? 0 : 16;
+
+        frame.assign(framePixels, 0);
+        for (int k = 0; k < 4000; ++k) frame[std::size_t(random(framePixels))] = Pixel(std::rand()) & 0xFFFFFF;
+        expected = frame;
+        drawWireFaceByFace(expected.data(), mesh);
+        drawMeshWire(frame.data(), mesh);
+        ASSERT_EQ(frame, expected) << "round " << round;
+    }
+}
 
 // Two faces over the same pixels, one near (z 100) and one far (z -100): whichever index the
 // near one has, it is drawn last and covers the far one.
