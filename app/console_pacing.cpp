@@ -4,12 +4,12 @@ namespace {
 
 constexpr std::int64_t second = 1000000000;
 
-std::int64_t deadlineOf(const FrameSchedule& schedule)
+}  // namespace
+
+std::int64_t frameDeadline(const FrameSchedule& schedule)
 {
     return schedule.origin + schedule.frame * second / framesPerSecond;
 }
-
-}  // namespace
 
 bool vsyncPacesAlone(bool vsyncGranted, int refreshRate)
 {
@@ -18,10 +18,10 @@ bool vsyncPacesAlone(bool vsyncGranted, int refreshRate)
 
 std::int64_t nextFrameDeadline(FrameSchedule& schedule, std::int64_t now)
 {
-    if (!schedule.started || now - deadlineOf(schedule) > second / framesPerSecond) {
+    if (!schedule.started || now - frameDeadline(schedule) > second / framesPerSecond) {
         schedule = FrameSchedule{true, now, 0};
     }
-    const std::int64_t deadline = deadlineOf(schedule);
+    const std::int64_t deadline = frameDeadline(schedule);
     ++schedule.frame;
     return deadline;
 }

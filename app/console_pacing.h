@@ -18,6 +18,9 @@ struct FrameSchedule {
     std::int64_t frame = 0;
 };
 
+// When the schedule's next frame is due; only meaningful once the schedule has started.
+std::int64_t frameDeadline(const FrameSchedule& schedule);
+
 // The time to sleep until before the next frame is shown (now or earlier: no sleep), and the
 // schedule moved on by one frame. A frame more than one frame late starts a new run from now
 // rather than hurrying through the missed deadlines.

@@ -3,18 +3,19 @@
 // animation frame and tells the page when the show has ended.
 #include <emscripten.h>
 
+#include "app/console_pacing.h"
 #include "app/frameloop.h"
 #include "app/invitation.h"
 
 namespace {
 
-constexpr double frameIntervalMs = 1000.0 / 60.0;
 // A display refreshing faster than 60 Hz gets a pass only on the animation frames that are
-// due, so the frame-counted motion keeps its speed; the slack absorbs the jitter of 60 Hz.
-constexpr double frameSlackMs = 4.0;
+// due on the 60 Hz schedule, so the frame-counted motion keeps its speed; the slack absorbs
+// the jitter of a 60 Hz display's frames.
+constexpr std::int64_t frameSlackNs = 4000000;
 
 struct WebRun {
-    double nextPassMs = 0.0;
+    FrameSchedule schedule;
     bool firstPassDone = false;
 };
 
@@ -29,10 +30,9 @@ void endShow(PassResult end)
 
 void animationFrame()
 {
-    const double now = emscripten_get_now();
-    if (run.firstPassDone && now < run.nextPassMs - frameSlackMs) return;
-    run.nextPassMs = run.nextPassMs + frameIntervalMs < now ? now + frameIntervalMs
-                                                            : run.nextPassMs + frameIntervalMs;
+    const auto now = std::int64_t(emscripten_get_now() * 1e6);
+    if (run.schedule.started && now < frameDeadline(run.schedule) - frameSlackNs) return;
+    nextFrameDeadline(run.schedule, now);
     const PassResult result = runFramePass();
     if (result != PassResult::goOn) {
         endShow(result);
@@ -58,7 +58,6 @@ int main()
         EM_ASM({ if (Module.onShowFailed) Module.onShowFailed("no window could be made"); });
         return 0;
     }
-    run.nextPassMs = emscripten_get_now();
     // 0 frames a second: the browser's animation frames drive the passes.
     emscripten_set_main_loop(animationFrame, 0, 0);
     return 0;
