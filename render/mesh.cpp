@@ -5,6 +5,10 @@
 #include <utility>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int edgeRows = screenWidth + 1;  // rows 0..640; only 0..screenHeight are recorded
@@ -135,7 +139,110 @@ const FaceLinks& linkFaceEdges(const Mesh& mesh)
     return links;
 }
 
+// One edge of a face walked down its rows with the filler's fixed-point step.
+struct EdgeWalk {
+    long long position;  // x times 128 at the current row
+    long long step;
+};
+
+// The edge from (xt, yt) to (xb, yb), yt < yb, placed on row `row`.
+EdgeWalk edgeAtRow(int xt, int yt, int xb, int yb, int row)
+{
+    const long long step = ((long long)(xb - xt) * 128) / (yb - yt);
+    return {(long long)xt * 128 + step * ((long long)row - yt), step};
+}
+
+int edgeColumn(const EdgeWalk& edge)
+{
+    return int(edge.position >> 7);
+}
+
+template <int FillMode>
+void spanBetween(Pixel* frame, int a, int b, int row, Pixel colour)
+{
+    const int left = a < b ? a : b;
+    const int right = a < b ? b : a;
+    if (FillMode == 0) fillSpan(frame, left, right, row, colour);
+    else blendSpan(frame, left, right, row, colour);
+}
+
+// Rows first..last between two edges, both already placed on row `first`.
+template <int FillMode>
+void fillBetween(Pixel* frame, EdgeWalk a, EdgeWalk b, int first, int last, Pixel colour)
+{
+    for (int row = first; row <= last; ++row) {
+        spanBetween<FillMode>(frame, edgeColumn(a), edgeColumn(b), row, colour);
+        a.position += a.step;
+        b.position += b.step;
+    }
+}
+
+// The pixels fillQuad gives a triangle whose second corner is doubled, row by row from its
+// edges instead of through the per-row tables. Each edge is walked from its upper end and
+// covers its rows inclusively; a level edge covers none. Rows above the middle corner lie
+// between the long edge and the upper short one, rows below it between the long edge and the
+// lower short one, and the middle row takes the extremes of all three. Only rows 1 to 479
+// are ever drawn.
+template <int FillMode>
+void fillTriangleRows(Pixel* frame, int x0, int y0, int x1, int y1, int x2, int y2, Pixel colour)
+{
+    if (y1 < y0) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    if (y2 < y1) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    if (y1 < y0) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    if (y0 == y2) return;
+    const int top = y0 > 1 ? y0 : 1;
+    const int bottom = y2 < screenHeight - 1 ? y2 : screenHeight - 1;
+    if (top > bottom) return;
+
+    const int upperLast = y1 - 1 < bottom ? y1 - 1 : bottom;
+    if (top <= upperLast) {
+        fillBetween<FillMode>(frame, edgeAtRow(x0, y0, x2, y2, top), edgeAtRow(x0, y0, x1, y1, top),
+                              top, upperLast, colour);
+    }
+    if (y1 >= top && y1 <= bottom) {
+        const int longX = edgeColumn(edgeAtRow(x0, y0, x2, y2, y1));
+        int left = longX;
+        int right = longX;
+        if (y0 < y1) {
+            const int upperX = edgeColumn(edgeAtRow(x0, y0, x1, y1, y1));
+            left = std::min(left, upperX);
+            right = std::max(right, upperX);
+        }
+        if (y1 < y2) {
+            left = std::min(left, x1);  // the lower edge starts exactly at its corner
+            right = std::max(right, x1);
+        }
+        spanBetween<FillMode>(frame, left, right, y1, colour);
+    }
+    const int lowerFirst = y1 + 1 > top ? y1 + 1 : top;
+    if (lowerFirst <= bottom) {
+        fillBetween<FillMode>(frame, edgeAtRow(x0, y0, x2, y2, lowerFirst),
+                              edgeAtRow(x1, y1, x2, y2, lowerFirst), lowerFirst, bottom, colour);
+    }
+}
+
 }  // namespace
+
+void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode)
+{
+    x1 = truncateCoordinate(x1);
+    y1 = truncateCoordinate(y1);
+    x2 = truncateCoordinate(x2);
+    y2 = truncateCoordinate(y2);
+    x3 = truncateCoordinate(x3);
+    y3 = truncateCoordinate(y3);
+    if (fillMode == 0) fillTriangleRows<0>(frame, x1, y1, x2, y2, x3, y3, colour);
+    else if (fillMode == 1) fillTriangleRows<1>(frame, x1, y1, x2, y2, x3, y3, colour);
+}
 
 void prepareFaces(Mesh& mesh)
 {
@@ -153,19 +260,14 @@ void prepareFaces(Mesh& mesh)
     sortFaces(mesh, 0, mesh.faceCount - 1);
 }
 
-void sortFaces(Mesh& mesh, int lo, int hi)
-{
-    while (lo < hi) {
-        const int p = partitionFaces(mesh, lo, hi);
-        sortFaces(mesh, lo, p);
-        lo = p + 1;
-    }
-}
+namespace {
 
-int partitionFaces(Mesh& mesh, int lo, int hi)
+// Ranges of up to this many keys are put in order by one look-up.
+constexpr int smallRangeMax = 4;
+constexpr int stopBlock = 64;
+
+int partitionByScans(std::int32_t* keys, std::int32_t* order, int lo, int hi)
 {
-    std::int32_t* keys = mesh.depthKeys;
-    std::int32_t* order = mesh.drawOrder;
     const std::int32_t pivot = keys[lo];
     int i = lo - 1;
     int j = hi + 1;
@@ -176,6 +278,183 @@ int partitionFaces(Mesh& mesh, int lo, int hi)
         std::swap(order[i], order[j]);
         std::swap(keys[i], keys[j]);
     }
+}
+
+void sortByScans(std::int32_t* keys, std::int32_t* order, int lo, int hi)
+{
+    while (lo < hi) {
+        const int p = partitionByScans(keys, order, lo, hi);
+        sortByScans(keys, order, lo, p);
+        lo = p + 1;
+    }
+}
+
+// Bit b of atMost is set when keys[first + b] is at most the pivot, of atLeast when it is at
+// least the pivot; count is 1 to 64.
+void stopMasks(const std::int32_t* keys, int first, int count, std::int32_t pivot,
+               std::uint64_t& atMost, std::uint64_t& atLeast)
+{
+    std::uint64_t above = 0;
+    std::uint64_t below = 0;
+    int b = 0;
+#ifdef __SSE2__
+    const __m128i p = _mm_set1_epi32(pivot);
+    for (; b + 4 <= count; b += 4) {
+        const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + first + b));
+        above |= std::uint64_t(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(k, p)))) << b;
+        below |= std::uint64_t(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmplt_epi32(k, p)))) << b;
+    }
+#endif
+    for (; b < count; ++b) {
+        above |= std::uint64_t(keys[first + b] > pivot) << b;
+        below |= std::uint64_t(keys[first + b] < pivot) << b;
+    }
+    const std::uint64_t all = count == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << count) - 1;
+    atMost = ~above & all;
+    atLeast = ~below & all;
+}
+
+// The partition the two scans make, without a branch per key. The upward scan stops, in
+// order, at the positions whose key is at most the pivot and the downward scan at those
+// whose key is at least it: a position between the last two swapped ones still holds its
+// first key, and each swap leaves behind each scan a key that stops the other. So the k-th
+// stops of the two scans are swapped while the upward one lies below the downward one, and
+// the split is the k-th downward stop, or the last swapped upward position if that is higher
+// (the downward scan then stops on the key swapped there). The stops are read as bit masks
+// of up to 64 keys from each end; a mask read after a swap inside it differs only past the
+// point where the stops cross.
+int partitionByMasks(std::int32_t* keys, std::int32_t* order, int lo, int hi)
+{
+    const std::int32_t pivot = keys[lo];
+    std::uint64_t left = 0;
+    std::uint64_t right = 0;
+    std::uint64_t unused = 0;
+    int leftBase = lo;   // bit b of left is position leftBase + b
+    int rightBase = lo;  // bit b of right is position rightBase + b
+    int leftNext = lo;   // first position no left mask has covered
+    int rightNext = hi;  // last position no right mask has covered
+    if (hi - lo < stopBlock) {
+        stopMasks(keys, lo, hi - lo + 1, pivot, left, right);
+        leftNext = hi + 1;
+        rightNext = lo - 1;
+    }
+    int lastSwapped = lo - 1;
+    for (;;) {
+        while (left == 0 && leftNext <= hi) {
+            const int count = std::min(stopBlock, hi + 1 - leftNext);
+            leftBase = leftNext;
+            stopMasks(keys, leftBase, count, pivot, left, unused);
+            leftNext += count;
+        }
+        while (right == 0 && rightNext >= lo) {
+            const int count = std::min(stopBlock, rightNext - lo + 1);
+            rightBase = rightNext - count + 1;
+            stopMasks(keys, rightBase, count, pivot, unused, right);
+            rightNext -= count;
+        }
+        if (right == 0) return lastSwapped;
+        const int j = rightBase + 63 - __builtin_clzll(right);
+        if (left == 0) return std::max(lastSwapped, j);
+        const int i = leftBase + __builtin_ctzll(left);
+        if (i >= j) return std::max(lastSwapped, j);
+        std::swap(order[i], order[j]);
+        std::swap(keys[i], keys[j]);
+        lastSwapped = i;
+        left &= left - 1;
+        right &= ~(std::uint64_t(1) << (j - rightBase));
+    }
+}
+
+// How each pair of n keys compares (less, equal, greater), as a number in base 3.
+int pairPattern(const std::int32_t* keys, int n)
+{
+    int pattern = 0;
+    int weight = 1;
+    for (int a = 0; a < n; ++a) {
+        for (int b = a + 1; b < n; ++b) {
+            pattern += weight * ((keys[a] > keys[b]) - (keys[a] < keys[b]) + 1);
+            weight *= 3;
+        }
+    }
+    return pattern;
+}
+
+constexpr int patternCount(int n)
+{
+    int count = 1;
+    for (int p = 0; p < n * (n - 1) / 2; ++p) count *= 3;
+    return count;
+}
+
+// For each range length and each pattern of its keys, where the sort takes each slot's key
+// from: its order depends on nothing else. Filled by sorting keys drawn from 0..n-1 in every
+// arrangement, which show every pattern there is.
+struct SmallRangeOrders {
+    std::uint8_t from[smallRangeMax + 1][patternCount(smallRangeMax) * smallRangeMax];
+
+    SmallRangeOrders() : from{}
+    {
+        for (int n = 2; n <= smallRangeMax; ++n) {
+            int arrangements = 1;
+            for (int k = 0; k < n; ++k) arrangements *= n;
+            for (int v = 0; v < arrangements; ++v) {
+                std::int32_t keys[smallRangeMax];
+                std::int32_t order[smallRangeMax];
+                for (int k = 0, rest = v; k < n; ++k, rest /= n) {
+                    keys[k] = rest % n;
+                    order[k] = k;
+                }
+                const int pattern = pairPattern(keys, n);
+                sortByScans(keys, order, 0, n - 1);
+                for (int k = 0; k < n; ++k) from[n][pattern * n + k] = std::uint8_t(order[k]);
+            }
+        }
+    }
+};
+
+template <int N>
+void finishRange(const SmallRangeOrders& orders, std::int32_t* keys, std::int32_t* order)
+{
+    std::int32_t k[N];
+    std::int32_t o[N];
+    for (int p = 0; p < N; ++p) {
+        k[p] = keys[p];
+        o[p] = order[p];
+    }
+    const std::uint8_t* from = &orders.from[N][pairPattern(k, N) * N];
+    for (int p = 0; p < N; ++p) {
+        keys[p] = k[from[p]];
+        order[p] = o[from[p]];
+    }
+}
+
+void finishSmallRange(std::int32_t* keys, std::int32_t* order, int length)
+{
+    static const SmallRangeOrders orders;
+    static_assert(smallRangeMax == 4, "a range of each length up to the limit has its own case");
+    if (length == 2) finishRange<2>(orders, keys, order);
+    else if (length == 3) finishRange<3>(orders, keys, order);
+    else if (length == 4) finishRange<4>(orders, keys, order);
+}
+
+}  // namespace
+
+// Hoare's quicksort, largest key first, each range split around its first key; equal keys
+// are swapped too, and where they end shows in the picture. The splits are found without a
+// branch per key and the shortest ranges finished by look-up, to the same order.
+void sortFaces(Mesh& mesh, int lo, int hi)
+{
+    while (hi - lo + 1 > smallRangeMax) {
+        const int p = partitionFaces(mesh, lo, hi);
+        sortFaces(mesh, lo, p);
+        lo = p + 1;
+    }
+    if (hi > lo) finishSmallRange(mesh.depthKeys + lo, mesh.drawOrder + lo, hi - lo + 1);
+}
+
+int partitionFaces(Mesh& mesh, int lo, int hi)
+{
+    return partitionByMasks(mesh.depthKeys, mesh.drawOrder, lo, hi);
 }
 
 void projectMesh(Mesh& mesh, int cx, int cy, float scale)
@@ -219,7 +498,7 @@ void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
         if (face.visible != 1 || !facesViewer(mesh, face)) continue;
         const Pixel colour = faceColour(mesh, d, true);
         const ScreenTriangle t = screenTriangle(mesh, face);
-        fillQuad(frame, t.ax, t.ay, t.bx, t.by, t.bx, t.by, t.cx, t.cy, colour, fillMode);
+        fillTriangle(frame, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour, fillMode);
     }
 }
 

@@ -14,3 +14,5 @@ void drawMeshWire(Pixel* frame, Mesh& mesh);
 void fillQuad(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
               Pixel colour, int fillMode);
 void scanEdge(int x1, int y1, int x2, int y2);
+// The pixels fillQuad(a, b, b, c) draws, for fill modes 0 and 1.
+void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode);

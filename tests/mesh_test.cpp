@@ -381,3 +381,123 @@ TEST_F(MeshTest, EdgeStepsTruncateTowardZeroOnBothSlopes)
 }
 
 }  // namespace
+
+namespace {
+
+// The quicksort as first written: both scans stop on keys equal to the pivot.
+void referenceSort(std::vector<std::int32_t>& keys, std::vector<std::int32_t>& order, int lo, int hi)
+{
+    while (lo < hi) {
+        const std::int32_t pivot = keys[lo];
+        int i = lo - 1;
+        int j = hi + 1;
+        for (;;) {
+            do --j; while (keys[j] < pivot);
+            do ++i; while (keys[i] > pivot);
+            if (i >= j) break;
+            std::swap(order[i], order[j]);
+            std::swap(keys[i], keys[j]);
+        }
+        referenceSort(keys, order, lo, j);
+        lo = j + 1;
+    }
+}
+
+// Sorts keys with sortFaces and with the reference; the permutations must be the same.
+::testing::AssertionResult sortsAsTheReference(Mesh& mesh, const std::vector<std::int32_t>& keys)
+{
+    const int count = int(keys.size());
+    std::vector<std::int32_t> expectedKeys = keys;
+    std::vector<std::int32_t> expectedOrder(count);
+    for (int f = 0; f < count; ++f) {
+        expectedOrder[f] = f;
+        mesh.depthKeys[f] = keys[f];
+        mesh.drawOrder[f] = f;
+    }
+    mesh.faceCount = count;
+    if (count > 0) {
+        referenceSort(expectedKeys, expectedOrder, 0, count - 1);
+        sortFaces(mesh, 0, count - 1);
+    }
+    for (int k = 0; k < count; ++k) {
+        if (mesh.drawOrder[k] != expectedOrder[k] || mesh.depthKeys[k] != expectedKeys[k]) {
+            return ::testing::AssertionFailure()
+                   << count << " keys: slot " << k << " holds face " << mesh.drawOrder[k] << " key "
+                   << mesh.depthKeys[k] << ", the reference face " << expectedOrder[k] << " key "
+                   << expectedKeys[k];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+// Equal keys are where sorts differ, so most sets have few distinct values; the lengths cover
+// the shortest ranges, one and several 64-key masks, and the largest model.
+TEST_F(MeshTest, SortGivesTheReferencePermutationOnRandomKeys)
+{
+    std::srand(11);
+    const int lengths[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 63, 64, 65, 127, 128, 129, 200, 816, 4096};
+    const int spreads[] = {1, 2, 3, 5, 17, 400, 1 << 30};
+    for (int length : lengths) {
+        for (int spread : spreads) {
+            for (int round = 0; round < (length < 10 ? 200 : 6); ++round) {
+                std::vector<std::int32_t> keys(length);
+                for (auto& key : keys) key = std::rand() % spread - spread / 2;
+                ASSERT_TRUE(sortsAsTheReference(mesh, keys)) << "spread " << spread;
+            }
+        }
+    }
+    // Already ordered, reversed and organ-pipe runs, where each split is at an end.
+    for (int length : {70, 300, 816}) {
+        std::vector<std::int32_t> keys(length);
+        for (int k = 0; k < length; ++k) keys[k] = k / 3;
+        ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+        std::reverse(keys.begin(), keys.end());
+        ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+        for (int k = 0; k < length; ++k) keys[k] = std::min(k, length - k);
+        ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+    }
+}
+
+// Every pattern of up to six keys drawn from as many values, so each way the shortest ranges
+// can compare is met.
+TEST_F(MeshTest, SortGivesTheReferencePermutationForEveryPatternOfFewKeys)
+{
+    for (int length = 2; length <= 6; ++length) {
+        int arrangements = 1;
+        for (int k = 0; k < length; ++k) arrangements *= length;
+        for (int v = 0; v < arrangements; ++v) {
+            std::vector<std::int32_t> keys(length);
+            for (int k = 0, rest = v; k < length; ++k, rest /= length) keys[k] = rest % length;
+            ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+        }
+    }
+}
+
+// fillTriangle against fillQuad with the middle corner doubled, on random triangles near, on
+// and far off the screen, blended over a patterned frame and drawn solid.
+TEST_F(MeshTest, TriangleFillerDrawsTheQuadFillersPixels)
+{
+    std::srand(5);
+    std::vector<Pixel> expected(framePixels);
+    const int reaches[] = {12, 60, 700, 3000, 1 << 26};
+    for (int round = 0; round < 3000; ++round) {
+        const int reach = reaches[round % 5];
+        int c[6];
+        for (int k = 0; k < 6; ++k) {
+            const int centre = k % 2 == 0 ? 320 : 240;
+            c[k] = centre + std::rand() % (2 * reach + 1) - reach;
+        }
+        if (round % 7 == 0) c[3] = c[1];  // a level edge
+        if (round % 11 == 0) c[5] = c[3];
+        const int mode = round % 2;
+        const Pixel colour = Pixel(std::rand()) & 0xFFFFFF;
+        for (int k = 0; k < framePixels; ++k) frame[k] = Pixel(k * 2654435761u) & 0xFFFFFF;
+        expected = frame;
+        fillQuad(expected.data(), c[0], c[1], c[2], c[3], c[2], c[3], c[4], c[5], colour, mode);
+        fillTriangle(frame.data(), c[0], c[1], c[2], c[3], c[4], c[5], colour, mode);
+        ASSERT_TRUE(frame == expected) << "triangle (" << c[0] << ", " << c[1] << ") (" << c[2] << ", "
+                                       << c[3] << ") (" << c[4] << ", " << c[5] << ") mode " << mode;
+    }
+}
