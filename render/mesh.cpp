@@ -158,22 +158,24 @@ int edgeColumn(const EdgeWalk& edge)
 }
 
 template <int FillMode>
-void spanBetween(Pixel* frame, int a, int b, int row, Pixel colour)
+void spanBetween(Pixel* row, int a, int b, Pixel colour)
 {
     const int left = a < b ? a : b;
     const int right = a < b ? b : a;
-    if (FillMode == 0) fillSpan(frame, left, right, row, colour);
-    else blendSpan(frame, left, right, row, colour);
+    if (FillMode == 0) fillRowSpan(row, left, right, colour);
+    else blendRowSpan(row, left, right, colour);
 }
 
-// Rows first..last between two edges, both already placed on row `first`.
+// Drawable rows first..last between two edges, both already placed on row `first`.
 template <int FillMode>
 void fillBetween(Pixel* frame, EdgeWalk a, EdgeWalk b, int first, int last, Pixel colour)
 {
-    for (int row = first; row <= last; ++row) {
-        spanBetween<FillMode>(frame, edgeColumn(a), edgeColumn(b), row, colour);
+    Pixel* row = frame + RowOffsets[first];
+    for (int y = first; y <= last; ++y) {
+        spanBetween<FillMode>(row, edgeColumn(a), edgeColumn(b), colour);
         a.position += a.step;
         b.position += b.step;
+        row += screenWidth;
     }
 }
 
@@ -221,7 +223,7 @@ void fillTriangleRows(Pixel* frame, int x0, int y0, int x1, int y1, int x2, int 
             left = std::min(left, x1);  // the lower edge starts exactly at its corner
             right = std::max(right, x1);
         }
-        spanBetween<FillMode>(frame, left, right, y1, colour);
+        spanBetween<FillMode>(frame + RowOffsets[y1], left, right, colour);
     }
     const int lowerFirst = y1 + 1 > top ? y1 + 1 : top;
     if (lowerFirst <= bottom) {
@@ -263,7 +265,7 @@ void prepareFaces(Mesh& mesh)
 namespace {
 
 // Ranges of up to this many keys are put in order by one look-up.
-constexpr int smallRangeMax = 4;
+constexpr int smallRangeMax = 5;
 constexpr int stopBlock = 64;
 
 int partitionByScans(std::int32_t* keys, std::int32_t* order, int lo, int hi)
@@ -386,13 +388,20 @@ constexpr int patternCount(int n)
     return count;
 }
 
+constexpr int factorial(int n)
+{
+    return n <= 1 ? 1 : n * factorial(n - 1);
+}
+
 // For each range length and each pattern of its keys, where the sort takes each slot's key
 // from: its order depends on nothing else. Filled by sorting keys drawn from 0..n-1 in every
-// arrangement, which show every pattern there is.
+// arrangement, which show every pattern there is. A pattern names one of the n! orders.
 struct SmallRangeOrders {
-    std::uint8_t from[smallRangeMax + 1][patternCount(smallRangeMax) * smallRangeMax];
+    std::uint8_t orderOfPattern[smallRangeMax + 1][patternCount(smallRangeMax)];
+    std::uint8_t orders[smallRangeMax + 1][factorial(smallRangeMax)][smallRangeMax];
+    int orderCount[smallRangeMax + 1];
 
-    SmallRangeOrders() : from{}
+    SmallRangeOrders() : orderOfPattern{}, orders{}, orderCount{}
     {
         for (int n = 2; n <= smallRangeMax; ++n) {
             int arrangements = 1;
@@ -406,14 +415,23 @@ struct SmallRangeOrders {
                 }
                 const int pattern = pairPattern(keys, n);
                 sortByScans(keys, order, 0, n - 1);
-                for (int k = 0; k < n; ++k) from[n][pattern * n + k] = std::uint8_t(order[k]);
+                orderOfPattern[n][pattern] = std::uint8_t(indexOf(n, order));
             }
         }
+    }
+
+    int indexOf(int n, const std::int32_t* order)
+    {
+        for (int i = 0; i < orderCount[n]; ++i) {
+            if (std::equal(order, order + n, orders[n][i])) return i;
+        }
+        for (int k = 0; k < n; ++k) orders[n][orderCount[n]][k] = std::uint8_t(order[k]);
+        return orderCount[n]++;
     }
 };
 
 template <int N>
-void finishRange(const SmallRangeOrders& orders, std::int32_t* keys, std::int32_t* order)
+void finishRange(const SmallRangeOrders& table, std::int32_t* keys, std::int32_t* order)
 {
     std::int32_t k[N];
     std::int32_t o[N];
@@ -421,7 +439,7 @@ void finishRange(const SmallRangeOrders& orders, std::int32_t* keys, std::int32_
         k[p] = keys[p];
         o[p] = order[p];
     }
-    const std::uint8_t* from = &orders.from[N][pairPattern(k, N) * N];
+    const std::uint8_t* from = table.orders[N][table.orderOfPattern[N][pairPattern(k, N)]];
     for (int p = 0; p < N; ++p) {
         keys[p] = k[from[p]];
         order[p] = o[from[p]];
@@ -430,11 +448,12 @@ void finishRange(const SmallRangeOrders& orders, std::int32_t* keys, std::int32_
 
 void finishSmallRange(std::int32_t* keys, std::int32_t* order, int length)
 {
-    static const SmallRangeOrders orders;
-    static_assert(smallRangeMax == 4, "a range of each length up to the limit has its own case");
-    if (length == 2) finishRange<2>(orders, keys, order);
-    else if (length == 3) finishRange<3>(orders, keys, order);
-    else if (length == 4) finishRange<4>(orders, keys, order);
+    static const SmallRangeOrders table;
+    static_assert(smallRangeMax == 5, "a range of each length up to the limit has its own case");
+    if (length == 2) finishRange<2>(table, keys, order);
+    else if (length == 3) finishRange<3>(table, keys, order);
+    else if (length == 4) finishRange<4>(table, keys, order);
+    else if (length == 5) finishRange<5>(table, keys, order);
 }
 
 }  // namespace
@@ -509,6 +528,8 @@ void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
 // by exactly those two faces.
 void drawMeshWire(Pixel* frame, Mesh& mesh)
 {
+    // An unlit wire is one colour for every face; once it has faded to black it adds nothing.
+    if (mesh.wireLit != 1 && (faceColour(mesh, 0, false) & 0xFFFFFF) == 0) return;
     const FaceLinks& linked = linkFaceEdges(mesh);
     for (int f = 0; f < mesh.faceCount; ++f) {
         const MeshFace& face = mesh.faces[f];

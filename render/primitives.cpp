@@ -99,13 +99,23 @@ inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel c
     const int majorStep = xMajor ? 1 : rowStep;
     const int minorStep = xMajor ? rowStep : 1;
     Pixel* at = frame + RowOffsets[y1] + x1;
+#ifdef __SSE2__
+    // A byte-saturating add of the three channels; the top byte is then cleared.
+    const __m128i tint = _mm_cvtsi32_si128(int(colour & 0xFFFFFF));
+#endif
     int err = 0;
     for (int i = 0; i <= major; ++i) {
+#ifdef __SSE2__
+        *at = Pixel(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(*at)), tint))) & 0xFFFFFF;
+#else
         *at = addSaturated(*at, colour);
-        err += minor;
-        const int due = minorStepDue(err, major) ? -1 : 0;
-        err -= major & due;
-        at += majorStep + (minorStep & due);
+#endif
+        // The minor step is due when the error reaches the major length: then `early` is 0,
+        // otherwise all ones and the subtraction is undone.
+        const int over = err + minor - major;
+        const int early = over >> 31;
+        err = over + (major & early);
+        at += majorStep + (minorStep & ~early);
     }
 }
 

@@ -53,40 +53,43 @@ void addNonZeroPixels(Pixel* target, const Pixel* source, int count);
 // Additive line, both end points included, each pixel clip-tested.
 void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
 
-// The columns a span of row y writes after the clip test: [first, end). False when none.
-inline bool spanColumns(int x1, int x2, int y, int& first, int& end)
+// The columns a span writes after the clip test: [first, end). False when none.
+inline bool spanColumns(int x1, int x2, int& first, int& end)
 {
-    if (y <= 0 || y >= screenHeight || x1 > x2) return false;
+    if (x1 > x2) return false;
     first = x1 < 1 ? 1 : x1;
     end = x1 == x2 ? x1 + 1 : x2;
     if (end > screenWidth) end = screenWidth;
     return first < end;
 }
 
-// Pixels x1 <= x < x2 of row y (the single pixel x1 when x1 == x2), clip-tested.
-inline void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+inline bool drawableRow(int y)
+{
+    return y > 0 && y < screenHeight;
+}
+
+// Pixels x1 <= x < x2 of a drawable row (the single pixel x1 when x1 == x2), columns
+// clip-tested.
+inline void fillRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 {
     int first = 0;
     int end = 0;
-    if (!spanColumns(x1, x2, y, first, end)) return;
-    Pixel* row = frame + RowOffsets[y];
+    if (!spanColumns(x1, x2, first, end)) return;
     for (int x = first; x < end; ++x) row[x] = colour;
 }
 
-// Same pixel set as fillSpan; each pixel becomes the per-channel average with the colour.
+// The same pixels as fillRowSpan; each becomes the per-channel average with the colour.
 // Inline, as the mesh filler calls it for every row of every face.
 #ifdef __SSE2__
 
-// Four pixels at a time. Most spans of the model's small faces are a few pixels long, so a
-// whole span usually takes one pass with no loop to mispredict; lanes past the span's end
-// write back what they read. The rounded-up byte average, less the lost half, is the
-// rounded-down one.
-inline void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+// Four pixels at a time. Most spans of the model's small faces are a few pixels long;
+// lanes past the span's end write back what they read. The rounded-up byte average, less
+// the lost half, is the rounded-down one.
+inline void blendRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 {
     int first = 0;
     int end = 0;
-    if (!spanColumns(x1, x2, y, first, end)) return;
-    Pixel* row = frame + RowOffsets[y];
+    if (!spanColumns(x1, x2, first, end)) return;
     const __m128i tint = _mm_set1_epi32(int(colour & 0xFFFFFF));
     const __m128i lowBits = _mm_set1_epi8(1);
     const __m128i channels = _mm_set1_epi32(0xFFFFFF);
@@ -106,14 +109,24 @@ inline void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
 
 #else
 
-inline void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+inline void blendRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 {
     int first = 0;
     int end = 0;
-    if (!spanColumns(x1, x2, y, first, end)) return;
-    Pixel* row = frame + RowOffsets[y];
+    if (!spanColumns(x1, x2, first, end)) return;
     for (int x = first; x < end; ++x) row[x] = averagePixels(row[x], colour);
 }
 
 #endif
 
+// Pixels x1 <= x < x2 of row y (the single pixel x1 when x1 == x2), clip-tested.
+inline void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+{
+    if (drawableRow(y)) fillRowSpan(frame + RowOffsets[y], x1, x2, colour);
+}
+
+// Same pixel set as fillSpan; each pixel becomes the per-channel average with the colour.
+inline void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+{
+    if (drawableRow(y)) blendRowSpan(frame + RowOffsets[y], x1, x2, colour);
+}
