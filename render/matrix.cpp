@@ -39,18 +39,45 @@ void matCopy(const Matrix4& src, Matrix4& dst)
     for (int i = 0; i < 16; ++i) dst.m[i] = src.m[i];
 }
 
-void transformPoint(const Matrix4& m, const MeshVertex& in, MeshVertex& out)
+namespace {
+
+// A matrix's entries widened to double once, held apart from the points being written.
+struct WideMatrix {
+    double v[16];
+};
+
+WideMatrix widen(const Matrix4& m)
+{
+    WideMatrix w;
+    for (int k = 0; k < 16; ++k) w.v[k] = m.m[k];
+    return w;
+}
+
+void transformWith(const WideMatrix& w, const MeshVertex& in, MeshVertex& out)
 {
     const double x = in.x;
     const double y = in.y;
     const double z = in.z;
-    const float* v = m.m;
+    const double* v = w.v;
     const float ox = float(v[8] * z + v[4] * y + v[0] * x + v[12]);
     const float oy = float(v[9] * z + v[5] * y + v[1] * x + v[13]);
     const float oz = float(v[10] * z + v[6] * y + v[2] * x + v[14]);
     out.x = ox;
     out.y = oy;
     out.z = oz;
+}
+
+}  // namespace
+
+void transformPoint(const Matrix4& m, const MeshVertex& in, MeshVertex& out)
+{
+    transformWith(widen(m), in, out);
+}
+
+void transformPoints(const Matrix4& m, const MeshVertex* in, MeshVertex* out, int count)
+{
+    const WideMatrix w = widen(m);
+    for (int k = 0; k < count; ++k) transformWith(w, in[k], out[k]);
 }
 
 void matTranslate(Matrix4& m, float tx, float ty, float tz)

@@ -157,22 +157,37 @@ int edgeColumn(const EdgeWalk& edge)
     return int(edge.position >> 7);
 }
 
-template <int FillMode>
+// How a face's rows are drawn: solid, or averaged with what is there.
+struct SolidRows {
+    static void draw(Pixel* row, int x1, int x2, Pixel colour) { fillRowSpan(row, x1, x2, colour); }
+};
+
+struct BlendedRows {
+    static void draw(Pixel* row, int x1, int x2, Pixel colour) { blendRowSpan(row, x1, x2, colour); }
+};
+
+#ifdef INVITE_WIDE_SPANS
+struct WideBlendedRows {
+    __attribute__((target("avx2"))) static void draw(Pixel* row, int x1, int x2, Pixel colour)
+    {
+        blendRowSpanWide(row, x1, x2, colour);
+    }
+};
+#endif
+
+template <typename Rows>
 void spanBetween(Pixel* row, int a, int b, Pixel colour)
 {
-    const int left = a < b ? a : b;
-    const int right = a < b ? b : a;
-    if (FillMode == 0) fillRowSpan(row, left, right, colour);
-    else blendRowSpan(row, left, right, colour);
+    Rows::draw(row, a < b ? a : b, a < b ? b : a, colour);
 }
 
 // Drawable rows first..last between two edges, both already placed on row `first`.
-template <int FillMode>
+template <typename Rows>
 void fillBetween(Pixel* frame, EdgeWalk a, EdgeWalk b, int first, int last, Pixel colour)
 {
     Pixel* row = frame + RowOffsets[first];
     for (int y = first; y <= last; ++y) {
-        spanBetween<FillMode>(row, edgeColumn(a), edgeColumn(b), colour);
+        spanBetween<Rows>(row, edgeColumn(a), edgeColumn(b), colour);
         a.position += a.step;
         b.position += b.step;
         row += screenWidth;
@@ -185,7 +200,7 @@ void fillBetween(Pixel* frame, EdgeWalk a, EdgeWalk b, int first, int last, Pixe
 // between the long edge and the upper short one, rows below it between the long edge and the
 // lower short one, and the middle row takes the extremes of all three. Only rows 1 to 479
 // are ever drawn.
-template <int FillMode>
+template <typename Rows>
 void fillTriangleRows(Pixel* frame, int x0, int y0, int x1, int y1, int x2, int y2, Pixel colour)
 {
     if (y1 < y0) {
@@ -207,7 +222,7 @@ void fillTriangleRows(Pixel* frame, int x0, int y0, int x1, int y1, int x2, int 
 
     const int upperLast = y1 - 1 < bottom ? y1 - 1 : bottom;
     if (top <= upperLast) {
-        fillBetween<FillMode>(frame, edgeAtRow(x0, y0, x2, y2, top), edgeAtRow(x0, y0, x1, y1, top),
+        fillBetween<Rows>(frame, edgeAtRow(x0, y0, x2, y2, top), edgeAtRow(x0, y0, x1, y1, top),
                               top, upperLast, colour);
     }
     if (y1 >= top && y1 <= bottom) {
@@ -223,13 +238,33 @@ void fillTriangleRows(Pixel* frame, int x0, int y0, int x1, int y1, int x2, int 
             left = std::min(left, x1);  // the lower edge starts exactly at its corner
             right = std::max(right, x1);
         }
-        spanBetween<FillMode>(frame + RowOffsets[y1], left, right, colour);
+        spanBetween<Rows>(frame + RowOffsets[y1], left, right, colour);
     }
     const int lowerFirst = y1 + 1 > top ? y1 + 1 : top;
     if (lowerFirst <= bottom) {
-        fillBetween<FillMode>(frame, edgeAtRow(x0, y0, x2, y2, lowerFirst),
+        fillBetween<Rows>(frame, edgeAtRow(x0, y0, x2, y2, lowerFirst),
                               edgeAtRow(x1, y1, x2, y2, lowerFirst), lowerFirst, bottom, colour);
     }
+}
+
+#ifdef INVITE_WIDE_SPANS
+// Everything it calls is compiled into it, for the wider vectors.
+__attribute__((target("avx2"), flatten)) void fillTriangleRowsWide(Pixel* frame, int x0, int y0, int x1, int y1, int x2,
+                                                          int y2, Pixel colour)
+{
+    fillTriangleRows<WideBlendedRows>(frame, x0, y0, x1, y1, x2, y2, colour);
+}
+#endif
+
+void fillTriangleRowsBlended(Pixel* frame, int x0, int y0, int x1, int y1, int x2, int y2, Pixel colour)
+{
+#ifdef INVITE_WIDE_SPANS
+    if (wideSpansAvailable()) {
+        fillTriangleRowsWide(frame, x0, y0, x1, y1, x2, y2, colour);
+        return;
+    }
+#endif
+    fillTriangleRows<BlendedRows>(frame, x0, y0, x1, y1, x2, y2, colour);
 }
 
 }  // namespace
@@ -242,8 +277,8 @@ void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, 
     y2 = truncateCoordinate(y2);
     x3 = truncateCoordinate(x3);
     y3 = truncateCoordinate(y3);
-    if (fillMode == 0) fillTriangleRows<0>(frame, x1, y1, x2, y2, x3, y3, colour);
-    else if (fillMode == 1) fillTriangleRows<1>(frame, x1, y1, x2, y2, x3, y3, colour);
+    if (fillMode == 0) fillTriangleRows<SolidRows>(frame, x1, y1, x2, y2, x3, y3, colour);
+    else if (fillMode == 1) fillTriangleRowsBlended(frame, x1, y1, x2, y2, x3, y3, colour);
 }
 
 void prepareFaces(Mesh& mesh)

@@ -7,6 +7,14 @@
 
 std::int32_t RowOffsets[640];
 
+#ifdef INVITE_WIDE_SPANS
+bool wideSpansAvailable()
+{
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+}
+#endif
+
 void buildRowOffsets()
 {
     std::int32_t offset = 0;

@@ -88,10 +88,8 @@ void buildMatrices(Mesh& mesh, const SphereState& state)
 
 void transformMesh(Mesh& mesh)
 {
-    for (int v = 0; v < mesh.vertexCount; ++v)
-        transformPoint(mesh.objectMatrix, mesh.vertices[v], mesh.worldVertices[v]);
-    for (int f = 0; f < mesh.faceCount; ++f)
-        transformPoint(mesh.normalMatrix, mesh.faceNormals[f], mesh.worldNormals[f]);
+    transformPoints(mesh.objectMatrix, mesh.vertices, mesh.worldVertices, mesh.vertexCount);
+    transformPoints(mesh.normalMatrix, mesh.faceNormals, mesh.worldNormals, mesh.faceCount);
 }
 
 }  // namespace
