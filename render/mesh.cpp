@@ -283,16 +283,21 @@ void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, 
 
 void prepareFaces(Mesh& mesh)
 {
+    // Held in locals: the byte written for each face could be any of the mesh's fields as
+    // far as the compiler knows.
+    const int count = mesh.faceCount;
     const MeshVertex* world = mesh.worldVertices;
-    for (int f = 0; f < mesh.faceCount; ++f) {
-        const MeshFace& face = mesh.faces[f];
+    MeshFace* faces = mesh.faces;
+    std::int32_t* keys = mesh.depthKeys;
+    std::int32_t* order = mesh.drawOrder;
+    for (int f = 0; f < count; ++f) {
+        const MeshFace face = faces[f];
         const float za = world[face.a].z;
         const float zb = world[face.b].z;
         const float zc = world[face.c].z;
-        mesh.drawOrder[f] = f;
-        mesh.depthKeys[f] = truncateKey(double(zc) + zb + za);
-        mesh.faces[f].visible =
-            insideDepthWindow(za) && insideDepthWindow(zb) && insideDepthWindow(zc) ? 1 : 0;
+        order[f] = f;
+        keys[f] = truncateKey(double(zc) + zb + za);
+        faces[f].visible = std::uint8_t(insideDepthWindow(za) & insideDepthWindow(zb) & insideDepthWindow(zc));
     }
     sortFaces(mesh, 0, mesh.faceCount - 1);
 }
