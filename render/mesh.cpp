@@ -446,6 +446,8 @@ struct SmallRangeOrders {
         for (int n = 2; n <= smallRangeMax; ++n) {
             int arrangements = 1;
             for (int k = 0; k < n; ++k) arrangements *= n;
+            // Each order once, found by its digits in base n.
+            std::vector<int> indexOfOrder(std::size_t(arrangements), -1);
             for (int v = 0; v < arrangements; ++v) {
                 std::int32_t keys[smallRangeMax];
                 std::int32_t order[smallRangeMax];
@@ -455,18 +457,16 @@ struct SmallRangeOrders {
                 }
                 const int pattern = pairPattern(keys, n);
                 sortByScans(keys, order, 0, n - 1);
-                orderOfPattern[n][pattern] = std::uint8_t(indexOf(n, order));
+                int digits = 0;
+                for (int k = n - 1; k >= 0; --k) digits = digits * n + order[k];
+                int& index = indexOfOrder[std::size_t(digits)];
+                if (index < 0) {
+                    index = orderCount[n]++;
+                    for (int k = 0; k < n; ++k) orders[n][index][k] = std::uint8_t(order[k]);
+                }
+                orderOfPattern[n][pattern] = std::uint8_t(index);
             }
         }
-    }
-
-    int indexOf(int n, const std::int32_t* order)
-    {
-        for (int i = 0; i < orderCount[n]; ++i) {
-            if (std::equal(order, order + n, orders[n][i])) return i;
-        }
-        for (int k = 0; k < n; ++k) orders[n][orderCount[n]][k] = std::uint8_t(order[k]);
-        return orderCount[n]++;
     }
 };
 
@@ -549,6 +549,7 @@ Pixel faceColour(const Mesh& mesh, int face, bool fill)
            (blue != 0 ? channel : 0);
 }
 
+// Farthest first: the sort leaves the largest keys, the nearest faces, at the front.
 void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
 {
     for (int k = 0; k < mesh.faceCount; ++k) {
