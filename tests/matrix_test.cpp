@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -158,3 +161,23 @@ TEST(Matrix, LightDirectionIsTheUnitVectorBetweenThePoints)
 }
 
 }  // namespace
+
+// The batch gives each point exactly what the single transform gives it.
+TEST(Matrix, TransformingManyPointsMatchesOneAtATime)
+{
+    std::srand(9);
+    auto any = [] { return float(std::rand() % 20001 - 10000) / float(1 + std::rand() % 97); };
+    for (int round = 0; round < 50; ++round) {
+        Matrix4 m;
+        for (float& entry : m.m) entry = any();
+        std::vector<MeshVertex> in(37);
+        for (MeshVertex& p : in) p = MeshVertex{any(), any(), any(), 0, 0};
+        std::vector<MeshVertex> batch(in.size(), MeshVertex{0, 0, 0, 7, 8});
+        transformPoints(m, in.data(), batch.data(), int(in.size()));
+        for (std::size_t k = 0; k < in.size(); ++k) {
+            MeshVertex one{0, 0, 0, 7, 8};
+            transformPoint(m, in[k], one);
+            EXPECT_EQ(std::memcmp(&one, &batch[k], sizeof one), 0) << "point " << k;
+        }
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <utility>
 #include <vector>
@@ -152,3 +153,111 @@ TEST_F(PrimitivesTest, RowAdditionSkipsZerosAndStopsAtItsCount)
 }
 
 }  // namespace
+
+namespace {
+
+// The line rule written out plainly: x increasing, the minor axis stepped when the error
+// reaches the major length, every pixel clip-tested.
+void referenceLine(std::vector<Pixel>& frame, int x1, int y1, int x2, int y2, Pixel colour)
+{
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const int ax = x2 - x1;
+    const int ay = y2 > y1 ? y2 - y1 : y1 - y2;
+    const int ystep = y2 >= y1 ? 1 : -1;
+    const int major = ax > ay ? ax : ay;
+    int err = 0;
+    int x = x1;
+    int y = y1;
+    for (int i = 0; i <= major; ++i) {
+        if (inClip(x, y)) {
+            Pixel& p = frame[std::size_t(y) * screenWidth + std::size_t(x)];
+            p = addSaturated(p, colour);
+        }
+        if (ax == 0) {
+            y += ystep;
+            continue;
+        }
+        if (ax >= ay) {
+            err += ay;
+            if (err >= ax) {
+                err -= ax;
+                y += ystep;
+            }
+            ++x;
+        } else {
+            err += ax;
+            if (err >= ay) {
+                err -= ay;
+                ++x;
+            }
+            y += ystep;
+        }
+    }
+}
+
+// A frame whose pixels all differ, with some channels near saturation.
+void fillPattern(std::vector<Pixel>& frame)
+{
+    for (std::size_t k = 0; k < frame.size(); ++k) frame[k] = Pixel(k * 2654435761u) & 0xFFFFFF;
+}
+
+}  // namespace
+
+// Short and long lines of every slope, inside the clip rectangle, along its edges and across
+// them, in both directions, over pixels that saturate.
+TEST_F(PrimitivesTest, LinesLightThePixelsOfThePlainStepRule)
+{
+    std::srand(3);
+    std::vector<Pixel> expected(framePixels);
+    for (int round = 0; round < 4000; ++round) {
+        const int reach = round % 4 == 0 ? 700 : round % 4 == 1 ? 40 : 12;
+        const int cx = round % 8 == 0 ? 1 + std::rand() % 2 : std::rand() % 640;
+        const int cy = round % 8 == 1 ? 478 + std::rand() % 2 : std::rand() % 480;
+        const int x1 = cx + std::rand() % (2 * reach + 1) - reach;
+        const int y1 = cy + std::rand() % (2 * reach + 1) - reach;
+        const int x2 = round % 5 == 0 ? x1 : cx + std::rand() % (2 * reach + 1) - reach;
+        const int y2 = round % 7 == 0 ? y1 : cy + std::rand() % (2 * reach + 1) - reach;
+        const Pixel colour = Pixel(std::rand()) & 0xFFFFFF;
+        if (round % 50 == 0) fillPattern(frame);
+        expected = frame;
+        referenceLine(expected, x1, y1, x2, y2, colour);
+        drawLineAdd(frame.data(), x1, y1, x2, y2, colour);
+        ASSERT_TRUE(frame == expected) << "(" << x1 << ", " << y1 << ") to (" << x2 << ", " << y2 << ")";
+    }
+}
+
+// Every span start and end near the row's ends and across the lengths where the vector code
+// changes its steps, blended over saturated and odd channels; the wide code, where the
+// processor has it, must give the same pixels.
+TEST_F(PrimitivesTest, BlendedRowSpansAverageEachPixelOfTheSpan)
+{
+    std::vector<Pixel> row(screenWidth);
+    std::vector<Pixel> expected(screenWidth);
+    std::vector<int> starts = {-5, 0, 1, 2, 3, 4, 5};
+    for (int x = 600; x < 640; ++x) starts.push_back(x);
+    for (int x = 100; x < 120; ++x) starts.push_back(x);
+    for (const int first : starts) {
+        for (int length = 0; length <= 40; ++length) {
+            const int last = first + length;
+            for (int k = 0; k < screenWidth; ++k) row[k] = Pixel(k * 2246822519u + length) & 0xFFFFFF;
+            const Pixel colour = Pixel(0xFF01FE ^ (length * 0x010203)) & 0xFFFFFF;
+            expected = row;
+            const int from = first < 1 ? 1 : first;
+            const int to = first == last ? first + 1 : last;
+            for (int x = from; x < to && x < screenWidth; ++x) expected[x] = averagePixels(expected[x], colour);
+            std::vector<Pixel> narrow = row;
+            blendRowSpan(narrow.data(), first, last, colour);
+            ASSERT_TRUE(narrow == expected) << "span " << first << " to " << last;
+#ifdef INVITE_WIDE_SPANS
+            if (wideSpansAvailable()) {
+                std::vector<Pixel> wide = row;
+                blendRowSpanWide(wide.data(), first, last, colour);
+                ASSERT_TRUE(wide == expected) << "wide span " << first << " to " << last;
+            }
+#endif
+        }
+    }
+}
