@@ -378,6 +378,15 @@ TEST_F(MeshTest, EdgeStepsTruncateTowardZeroOnBothSlopes)
     EXPECT_EQ(countLit(), 1 + 10 + 20 + 29);
     EXPECT_EQ(at(10, 13), 1u);
     EXPECT_EQ(at(9, 13), 0u);
+
+    // The triangle filler the model uses steps the same way.
+    frame.assign(framePixels, 0);
+    fillTriangle(frame.data(), 20, 10, 10, 13, 40, 13, 1, 0);
+    for (int r = 0; r < 4; ++r) {
+        for (int x = 0; x < 60; ++x) {
+            EXPECT_EQ(at(x, 10 + r), x >= first[r] && x < end[r] ? 1u : 0u) << "triangle row " << 10 + r << " x " << x;
+        }
+    }
 }
 
 }  // namespace
