@@ -139,22 +139,19 @@ const FaceLinks& linkFaceEdges(const Mesh& mesh)
     return links;
 }
 
-// One edge of a face walked down its rows with the filler's fixed-point step.
-struct EdgeWalk {
-    long long position;  // x times 128 at the current row
-    long long step;
-};
-
-// The edge from (xt, yt) to (xb, yb), yt < yb, placed on row `row`.
-EdgeWalk edgeAtRow(int xt, int yt, int xb, int yb, int row)
+// An edge's fixed-point step per row, x times 128, truncated toward zero; 0 for a level edge,
+// which covers no row.
+long long edgeStep(int xt, int yt, int xb, int yb)
 {
-    const long long step = ((long long)(xb - xt) * 128) / (yb - yt);
-    return {(long long)xt * 128 + step * ((long long)row - yt), step};
+    const int rows = yb - yt;
+    const long long step = ((long long)(xb - xt) * 128) / (rows == 0 ? 1 : rows);
+    return rows == 0 ? 0 : step;
 }
 
-int edgeColumn(const EdgeWalk& edge)
+// A corner packed so that comparing two packed corners compares their rows first.
+long long packedCorner(int x, int y)
 {
-    return int(edge.position >> 7);
+    return (long long)y * 4294967296LL + (long long)std::uint32_t(x);
 }
 
 // How a face's rows are drawn: solid, or averaged with what is there.
@@ -181,69 +178,63 @@ void spanBetween(Pixel* row, int a, int b, Pixel colour)
     Rows::draw(row, a < b ? a : b, a < b ? b : a, colour);
 }
 
-// Drawable rows first..last between two edges, both already placed on row `first`.
-template <typename Rows>
-void fillBetween(Pixel* frame, EdgeWalk a, EdgeWalk b, int first, int last, Pixel colour)
-{
-    Pixel* row = frame + RowOffsets[first];
-    for (int y = first; y <= last; ++y) {
-        spanBetween<Rows>(row, edgeColumn(a), edgeColumn(b), colour);
-        a.position += a.step;
-        b.position += b.step;
-        row += screenWidth;
-    }
-}
-
 // The pixels fillQuad gives a triangle whose second corner is doubled, row by row from its
 // edges instead of through the per-row tables. Each edge is walked from its upper end and
-// covers its rows inclusively; a level edge covers none. Rows above the middle corner lie
-// between the long edge and the upper short one, rows below it between the long edge and the
-// lower short one, and the middle row takes the extremes of all three. Only rows 1 to 479
-// are ever drawn.
+// covers its rows inclusively; a level edge covers none. Every row lies between the long edge
+// (top corner to bottom corner) and a short one: the upper edge down to the middle corner's
+// row, the lower edge after it; the middle row also takes the lower edge's first column,
+// which is the middle corner's own. Only rows 1 to 479 are ever drawn.
 template <typename Rows>
-void fillTriangleRows(Pixel* frame, int x0, int y0, int x1, int y1, int x2, int y2, Pixel colour)
+void fillTriangleRows(Pixel* frame, int ax, int ay, int bx, int by, int cx, int cy, Pixel colour)
 {
-    if (y1 < y0) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-    }
-    if (y2 < y1) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
-    }
-    if (y1 < y0) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-    }
+    // The corners ordered by row without branches: a tie may fall either way, as the edges
+    // between tied corners are level and the others are the same whichever corner is which.
+    long long p = packedCorner(ax, ay);
+    long long q = packedCorner(bx, by);
+    long long r = packedCorner(cx, cy);
+    const long long low = std::min(p, q);
+    q = std::max(p, q);
+    p = low;
+    const long long high = std::max(q, r);
+    q = std::min(q, r);
+    r = high;
+    const long long middle = std::max(p, q);
+    p = std::min(p, q);
+    q = middle;
+    const int y0 = int(p >> 32), x0 = int(std::uint32_t(p));
+    const int y1 = int(q >> 32), x1 = int(std::uint32_t(q));
+    const int y2 = int(r >> 32), x2 = int(std::uint32_t(r));
     if (y0 == y2) return;
     const int top = y0 > 1 ? y0 : 1;
     const int bottom = y2 < screenHeight - 1 ? y2 : screenHeight - 1;
     if (top > bottom) return;
 
-    const int upperLast = y1 - 1 < bottom ? y1 - 1 : bottom;
-    if (top <= upperLast) {
-        fillBetween<Rows>(frame, edgeAtRow(x0, y0, x2, y2, top), edgeAtRow(x0, y0, x1, y1, top),
-                              top, upperLast, colour);
-    }
-    if (y1 >= top && y1 <= bottom) {
-        const int longX = edgeColumn(edgeAtRow(x0, y0, x2, y2, y1));
-        int left = longX;
-        int right = longX;
-        if (y0 < y1) {
-            const int upperX = edgeColumn(edgeAtRow(x0, y0, x1, y1, y1));
-            left = std::min(left, upperX);
-            right = std::max(right, upperX);
+    const long long longStep = edgeStep(x0, y0, x2, y2);
+    const long long upperStep = edgeStep(x0, y0, x1, y1);
+    const long long lowerStep = edgeStep(x1, y1, x2, y2);
+    long long longX = (long long)x0 * 128 + longStep * ((long long)top - y0);
+    const bool belowMiddle = top > y1 || (top == y1 && y0 == y1);
+    long long shortX = belowMiddle ? (long long)x1 * 128 + lowerStep * ((long long)top - y1)
+                                   : (long long)x0 * 128 + upperStep * ((long long)top - y0);
+    long long shortStep = belowMiddle ? lowerStep : upperStep;
+    Pixel* row = frame + RowOffsets[top];
+    for (int y = top; y <= bottom; ++y) {
+        const int a = int(longX >> 7);
+        const int b = int(shortX >> 7);
+        int left = a < b ? a : b;
+        int right = a < b ? b : a;
+        if (y == y1) {
+            if (y1 < y2) {
+                left = std::min(left, x1);
+                right = std::max(right, x1);
+            }
+            shortX = (long long)x1 * 128;
+            shortStep = lowerStep;
         }
-        if (y1 < y2) {
-            left = std::min(left, x1);  // the lower edge starts exactly at its corner
-            right = std::max(right, x1);
-        }
-        spanBetween<Rows>(frame + RowOffsets[y1], left, right, colour);
-    }
-    const int lowerFirst = y1 + 1 > top ? y1 + 1 : top;
-    if (lowerFirst <= bottom) {
-        fillBetween<Rows>(frame, edgeAtRow(x0, y0, x2, y2, lowerFirst),
-                              edgeAtRow(x1, y1, x2, y2, lowerFirst), lowerFirst, bottom, colour);
+        Rows::draw(row, left, right, colour);
+        longX += longStep;
+        shortX += shortStep;
+        row += screenWidth;
     }
 }
 
