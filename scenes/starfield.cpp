@@ -1,5 +1,6 @@
 #include "scenes/starfield.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -52,14 +53,23 @@ void initStars(StarfieldState& state)
     for (Star& star : state.stars) spawnStar(star);
 }
 
+// The background goes in a band of rows at a time, and the stars of each band are put in
+// while its rows are still in the cache; every star has the same colour, so the order they are
+// put in does not show. The stars move in their own order first, as respawning ones draw from
+// the generator.
 void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
 {
-    std::memcpy(frame, background, sizeof(Pixel) * framePixels);
+    constexpr int bandRows = 16;
+    constexpr int bandCount = (screenHeight + bandRows - 1) / bandRows;
+    static std::int32_t starOffset[starCount];
+    static std::int32_t starBand[starCount];
+    static std::int32_t bandOffsets[starCount];
+    int bandStart[bandCount + 1] = {};
 
     state.starTime += 0.02;
     const double t = state.starTime;
     const double sway = 2.0 * std::cos(t + 0.1) + std::sin(t - 0.1);
-
+    int shown = 0;
     for (Star& star : state.stars) {
         star.z += 2.0f;
         if (star.z > respawnDepth) spawnStar(star);
@@ -68,6 +78,22 @@ void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
         const double divisor = double(star.z) + 64.0;
         const bool onX = projectAxis(star.x, divisor, 320.0, star.sx);
         const bool onY = projectAxis(star.y, divisor, 240.0, star.sy);
-        if (onX && onY && inClip(star.sx, star.sy)) frame[RowOffsets[star.sy] + star.sx] = starColour;
+        if (onX && onY && inClip(star.sx, star.sy)) {
+            starOffset[shown] = RowOffsets[star.sy] + star.sx;
+            starBand[shown] = star.sy / bandRows;
+            ++bandStart[starBand[shown] + 1];
+            ++shown;
+        }
+    }
+    for (int band = 0; band < bandCount; ++band) bandStart[band + 1] += bandStart[band];
+    int filled[bandCount];
+    for (int band = 0; band < bandCount; ++band) filled[band] = bandStart[band];
+    for (int k = 0; k < shown; ++k) bandOffsets[filled[starBand[k]]++] = starOffset[k];
+
+    for (int band = 0; band < bandCount; ++band) {
+        const int first = band * bandRows * screenWidth;
+        const int rows = std::min(bandRows, screenHeight - band * bandRows);
+        std::memcpy(frame + first, background + first, sizeof(Pixel) * std::size_t(rows) * screenWidth);
+        for (int k = bandStart[band]; k < bandStart[band + 1]; ++k) frame[bandOffsets[k]] = starColour;
     }
 }
