@@ -156,18 +156,27 @@ long long packedCorner(int x, int y)
 
 // How a face's rows are drawn: solid, or averaged with what is there.
 struct SolidRows {
+    static constexpr int insideLimit = -1;  // no faster way for spans known to be inside
     static void draw(Pixel* row, int x1, int x2, Pixel colour) { fillRowSpan(row, x1, x2, colour); }
+    static void drawInside(Pixel* row, int x1, int x2, Pixel colour) { fillRowSpan(row, x1, x2, colour); }
 };
 
 struct BlendedRows {
+    static constexpr int insideLimit = -1;
     static void draw(Pixel* row, int x1, int x2, Pixel colour) { blendRowSpan(row, x1, x2, colour); }
+    static void drawInside(Pixel* row, int x1, int x2, Pixel colour) { blendRowSpan(row, x1, x2, colour); }
 };
 
 #ifdef INVITE_WIDE_SPANS
 struct WideBlendedRows {
+    static constexpr int insideLimit = wideInsideLimit;
     __attribute__((target("avx2"))) static void draw(Pixel* row, int x1, int x2, Pixel colour)
     {
         blendRowSpanWide(row, x1, x2, colour);
+    }
+    __attribute__((target("avx2"))) static void drawInside(Pixel* row, int x1, int x2, Pixel colour)
+    {
+        blendInsideRowSpanWide(row, x1, x2, colour);
     }
 };
 #endif
@@ -218,23 +227,33 @@ void fillTriangleRows(Pixel* frame, int ax, int ay, int bx, int by, int cx, int 
                                    : (long long)x0 * 128 + upperStep * ((long long)top - y0);
     long long shortStep = belowMiddle ? lowerStep : upperStep;
     Pixel* row = frame + RowOffsets[top];
-    for (int y = top; y <= bottom; ++y) {
-        const int a = int(longX >> 7);
-        const int b = int(shortX >> 7);
-        int left = a < b ? a : b;
-        int right = a < b ? b : a;
-        if (y == y1) {
-            if (y1 < y2) {
-                left = std::min(left, x1);
-                right = std::max(right, x1);
+    auto walk = [&](auto drawRow) {
+        for (int y = top; y <= bottom; ++y) {
+            const int a = int(longX >> 7);
+            const int b = int(shortX >> 7);
+            int left = a < b ? a : b;
+            int right = a < b ? b : a;
+            if (y == y1) {
+                if (y1 < y2) {
+                    left = std::min(left, x1);
+                    right = std::max(right, x1);
+                }
+                shortX = (long long)x1 * 128;
+                shortStep = lowerStep;
             }
-            shortX = (long long)x1 * 128;
-            shortStep = lowerStep;
+            drawRow(row, left, right);
+            longX += longStep;
+            shortX += shortStep;
+            row += screenWidth;
         }
-        Rows::draw(row, left, right, colour);
-        longX += longStep;
-        shortX += shortStep;
-        row += screenWidth;
+    };
+    // Every column an edge reaches lies between the corners' columns.
+    const int leftmost = std::min(x0, std::min(x1, x2));
+    const int rightmost = std::max(x0, std::max(x1, x2));
+    if (leftmost >= 1 && rightmost <= Rows::insideLimit) {
+        walk([&](Pixel* at, int left, int right) { Rows::drawInside(at, left, right, colour); });
+    } else {
+        walk([&](Pixel* at, int left, int right) { Rows::draw(at, left, right, colour); });
     }
 }
 

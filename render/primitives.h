@@ -126,37 +126,68 @@ inline void blendRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 // True when the processor runs the eight-lane span code below.
 bool wideSpansAvailable();
 
-// blendRowSpan eight pixels at a time, for processors with 256-bit integer vectors: a span of
-// up to sixteen pixels takes two fixed steps and no loop. The caller checks
-// wideSpansAvailable() first.
+// blendRowSpan eight pixels at a time, for processors with 256-bit integer vectors. The
+// callers check wideSpansAvailable() first.
+
+// Eight pixels from `at` averaged with the tint where `inside` is set, kept elsewhere.
+__attribute__((target("avx2"))) inline void blendEightWide(Pixel* at, __m256i tint, __m256i inside)
+{
+    const __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    const __m256i rounded = _mm256_avg_epu8(old, tint);
+    const __m256i average = _mm256_and_si256(
+        _mm256_sub_epi8(rounded, _mm256_and_si256(_mm256_xor_si256(old, tint), _mm256_set1_epi8(1))),
+        _mm256_set1_epi32(0xFFFFFF));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm256_blendv_epi8(old, average, inside));
+}
+
+// Pixels first <= x < end, starting at `from`, eight at a time while x < stop.
+__attribute__((target("avx2"))) inline int blendEightsWide(Pixel* row, int from, int end, int stop, Pixel colour)
+{
+    const __m256i tint = _mm256_set1_epi32(int(colour & 0xFFFFFF));
+    const __m256i last = _mm256_set1_epi32(end);
+    __m256i column = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(from));
+    int x = from;
+    for (; x < stop; x += 8) {
+        blendEightWide(row + x, tint, _mm256_cmpgt_epi32(last, column));
+        column = _mm256_add_epi32(column, _mm256_set1_epi32(8));
+    }
+    return x;
+}
+
+// A span of at most sixteen pixels with sixteen pixels of row from its start: two fixed steps
+// and no loop.
+__attribute__((target("avx2"))) inline void blendShortSpanWide(Pixel* row, int first, int end, Pixel colour)
+{
+    const __m256i tint = _mm256_set1_epi32(int(colour & 0xFFFFFF));
+    const __m256i last = _mm256_set1_epi32(end);
+    const __m256i column = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(first));
+    blendEightWide(row + first, tint, _mm256_cmpgt_epi32(last, column));
+    blendEightWide(row + first + 8, tint, _mm256_cmpgt_epi32(last, _mm256_add_epi32(column, _mm256_set1_epi32(8))));
+}
+
 __attribute__((target("avx2"))) inline void blendRowSpanWide(Pixel* row, int x1, int x2, Pixel colour)
 {
     int first = 0;
     int end = 0;
     if (!spanColumns(x1, x2, first, end)) return;
-    const __m256i tint = _mm256_set1_epi32(int(colour & 0xFFFFFF));
-    const __m256i lowBits = _mm256_set1_epi8(1);
-    const __m256i channels = _mm256_set1_epi32(0xFFFFFF);
-    const __m256i last = _mm256_set1_epi32(end);
-    const __m256i eight = _mm256_set1_epi32(8);
-    __m256i column = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(first));
-    auto blendEight = [&](Pixel* at) __attribute__((target("avx2"))) {
-        const __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-        const __m256i rounded = _mm256_avg_epu8(old, tint);
-        const __m256i average = _mm256_and_si256(
-            _mm256_sub_epi8(rounded, _mm256_and_si256(_mm256_xor_si256(old, tint), lowBits)), channels);
-        const __m256i inside = _mm256_cmpgt_epi32(last, column);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm256_blendv_epi8(old, average, inside));
-        column = _mm256_add_epi32(column, eight);
-    };
     if (end - first <= 16 && first + 16 <= screenWidth) {
-        blendEight(row + first);
-        blendEight(row + first + 8);
+        blendShortSpanWide(row, first, end, colour);
         return;
     }
-    int x = first;
-    for (; x < end && x + 8 <= screenWidth; x += 8) blendEight(row + x);
-    for (; x < end; ++x) row[x] = averagePixels(row[x], colour);
+    const int stop = end < screenWidth - 7 ? end : screenWidth - 7;  // eight whole pixels on the row
+    for (int x = blendEightsWide(row, first, end, stop, colour); x < end; ++x) row[x] = averagePixels(row[x], colour);
+}
+
+// Spans whose columns all lie in 1..wideInsideLimit need no clip test, and sixteen pixels
+// from any of them stay on the row.
+constexpr int wideInsideLimit = screenWidth - 17;
+
+// blendRowSpanWide for 1 <= x1 <= x2 <= wideInsideLimit.
+__attribute__((target("avx2"))) inline void blendInsideRowSpanWide(Pixel* row, int x1, int x2, Pixel colour)
+{
+    const int end = x2 + (x1 == x2);
+    if (end - x1 <= 16) blendShortSpanWide(row, x1, end, colour);
+    else blendRowSpanWide(row, x1, x2, colour);
 }
 #endif
 
