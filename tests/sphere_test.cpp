@@ -4,12 +4,9 @@
 
 #include <cmath>
 #include <memory>
-#include <utility>
 #include <vector>
 
-#include "assets/resources.h"
 #include "render/matrix.h"
-#include "render/mesh.h"
 
 namespace {
 
@@ -307,59 +304,3 @@ TEST_F(SphereTest, WireSurvivesTheFrameWhoseFillIsExactlyZero)
 }
 
 }  // namespace
-
-namespace {
-
-// The quicksort as first written, for the model's own keys.
-void referenceQuicksort(std::vector<std::int32_t>& keys, std::vector<std::int32_t>& order, int lo, int hi)
-{
-    while (lo < hi) {
-        const std::int32_t pivot = keys[lo];
-        int i = lo - 1;
-        int j = hi + 1;
-        for (;;) {
-            do --j; while (keys[j] < pivot);
-            do ++i; while (keys[i] > pivot);
-            if (i >= j) break;
-            std::swap(order[i], order[j]);
-            std::swap(keys[i], keys[j]);
-        }
-        referenceQuicksort(keys, order, lo, j);
-        lo = j + 1;
-    }
-}
-
-}  // namespace
-
-// The shipped model turning through 400 frames of the intro and the clock page: each frame's
-// depth keys, with all their ties, go into the same order as the plain quicksort puts them.
-TEST(ModelSort, TheTurningModelsKeysSortAsThePlainQuicksortSortsThem)
-{
-    auto owned = std::make_unique<Mesh>();
-    Mesh& model = *owned;
-    loadAsc(extractResource("DATA_ZSPHERE_ASC"), model);
-    setLightDirection(model, 0, -10, -10, 0, 0, 0);
-    buildRowOffsets();
-    std::vector<Pixel> frame(framePixels, 0);
-    SphereState state;
-    int framesWithTies = 0;
-    for (int n = 0; n < 400; ++n) {
-        const bool clock = n >= 200;
-        drawSphereScene(frame.data(), model, state, clock ? 50000 : 20000 + 16 * n, clock ? -1 : 0, clock);
-        // The keys as they were before the sort, from the sorted keys and where each came from.
-        const int count = model.faceCount;
-        std::vector<std::int32_t> keys(count);
-        for (int k = 0; k < count; ++k) keys[model.drawOrder[k]] = model.depthKeys[k];
-        std::vector<std::int32_t> order(count);
-        for (int f = 0; f < count; ++f) order[f] = f;
-        referenceQuicksort(keys, order, 0, count - 1);
-        for (int k = 0; k < count; ++k) ASSERT_EQ(model.drawOrder[k], order[k]) << "frame " << n << " slot " << k;
-        for (int k = 1; k < count; ++k) {
-            if (keys[k] == keys[k - 1]) {
-                ++framesWithTies;
-                break;
-            }
-        }
-    }
-    EXPECT_EQ(framesWithTies, 400);  // ties are what the order is about
-}
