@@ -94,6 +94,21 @@ void transformMesh(Mesh& mesh)
 
 }  // namespace
 
+void turnSphere(Mesh& mesh, SphereState& state)
+{
+    mesh.angles.x += 0.03;
+    mesh.angles.y += 0.02;
+    mesh.angles.z += 0.01;
+    buildMatrices(mesh, state);
+    state.sceneTime += 0.005;
+    transformMesh(mesh);
+}
+
+void projectSphere(Mesh& mesh)
+{
+    projectMesh(mesh, sceneCentreX, sceneCentreY, sceneScale);
+}
+
 void drawSphereScene(Pixel* frame, Mesh& mesh, SphereState& state, std::int32_t time,
                      std::int32_t menuState, bool clockSphere)
 {
@@ -103,15 +118,9 @@ void drawSphereScene(Pixel* frame, Mesh& mesh, SphereState& state, std::int32_t 
     mesh.wireLit = 0;
     applyColourPhase(mesh, state, time);
 
-    mesh.angles.x += 0.03;
-    mesh.angles.y += 0.02;
-    mesh.angles.z += 0.01;
-    buildMatrices(mesh, state);
-    state.sceneTime += 0.005;
-
-    transformMesh(mesh);
+    turnSphere(mesh, state);
     prepareFaces(mesh);
-    projectMesh(mesh, sceneCentreX, sceneCentreY, sceneScale);
+    projectSphere(mesh);
     drawMeshFilled(frame, mesh, 1);
 
     if (menuState == -1) {

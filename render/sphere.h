@@ -13,6 +13,11 @@ struct SphereState {
 
 extern SphereState sphereState;
 
+// One frame's turn and sway of the model: its angles, matrices and world points.
+void turnSphere(Mesh& mesh, SphereState& state);
+// The model's world points onto the screen, at the scene's centre and scale.
+void projectSphere(Mesh& mesh);
+
 // Draws when 14650 < time < 41701 or clockSphere; otherwise changes nothing.
 // menuState -1 (the clock page) adds the grey-16 wireframe.
 void drawSphereScene(Pixel* frame, Mesh& mesh, SphereState& state, std::int32_t time,

@@ -17,6 +17,8 @@
 #include "app/input.h"
 #include "app/loading.h"
 #include "app/timeline.h"
+#include "render/mesh.h"
+#include "render/sphere.h"
 #include "scenes/menu.h"
 
 namespace {
@@ -104,6 +106,37 @@ void BM_CrossfadeFlash(benchmark::State& state)
     }
 }
 
+// The globe's passes, each benchmark adding one to the one before, on the show's model
+// turning from frame to frame: the differences are what each pass costs.
+enum class GlobePasses { turn, sort, fill, wire };
+
+void runGlobe(benchmark::State& state, GlobePasses last)
+{
+    sharedAssets();
+    Mesh& mesh = sceneMesh;
+    SphereState sphere;
+    mesh.fillLit = 1;
+    mesh.wireLit = 0;
+    mesh.fillRed = mesh.fillGreen = mesh.fillBlue = 64;
+    mesh.wireRed = mesh.wireGreen = mesh.wireBlue = 16;
+    for (auto _ : state) {
+        turnSphere(mesh, sphere);
+        if (last >= GlobePasses::sort) prepareFaces(mesh);
+        if (last >= GlobePasses::fill) {
+            projectSphere(mesh);
+            drawMeshFilled(benchFrame.data(), mesh, 1);
+        }
+        if (last >= GlobePasses::wire) drawMeshWire(benchFrame.data(), mesh);
+        benchmark::DoNotOptimize(benchFrame.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_GlobeTurn(benchmark::State& state) { runGlobe(state, GlobePasses::turn); }
+void BM_GlobeSort(benchmark::State& state) { runGlobe(state, GlobePasses::sort); }
+void BM_GlobeFill(benchmark::State& state) { runGlobe(state, GlobePasses::fill); }
+void BM_GlobeWire(benchmark::State& state) { runGlobe(state, GlobePasses::wire); }
+
 void BM_Intro(benchmark::State& state) { runPhase(state, 30000, menuStateMenu); }
 void BM_Crossfade(benchmark::State& state) { runPhase(state, 42000, menuStateMenu); }
 void BM_Menu(benchmark::State& state) { runPhase(state, 50000, menuStateMenu); }
@@ -118,6 +151,10 @@ BENCHMARK(BM_Crossfade)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchm
 BENCHMARK(BM_Menu)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Page3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ClockPage)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GlobeTurn)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GlobeSort)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GlobeFill)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GlobeWire)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 
 // Collects the medians so that the closing table can set every phase against the baseline.
 class MedianTable : public benchmark::ConsoleReporter {
@@ -169,7 +206,8 @@ void printTable(const std::map<std::string, double>& medians, long peakKb)
     if (baseline == medians.end()) return;
     std::printf("\n%-16s %12s %10s\n", "phase", "median (us)", "x baseline");
     for (const char* name : {"BM_Baseline", "BM_Intro", "BM_CrossfadeFlash", "BM_Crossfade", "BM_Menu", "BM_Page3",
-                             "BM_ClockPage", "BM_Loading"}) {
+                             "BM_ClockPage", "BM_GlobeTurn", "BM_GlobeSort", "BM_GlobeFill", "BM_GlobeWire",
+                             "BM_Loading"}) {
         const auto found = medians.find(name);
         if (found == medians.end()) continue;
         std::printf("%-16s %12.1f %10.2f\n", name + 3, found->second, found->second / baseline->second);
