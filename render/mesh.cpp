@@ -181,12 +181,6 @@ struct WideBlendedRows {
 };
 #endif
 
-template <typename Rows>
-void spanBetween(Pixel* row, int a, int b, Pixel colour)
-{
-    Rows::draw(row, a < b ? a : b, a < b ? b : a, colour);
-}
-
 // The pixels fillQuad gives a triangle whose second corner is doubled, row by row from its
 // edges instead of through the per-row tables. Each edge is walked from its upper end and
 // covers its rows inclusively; a level edge covers none. Every row lies between the long edge
