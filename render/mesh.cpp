@@ -490,9 +490,12 @@ void finishRange(const SmallRangeOrders& table, std::int32_t* keys, std::int32_t
     }
 }
 
+// Built when the program starts, so no frame waits for it.
+const SmallRangeOrders smallRangeOrders;
+
 void finishSmallRange(std::int32_t* keys, std::int32_t* order, int length)
 {
-    static const SmallRangeOrders table;
+    const SmallRangeOrders& table = smallRangeOrders;
     static_assert(smallRangeMax == 5, "a range of each length up to the limit has its own case");
     if (length == 2) finishRange<2>(table, keys, order);
     else if (length == 3) finishRange<3>(table, keys, order);

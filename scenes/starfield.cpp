@@ -35,6 +35,18 @@ bool projectAxis(double offset, double divisor, double centre, std::int32_t& out
     return true;
 }
 
+constexpr int bandRows = 16;
+constexpr int bandCount = (screenHeight + bandRows - 1) / bandRows;
+
+// Where this frame's visible stars go, and the same offsets grouped by band of rows.
+struct StarBands {
+    std::int32_t offset[starCount];
+    std::int32_t band[starCount];
+    std::int32_t offsetsByBand[starCount];
+};
+
+StarBands starBands;
+
 }  // namespace
 
 int rand15()
@@ -59,11 +71,9 @@ void initStars(StarfieldState& state)
 // the generator.
 void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
 {
-    constexpr int bandRows = 16;
-    constexpr int bandCount = (screenHeight + bandRows - 1) / bandRows;
-    static std::int32_t starOffset[starCount];
-    static std::int32_t starBand[starCount];
-    static std::int32_t bandOffsets[starCount];
+    std::int32_t* starOffset = starBands.offset;
+    std::int32_t* starBand = starBands.band;
+    std::int32_t* bandOffsets = starBands.offsetsByBand;
     int bandStart[bandCount + 1] = {};
 
     state.starTime += 0.02;

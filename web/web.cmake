@@ -6,18 +6,12 @@ if(NOT THIRDPARTY_PREFIX)
   message(FATAL_ERROR "THIRDPARTY_PREFIX must name the folder scripts/thirdparty wasm printed")
 endif()
 
-include(cmake/embed_resources.cmake)
-set(RESOURCE_LIST ${CMAKE_SOURCE_DIR}/resources/resources.list)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${RESOURCE_LIST})
-embed_resources(${RESOURCE_LIST} ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp RESOURCE_FILES)
-
-file(GLOB WEB_CORE_SOURCES CONFIGURE_DEPENDS
-  assets/*.cpp render/*.cpp scenes/*.cpp app/*.cpp)
+include(cmake/show_sources.cmake)
+set(WEB_CORE_SOURCES ${SHOW_SOURCES})
 list(FILTER WEB_CORE_SOURCES EXCLUDE REGEX "/app/(main|console_headless|music_sim)\\.cpp$")
 
 # Emscripten's own SDL ports would be downloaded, so the libraries are named by file.
-add_executable(zura5inv web/web_main.cpp ${WEB_CORE_SOURCES}
-  ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp)
+add_executable(zura5inv web/web_main.cpp ${WEB_CORE_SOURCES} ${SHOW_RESOURCES_SOURCE})
 target_include_directories(zura5inv PRIVATE ${CMAKE_SOURCE_DIR}
   ${THIRDPARTY_PREFIX}/include ${THIRDPARTY_PREFIX}/include/SDL2)
 target_compile_definitions(zura5inv PRIVATE INVITE_FULLSCREEN=0)
