@@ -5,6 +5,7 @@
 #include "app/music.h"
 #include "app/timeline.h"
 #include "app/window.h"
+#include "render/backdrop.h"
 
 std::int32_t MusicTime = 0;
 
@@ -37,8 +38,11 @@ PassResult runFramePass()
     MusicTime = musicPosition();
     // The timeline's first block always replaces every pixel (the background picture up
     // to 41700 ms, a crossfade level up to 44000, the menu picture after), so clearing the
-    // frame first would change no pixel the viewer sees.
+    // frame first would change no pixel the viewer sees. Every console keeps its frame from
+    // one pass to the next and only the timeline draws into it, so that block need only put
+    // back what the last pass drew over the same picture.
     Pixel* frame = consoleLock();
+    keepFrame(frame);
     if (runTimeline(frame, MusicTime, loadedAssets) == FrameResult::quit) {
         consoleUnlock();
         return PassResult::quitButton;

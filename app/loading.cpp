@@ -10,6 +10,7 @@
 #include "assets/jpeg.h"
 #include "assets/pcx.h"
 #include "assets/resources.h"
+#include "render/backdrop.h"
 #include "render/matrix.h"
 #include "scenes/menu.h"
 #include "scenes/pages.h"
@@ -68,6 +69,7 @@ Pixel* readTga(int resource, std::size_t count)
 
 void drawLoadingPicture(Pixel* frame, const Pixel* picture)
 {
+    markWholeFrame(frame);
     for (int r = 0; r < loadingHeight; ++r) {
         const Pixel* source = picture + (loadingHeight - 1 - r) * loadingWidth;
         Pixel* target = frame + RowOffsets[loadingTop + r] + loadingLeft;
@@ -77,6 +79,7 @@ void drawLoadingPicture(Pixel* frame, const Pixel* picture)
 
 void drawProgressTile(Pixel* frame, const Pixel* tile, int offsetX)
 {
+    markWholeFrame(frame);
     for (int r = 0; r < 16; ++r) {
         for (int c = 0; c < 16; ++c) {
             plotAdd(frame, progressLeft + offsetX + c, progressTop + r, tile[r * 16 + c]);

@@ -1,6 +1,7 @@
 #include "assets/font.h"
 
 #include "assets/resources.h"
+#include "render/backdrop.h"
 #include "render/primitives.h"
 
 std::uint8_t GlyphTable[5120];
@@ -71,6 +72,7 @@ void drawGlyph(Pixel* frame, std::int64_t cellX, std::int64_t cellY, int glyph, 
         cellY >= screenHeight) {
         return;
     }
+    markDrawn(frame, cellX, cellY, cellX + cellWidth, cellY + cellHeight);
     for (int i = 0; i < cellWidth; ++i) {
         for (int r = 0; r < cellHeight; ++r) {
             if (GlyphTable[glyph + glyphCount * (cellHeight * i + r)] != 0) continue;

@@ -1,5 +1,7 @@
 #include "render/mesh.h"
 
+#include "render/backdrop.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -63,13 +65,59 @@ struct ScreenTriangle {
     int ax, ay, bx, by, cx, cy;
 };
 
-ScreenTriangle screenTriangle(const Mesh& mesh, const MeshFace& face)
+// The columns and rows the drawn faces' corners span: every pixel of a filled face or of an
+// edge lies within its corners' range.
+struct DrawnBox {
+    int left = screenWidth;
+    int top = screenHeight;
+    int right = -1;
+    int bottom = -1;
+};
+
+void extendBox(DrawnBox& box, const ScreenTriangle& t)
 {
-    const MeshVertex& a = mesh.screenPoints[face.a];
-    const MeshVertex& b = mesh.screenPoints[face.b];
-    const MeshVertex& c = mesh.screenPoints[face.c];
-    return {truncateCoordinate(a.x), truncateCoordinate(a.y), truncateCoordinate(b.x),
-            truncateCoordinate(b.y), truncateCoordinate(c.x), truncateCoordinate(c.y)};
+    box.left = std::min({box.left, t.ax, t.bx, t.cx});
+    box.right = std::max({box.right, t.ax, t.bx, t.cx});
+    box.top = std::min({box.top, t.ay, t.by, t.cy});
+    box.bottom = std::max({box.bottom, t.ay, t.by, t.cy});
+}
+
+void markBox(const Pixel* frame, const DrawnBox& box)
+{
+    markDrawn(frame, box.left, box.top, std::int64_t(box.right) + 1, std::int64_t(box.bottom) + 1);
+}
+
+// One projection's truncated corners of every vertex and which faces are drawn (front-facing
+// and inside the depth window), found once for the filled and the wire pass over it.
+struct ScreenCorner {
+    int x, y;
+};
+
+struct FacePass {
+    ScreenCorner corners[meshCapacity];
+    bool drawn[meshCapacity];
+};
+
+FacePass facePass;
+
+void classifyFaces(const Mesh& mesh)
+{
+    for (int v = 0; v < mesh.vertexCount; ++v) {
+        const MeshVertex& p = mesh.screenPoints[v];
+        facePass.corners[v] = {truncateCoordinate(p.x), truncateCoordinate(p.y)};
+    }
+    for (int f = 0; f < mesh.faceCount; ++f) {
+        const MeshFace& face = mesh.faces[f];
+        facePass.drawn[f] = face.visible == 1 && facesViewer(mesh, face);
+    }
+}
+
+ScreenTriangle screenTriangle(const MeshFace& face)
+{
+    const ScreenCorner a = facePass.corners[face.a];
+    const ScreenCorner b = facePass.corners[face.b];
+    const ScreenCorner c = facePass.corners[face.c];
+    return {a.x, a.y, b.x, b.y, c.x, c.y};
 }
 
 int litChannel(double intensity)
@@ -556,17 +604,27 @@ Pixel faceColour(const Mesh& mesh, int face, bool fill)
            (blue != 0 ? channel : 0);
 }
 
+namespace {
+
 // Farthest first: the sort leaves the largest keys, the nearest faces, at the front.
-void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
+void fillDrawnFaces(Pixel* frame, const Mesh& mesh, int fillMode)
 {
+    DrawnBox box;
     for (int k = 0; k < mesh.faceCount; ++k) {
         const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
-        const MeshFace& face = mesh.faces[d];
-        if (face.visible != 1 || !facesViewer(mesh, face)) continue;
+        if (!facePass.drawn[d]) continue;
         const Pixel colour = faceColour(mesh, d, true);
-        const ScreenTriangle t = screenTriangle(mesh, face);
+        const ScreenTriangle t = screenTriangle(mesh.faces[d]);
+        extendBox(box, t);
         fillTriangle(frame, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour, fillMode);
     }
+    markBox(frame, box);
+}
+
+// An unlit wire is one colour for every face; once it has faded to black it adds nothing.
+bool wireAddsNothing(const Mesh& mesh)
+{
+    return mesh.wireLit != 1 && (faceColour(mesh, 0, false) & 0xFFFFFF) == 0;
 }
 
 // The wire adds each edge of every drawn face. Saturating adds of non-negative channels
@@ -574,22 +632,19 @@ void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
 // pixels from either end, so an edge two drawn faces share is added once with their two
 // colours summed. Faces pair up only through edges with the same two vertex indices, held
 // by exactly those two faces.
-void drawMeshWire(Pixel* frame, Mesh& mesh)
+void wireDrawnFaces(Pixel* frame, const Mesh& mesh)
 {
-    // An unlit wire is one colour for every face; once it has faded to black it adds nothing.
-    if (mesh.wireLit != 1 && (faceColour(mesh, 0, false) & 0xFFFFFF) == 0) return;
     const FaceLinks& linked = linkFaceEdges(mesh);
     for (int f = 0; f < mesh.faceCount; ++f) {
-        const MeshFace& face = mesh.faces[f];
         // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
-        wireColours[f] = face.visible == 1 && facesViewer(mesh, face)
-                             ? faceColour(mesh, f, false) & 0xFFFFFF
-                             : 0;
+        wireColours[f] = facePass.drawn[f] ? faceColour(mesh, f, false) & 0xFFFFFF : 0;
     }
+    DrawnBox box;
     for (int f = 0; f < mesh.faceCount; ++f) {
         const Pixel colour = wireColours[f];
         if (colour == 0) continue;
-        const ScreenTriangle t = screenTriangle(mesh, mesh.faces[f]);
+        const ScreenTriangle t = screenTriangle(mesh.faces[f]);
+        extendBox(box, t);
         const int xs[3] = {t.ax, t.bx, t.cx};
         const int ys[3] = {t.ay, t.by, t.cy};
         for (int e = 0; e < 3; ++e) {
@@ -603,6 +658,29 @@ void drawMeshWire(Pixel* frame, Mesh& mesh)
             drawLineAdd(frame, xs[e], ys[e], xs[n], ys[n], sum);
         }
     }
+    markBox(frame, box);
+}
+
+}  // namespace
+
+void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
+{
+    classifyFaces(mesh);
+    fillDrawnFaces(frame, mesh, fillMode);
+}
+
+void drawMeshWire(Pixel* frame, Mesh& mesh)
+{
+    if (wireAddsNothing(mesh)) return;
+    classifyFaces(mesh);
+    wireDrawnFaces(frame, mesh);
+}
+
+void drawMeshFilledAndWire(Pixel* frame, Mesh& mesh, int fillMode)
+{
+    classifyFaces(mesh);
+    fillDrawnFaces(frame, mesh, fillMode);
+    if (!wireAddsNothing(mesh)) wireDrawnFaces(frame, mesh);
 }
 
 void fillQuad(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,

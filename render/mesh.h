@@ -11,6 +11,8 @@ void projectMesh(Mesh& mesh, int cx, int cy, float scale);
 Pixel faceColour(const Mesh& mesh, int face, bool fill);  // fill fields, or the wire fields
 void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode);  // 0 solid spans, 1 blended
 void drawMeshWire(Pixel* frame, Mesh& mesh);
+// drawMeshFilled then drawMeshWire, with the faces' test and corners found once.
+void drawMeshFilledAndWire(Pixel* frame, Mesh& mesh, int fillMode);
 void fillQuad(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
               Pixel colour, int fillMode);
 void scanEdge(int x1, int y1, int x2, int y2);

@@ -121,11 +121,12 @@ void drawSphereScene(Pixel* frame, Mesh& mesh, SphereState& state, std::int32_t 
     turnSphere(mesh, state);
     prepareFaces(mesh);
     projectSphere(mesh);
-    drawMeshFilled(frame, mesh, 1);
-
-    if (menuState == -1) {
-        setWire(mesh, clockWireGrey);
-        drawMeshWire(frame, mesh);
-    }
-    if (time > flashStart && time < wireEnd) drawMeshWire(frame, mesh);
+    // The filled faces do not read the wire's colour, so the clock page's grey can be set
+    // before they are drawn and both passes share one look at the faces.
+    const bool clockWire = menuState == -1;
+    const bool flashWire = time > flashStart && time < wireEnd;
+    if (clockWire) setWire(mesh, clockWireGrey);
+    if (clockWire || flashWire) drawMeshFilledAndWire(frame, mesh, 1);
+    else drawMeshFilled(frame, mesh, 1);
+    if (clockWire && flashWire) drawMeshWire(frame, mesh);
 }

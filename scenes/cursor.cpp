@@ -1,5 +1,7 @@
 #include "scenes/cursor.h"
 
+#include "render/backdrop.h"
+
 CursorState cursorState;
 
 namespace {
@@ -19,6 +21,7 @@ bool overTopStrip(const InputState& input)
 // (the image's top-left) sits on the mouse position.
 void drawPointer(Pixel* frame, int x, int y, const Pixel* pointer)
 {
+    markDrawn(frame, x, y, std::int64_t(x) + pointerSize, std::int64_t(y) + pointerSize);
     for (int j = 0; j < pointerSize; ++j) {
         const Pixel* source = pointer + (pointerSize - 1 - j) * pointerSize;
         for (int i = 0; i < pointerSize; ++i) {
@@ -33,6 +36,7 @@ void drawPointer(Pixel* frame, int x, int y, const Pixel* pointer)
 
 void drawSprite17(Pixel* frame, int x, int y, const Pixel* sprite)
 {
+    markDrawn(frame, x, y, std::int64_t(x) + spriteSize, std::int64_t(y) + spriteSize);
     for (int r = 0; r < spriteSize; ++r) {
         for (int c = 0; c < spriteSize; ++c) {
             const Pixel v = sprite[r * spriteSize + c];

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "render/backdrop.h"
+
 const int MenuButtonTops[buttonCount] = {121, 156, 193, 232, 283};
 
 MenuFlags menuFlags;
@@ -17,7 +19,9 @@ constexpr int quitButton = 4;
 // 17 - r. Every pixel is copied, zeros included.
 void copyButton(Pixel* frame, int button, const Pixel* image)
 {
-    Pixel* target = frame + RowOffsets[MenuButtonTops[button]] + buttonLeft;
+    const int top = MenuButtonTops[button];
+    markDrawn(frame, buttonLeft, top, buttonLeft + buttonWidth, top + buttonHeight);
+    Pixel* target = frame + RowOffsets[top] + buttonLeft;
     for (int r = 0; r < buttonHeight; ++r) {
         std::memcpy(target, image + (buttonHeight - 1 - r) * buttonWidth, buttonWidth * sizeof(Pixel));
         target += screenWidth;
@@ -70,7 +74,8 @@ void buildCrossfadeTable(const Pixel* buttonedMenu)
 
 void drawCrossfade(Pixel* frame, MenuFlags& flags, bool fullscreenBuild)
 {
-    std::memcpy(frame, CrossfadeTable + crossfadeIndex(flags.crossfadeLevel, 0), framePixels * sizeof(Pixel));
+    const Pixel* level = CrossfadeTable + crossfadeIndex(flags.crossfadeLevel, 0);
+    if (!restoreBackdrop(frame, level)) std::memcpy(frame, level, framePixels * sizeof(Pixel));
     flags.crossfadeLevel -= 1;
     if (flags.crossfadeLevel < 0) {
         flags.crossfadeLevel = 0;
@@ -80,7 +85,7 @@ void drawCrossfade(Pixel* frame, MenuFlags& flags, bool fullscreenBuild)
 
 void drawMenuBackground(Pixel* frame, const Pixel* plainMenu)
 {
-    std::memcpy(frame, plainMenu, framePixels * sizeof(Pixel));
+    if (!restoreBackdrop(frame, plainMenu)) std::memcpy(frame, plainMenu, framePixels * sizeof(Pixel));
 }
 
 bool buttonHovered(int button, const InputState& input)

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "assets/font.h"
+#include "render/backdrop.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ std::int32_t clampScroll(std::int32_t& scroll, std::int32_t maximum)
 
 void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount)
 {
+    markDrawn(frame, pageLeft, pageTop, pageLeft + pageWidth, std::int64_t(pageTop) + rowCount);
     const Pixel* source = pageImage + firstRow * pageWidth;
     for (int y = 0; y < rowCount; ++y) {
         addNonZeroPixels(frame + RowOffsets[pageTop + y] + pageLeft, source, pageWidth);

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "render/backdrop.h"
+
 Pixel PlateLevels[plateHeight * plateWidth * plateSlots * plateLevelCount];
 PlateState plates;
 
@@ -94,6 +96,7 @@ void drawPlate(Pixel* frame, int x, int y, int slot, int level)
     // The clip rule in plate columns: screen columns 1..639.
     const int firstColumn = left < 1 ? int(1 - left) : 0;
     const int endColumn = left + plateWidth > screenWidth ? int(screenWidth - left) : plateWidth;
+    markDrawn(frame, left, top, left + plateWidth, top + plateHeight);
     const Pixel* levelPixels = PlateLevels + plateLevelIndex(slot, level, 0, 0);
     for (int row = 0; row < plateHeight; ++row) {
         const int screenY = int(top) + plateHeight - 1 - row;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/backdrop.h"
+
 StarfieldState starfield;
 
 namespace {
@@ -65,16 +67,39 @@ void initStars(StarfieldState& state)
     for (Star& star : state.stars) spawnStar(star);
 }
 
-// The background goes in a band of rows at a time, and the stars of each band are put in
-// while its rows are still in the cache; every star has the same colour, so the order they are
-// put in does not show. The stars move in their own order first, as respawning ones draw from
-// the generator.
+namespace {
+
+// The stars of every band go in while its rows are still in the cache from the copy;
+// every star has the same colour, so the order they are put in does not show.
+void copyBandsWithStars(Pixel* frame, const Pixel* background, int shown)
+{
+    const std::int32_t* starOffset = starBands.offset;
+    const std::int32_t* starBand = starBands.band;
+    std::int32_t* bandOffsets = starBands.offsetsByBand;
+    int bandStart[bandCount + 1] = {};
+    for (int k = 0; k < shown; ++k) ++bandStart[starBand[k] + 1];
+    for (int band = 0; band < bandCount; ++band) bandStart[band + 1] += bandStart[band];
+    int filled[bandCount];
+    for (int band = 0; band < bandCount; ++band) filled[band] = bandStart[band];
+    for (int k = 0; k < shown; ++k) bandOffsets[filled[starBand[k]]++] = starOffset[k];
+
+    for (int band = 0; band < bandCount; ++band) {
+        const int first = band * bandRows * screenWidth;
+        const int rows = std::min(bandRows, screenHeight - band * bandRows);
+        std::memcpy(frame + first, background + first, sizeof(Pixel) * std::size_t(rows) * screenWidth);
+        for (int k = bandStart[band]; k < bandStart[band + 1]; ++k) frame[bandOffsets[k]] = starColour;
+    }
+}
+
+}  // namespace
+
+// The stars move in their own order first, as respawning ones draw from the generator. A
+// kept frame that showed the background last pass only needs last pass's stars and whatever
+// was drawn over them put back.
 void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
 {
     std::int32_t* starOffset = starBands.offset;
     std::int32_t* starBand = starBands.band;
-    std::int32_t* bandOffsets = starBands.offsetsByBand;
-    int bandStart[bandCount + 1] = {};
 
     state.starTime += 0.02;
     const double t = state.starTime;
@@ -91,19 +116,13 @@ void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
         if (onX && onY && inClip(star.sx, star.sy)) {
             starOffset[shown] = RowOffsets[star.sy] + star.sx;
             starBand[shown] = star.sy / bandRows;
-            ++bandStart[starBand[shown] + 1];
             ++shown;
         }
     }
-    for (int band = 0; band < bandCount; ++band) bandStart[band + 1] += bandStart[band];
-    int filled[bandCount];
-    for (int band = 0; band < bandCount; ++band) filled[band] = bandStart[band];
-    for (int k = 0; k < shown; ++k) bandOffsets[filled[starBand[k]]++] = starOffset[k];
-
-    for (int band = 0; band < bandCount; ++band) {
-        const int first = band * bandRows * screenWidth;
-        const int rows = std::min(bandRows, screenHeight - band * bandRows);
-        std::memcpy(frame + first, background + first, sizeof(Pixel) * std::size_t(rows) * screenWidth);
-        for (int k = bandStart[band]; k < bandStart[band + 1]; ++k) frame[bandOffsets[k]] = starColour;
+    if (restoreBackdrop(frame, background)) {
+        for (int k = 0; k < shown; ++k) frame[starOffset[k]] = starColour;
+    } else {
+        copyBandsWithStars(frame, background, shown);
     }
+    markDrawnPixels(frame, starOffset, shown);
 }

@@ -1,0 +1,190 @@
+// The kept frame: a pass that begins with the picture the last one began with puts back only
+// what was drawn over it, and every drawing of the show marks where it wrote.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/input.h"
+#include "app/loading.h"
+#include "app/timeline.h"
+#include "render/backdrop.h"
+#include "render/mesh.h"
+#include "render/sphere.h"
+#include "scenes/menu.h"
+
+namespace {
+
+struct Backdrop : ::testing::Test {
+    std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
+    std::vector<Pixel> picture = std::vector<Pixel>(framePixels);
+
+    void SetUp() override
+    {
+        for (int i = 0; i < framePixels; ++i) picture[std::size_t(i)] = Pixel(i * 2654435761u) & 0xFFFFFF;
+        keepFrame(frame.data());
+        // The first pass on a picture copies it whole.
+        EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+        frame = picture;
+    }
+    void TearDown() override { forgetKeptFrame(); }
+
+    Pixel& at(int x, int y) { return frame[std::size_t(y) * screenWidth + x]; }
+    bool showsPicture(int x, int y) const
+    {
+        const std::size_t i = std::size_t(y) * screenWidth + x;
+        return frame[i] == picture[i];
+    }
+};
+
+TEST_F(Backdrop, PutsBackOnlyWhatWasMarked)
+{
+    at(100, 50) = 1;
+    at(300, 50) = 2;  // the same rows as the mark: its columns are put back with it
+    markDrawn(frame.data(), 100, 50, 101, 51);
+    markDrawn(frame.data(), 300, 50, 301, 51);
+    at(5, 400) = 3;  // drawn without a mark
+    EXPECT_EQ(unmarkedChanges(), 1);
+    const std::int32_t star = 200 * screenWidth + 600;
+    frame[star] = 4;
+    markDrawnPixels(frame.data(), &star, 1);
+
+    EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+    EXPECT_TRUE(showsPicture(100, 50));
+    EXPECT_TRUE(showsPicture(300, 50));
+    EXPECT_TRUE(showsPicture(600, 200));
+    EXPECT_EQ(at(5, 400), 3u);
+}
+
+TEST_F(Backdrop, MarksAreClippedToTheScreenAndEmptyOnesMarkNothing)
+{
+    for (int x = 0; x < screenWidth; ++x) at(x, 0) = 7;
+    for (int y = 0; y < screenHeight; ++y) at(screenWidth - 1, y) = 7;
+    markDrawn(frame.data(), -(std::int64_t(1) << 40), -5, std::int64_t(1) << 40, 1);
+    markDrawn(frame.data(), screenWidth - 1, -100, screenWidth + 100, screenHeight + 100);
+    markDrawn(frame.data(), 50, 60, 50, 90);  // no columns
+    markDrawn(frame.data(), 50, 60, 40, 90);
+    EXPECT_EQ(unmarkedChanges(), 0);
+    EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+    EXPECT_EQ(frame, picture);
+}
+
+TEST_F(Backdrop, AnotherPictureAnotherFrameOrUnknownDrawingIsCopiedWhole)
+{
+    std::vector<Pixel> other(framePixels, 9);
+    EXPECT_FALSE(restoreBackdrop(frame.data(), other.data()));
+    frame = other;
+    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));  // the frame held the other one
+    frame = picture;
+    EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+
+    markWholeFrame(frame.data());
+    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+
+    std::vector<Pixel> second(framePixels, 0);
+    markDrawn(second.data(), 0, 0, 10, 10);  // not the kept frame: no effect on it
+    EXPECT_FALSE(restoreBackdrop(second.data(), picture.data()));
+    EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+
+    keepFrame(second.data());  // the first frame is no longer kept
+    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+}
+
+TEST_F(Backdrop, TooManyOrStrayPixelMarksMakeTheNextCopyWhole)
+{
+    std::vector<std::int32_t> stars(5000);
+    for (std::size_t k = 0; k < stars.size(); ++k) stars[k] = std::int32_t(k * 61);
+    markDrawnPixels(frame.data(), stars.data(), int(stars.size()));
+    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+
+    const std::int32_t outside = framePixels;
+    markDrawnPixels(frame.data(), &outside, 1);
+    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+}
+
+// Every pass of the show over each screen: after it, the kept frame differs from its
+// picture only where the pass marked, so the next pass puts back everything drawn.
+struct KeptShow : ::testing::Test {
+    std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
+
+    static void SetUpTestSuite()
+    {
+        buildRowOffsets();
+        progressX = 0;
+        showLoadingScreen(loadedAssets);
+        loadAssets(loadedAssets);
+    }
+    void SetUp() override
+    {
+        menuFlags = MenuFlags{};
+        inputState = InputState{};
+        keepFrame(frame.data());
+    }
+    void TearDown() override { forgetKeptFrame(); }
+
+    // Passes every 17 ms from `from` to `to`, checking each.
+    void runPasses(std::int32_t from, std::int32_t to)
+    {
+        for (std::int32_t t = from; t <= to; t += 17) {
+            ASSERT_EQ(runTimeline(frame.data(), t, loadedAssets), FrameResult::presented);
+            ASSERT_EQ(unmarkedChanges(), 0) << "at " << t << " ms, menu state " << menuFlags.menuState;
+        }
+    }
+    void click(int x, int y)
+    {
+        inputState.mouseX = std::uint16_t(x);
+        inputState.mouseY = std::uint16_t(y);
+        inputState.leftDown = 1;
+    }
+};
+
+// The show draws the wire only after the faces, over the same corners; drawn alone it marks
+// its own lines.
+TEST_F(KeptShow, WireDrawnAloneIsMarked)
+{
+    const std::vector<Pixel> picture(framePixels, 0x102030);
+    ASSERT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+    frame = picture;
+    SphereState sphere;
+    turnSphere(sceneMesh, sphere);
+    prepareFaces(sceneMesh);
+    projectSphere(sceneMesh);
+    sceneMesh.wireLit = 0;
+    sceneMesh.wireRed = sceneMesh.wireGreen = sceneMesh.wireBlue = 16;
+    drawMeshWire(frame.data(), sceneMesh);
+    EXPECT_NE(frame, picture);
+    EXPECT_EQ(unmarkedChanges(), 0);
+}
+
+TEST_F(KeptShow, IntroStarsPlatesAndGlobeAreAllMarked)
+{
+    runPasses(0, 400);
+    runPasses(14600, 15000);      // the globe comes in
+    runPasses(27500, 28400);      // its flash and wire
+    runPasses(29000, 29600);      // plates drifting
+    runPasses(41400, 42000);      // into the crossfade and its flash
+}
+
+TEST_F(KeptShow, MenuPagesClockAndCursorAreAllMarked)
+{
+    runPasses(41701, 41900);
+    for (const int y : {125, 160, 200, 240, 40}) {  // hover each button, then the top strip
+        inputState.mouseX = 300;
+        inputState.mouseY = std::uint16_t(y);
+        runPasses(44001, 44200);
+    }
+    for (const int y : {125, 160, 200, 240}) {  // each page, its scroll moved
+        click(300, y);
+        menuFlags.page2Scroll = 40;
+        menuFlags.page3Scroll = 400;
+        runPasses(45000, 45200);
+        click(10, 470);  // back to the menu
+        runPasses(45300, 45400);
+    }
+    click(320, 40);
+    runPasses(46000, 46600);  // the clock page and its globe
+    inputState.rightDown = 1;
+    runPasses(47000, 47100);
+}
+
+}  // namespace
