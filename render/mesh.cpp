@@ -74,12 +74,12 @@ struct DrawnBox {
     int bottom = -1;
 };
 
-void extendBox(DrawnBox& box, const ScreenTriangle& t)
+void extendBox(DrawnBox& box, int x, int y)
 {
-    box.left = std::min({box.left, t.ax, t.bx, t.cx});
-    box.right = std::max({box.right, t.ax, t.bx, t.cx});
-    box.top = std::min({box.top, t.ay, t.by, t.cy});
-    box.bottom = std::max({box.bottom, t.ay, t.by, t.cy});
+    box.left = x < box.left ? x : box.left;
+    box.right = x > box.right ? x : box.right;
+    box.top = y < box.top ? y : box.top;
+    box.bottom = y > box.bottom ? y : box.bottom;
 }
 
 void markBox(const Pixel* frame, const DrawnBox& box)
@@ -96,6 +96,7 @@ struct ScreenCorner {
 struct FacePass {
     ScreenCorner corners[meshCapacity];
     bool drawn[meshCapacity];
+    DrawnBox box;  // of the drawn faces' corners
 };
 
 FacePass facePass;
@@ -106,10 +107,17 @@ void classifyFaces(const Mesh& mesh)
         const MeshVertex& p = mesh.screenPoints[v];
         facePass.corners[v] = {truncateCoordinate(p.x), truncateCoordinate(p.y)};
     }
+    DrawnBox box;
     for (int f = 0; f < mesh.faceCount; ++f) {
         const MeshFace& face = mesh.faces[f];
-        facePass.drawn[f] = face.visible == 1 && facesViewer(mesh, face);
+        const bool drawn = face.visible == 1 && facesViewer(mesh, face);
+        facePass.drawn[f] = drawn;
+        if (!drawn) continue;
+        for (const std::uint32_t v : {face.a, face.b, face.c}) {
+            extendBox(box, facePass.corners[v].x, facePass.corners[v].y);
+        }
     }
+    facePass.box = box;
 }
 
 ScreenTriangle screenTriangle(const MeshFace& face)
@@ -383,14 +391,40 @@ void sortByScans(std::int32_t* keys, std::int32_t* order, int lo, int hi)
     }
 }
 
+#ifdef INVITE_WIDE_SPANS
+// Bits of the keys above and below the pivot, eight keys at a time from keys[first]: whole
+// eights of `count` keys, or all of them and up to seven more when `pastEnd` allows reading
+// that far. Returns how many keys it covered.
+__attribute__((target("avx2"))) int eightsAboveBelow(const std::int32_t* keys, int first, int count,
+                                                      bool pastEnd, std::int32_t pivot,
+                                                      std::uint64_t& above, std::uint64_t& below)
+{
+    const __m256i p = _mm256_set1_epi32(pivot);
+    const int covered = pastEnd ? count : count - 7;
+    int b = 0;
+    for (; b < covered; b += 8) {
+        const __m256i k = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys + first + b));
+        above |= std::uint64_t(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(k, p)))) << b;
+        below |= std::uint64_t(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(p, k)))) << b;
+    }
+    return b;
+}
+#endif
+
 // Bit b of atMost is set when keys[first + b] is at most the pivot, of atLeast when it is at
-// least the pivot; count is 1 to 64.
+// least the pivot; count is 1 to 64. The keys are a mesh's, so the whole table may be read.
 void stopMasks(const std::int32_t* keys, int first, int count, std::int32_t pivot,
                std::uint64_t& atMost, std::uint64_t& atLeast)
 {
     std::uint64_t above = 0;
     std::uint64_t below = 0;
     int b = 0;
+#ifdef INVITE_WIDE_SPANS
+    if (wideSpansAvailable()) {
+        const bool pastEnd = first + count + 7 <= meshCapacity;
+        b = eightsAboveBelow(keys, first, count, pastEnd, pivot, above, below);
+    }
+#endif
 #ifdef __SSE2__
     const __m128i p = _mm_set1_epi32(pivot);
     for (; b + 4 <= count; b += 4) {
@@ -609,16 +643,14 @@ namespace {
 // Farthest first: the sort leaves the largest keys, the nearest faces, at the front.
 void fillDrawnFaces(Pixel* frame, const Mesh& mesh, int fillMode)
 {
-    DrawnBox box;
     for (int k = 0; k < mesh.faceCount; ++k) {
         const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
         if (!facePass.drawn[d]) continue;
         const Pixel colour = faceColour(mesh, d, true);
         const ScreenTriangle t = screenTriangle(mesh.faces[d]);
-        extendBox(box, t);
         fillTriangle(frame, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour, fillMode);
     }
-    markBox(frame, box);
+    markBox(frame, facePass.box);
 }
 
 // An unlit wire is one colour for every face; once it has faded to black it adds nothing.
@@ -635,16 +667,17 @@ bool wireAddsNothing(const Mesh& mesh)
 void wireDrawnFaces(Pixel* frame, const Mesh& mesh)
 {
     const FaceLinks& linked = linkFaceEdges(mesh);
+    // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
+    const bool lit = mesh.wireLit == 1;
+    const Pixel unlit = lit ? 0 : faceColour(mesh, 0, false) & 0xFFFFFF;
     for (int f = 0; f < mesh.faceCount; ++f) {
-        // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
-        wireColours[f] = facePass.drawn[f] ? faceColour(mesh, f, false) & 0xFFFFFF : 0;
+        const Pixel colour = lit ? faceColour(mesh, f, false) & 0xFFFFFF : unlit;
+        wireColours[f] = facePass.drawn[f] ? colour : 0;
     }
-    DrawnBox box;
     for (int f = 0; f < mesh.faceCount; ++f) {
         const Pixel colour = wireColours[f];
         if (colour == 0) continue;
         const ScreenTriangle t = screenTriangle(mesh.faces[f]);
-        extendBox(box, t);
         const int xs[3] = {t.ax, t.bx, t.cx};
         const int ys[3] = {t.ay, t.by, t.cy};
         for (int e = 0; e < 3; ++e) {
@@ -658,7 +691,7 @@ void wireDrawnFaces(Pixel* frame, const Mesh& mesh)
             drawLineAdd(frame, xs[e], ys[e], xs[n], ys[n], sum);
         }
     }
-    markBox(frame, box);
+    markBox(frame, facePass.box);
 }
 
 }  // namespace
