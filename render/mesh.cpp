@@ -212,20 +212,18 @@ long long packedCorner(int x, int y)
 
 // How a face's rows are drawn: solid, or averaged with what is there.
 struct SolidRows {
-    static constexpr int insideLimit = -1;  // no faster way for spans known to be inside
+    static constexpr int insideLimit = 0;  // no faster way for spans known to be inside
     static void draw(Pixel* row, int x1, int x2, Pixel colour) { fillRowSpan(row, x1, x2, colour); }
-    static void drawInside(Pixel* row, int x1, int x2, Pixel colour) { fillRowSpan(row, x1, x2, colour); }
 };
 
 struct BlendedRows {
-    static constexpr int insideLimit = -1;
+    static constexpr int insideLimit = 0;
     static void draw(Pixel* row, int x1, int x2, Pixel colour) { blendRowSpan(row, x1, x2, colour); }
-    static void drawInside(Pixel* row, int x1, int x2, Pixel colour) { blendRowSpan(row, x1, x2, colour); }
 };
 
 #ifdef INVITE_WIDE_SPANS
 struct WideBlendedRows {
-    static constexpr int insideLimit = wideInsideLimit;
+    static constexpr int insideLimit = wideInsideLimit;  // drawInside for spans within 1..this
     __attribute__((target("avx2"))) static void draw(Pixel* row, int x1, int x2, Pixel colour)
     {
         blendRowSpanWide(row, x1, x2, colour);
@@ -297,14 +295,16 @@ void fillTriangleRows(Pixel* frame, int ax, int ay, int bx, int by, int cx, int 
             row += screenWidth;
         }
     };
-    // Every column an edge reaches lies between the corners' columns.
-    const int leftmost = std::min(x0, std::min(x1, x2));
-    const int rightmost = std::max(x0, std::max(x1, x2));
-    if (leftmost >= 1 && rightmost <= Rows::insideLimit) {
-        walk([&](Pixel* at, int left, int right) { Rows::drawInside(at, left, right, colour); });
-    } else {
-        walk([&](Pixel* at, int left, int right) { Rows::draw(at, left, right, colour); });
+    if constexpr (Rows::insideLimit > 0) {
+        // Every column an edge reaches lies between the corners' columns.
+        const int leftmost = std::min(x0, std::min(x1, x2));
+        const int rightmost = std::max(x0, std::max(x1, x2));
+        if (leftmost >= 1 && rightmost <= Rows::insideLimit) {
+            walk([&](Pixel* at, int left, int right) { Rows::drawInside(at, left, right, colour); });
+            return;
+        }
     }
+    walk([&](Pixel* at, int left, int right) { Rows::draw(at, left, right, colour); });
 }
 
 #ifdef INVITE_WIDE_SPANS

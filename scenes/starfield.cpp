@@ -43,11 +43,36 @@ constexpr int bandCount = (screenHeight + bandRows - 1) / bandRows;
 // Where this frame's visible stars go, and the same offsets grouped by band of rows.
 struct StarBands {
     std::int32_t offset[starCount];
-    std::int32_t band[starCount];
     std::int32_t offsetsByBand[starCount];
 };
 
 StarBands starBands;
+
+int bandOf(std::int32_t offset)
+{
+    return offset / (bandRows * screenWidth);
+}
+
+// The stars of every band go in while its rows are still in the cache from the copy;
+// every star has the same colour, so the order they are put in does not show.
+void copyBandsWithStars(Pixel* frame, const Pixel* background, int shown)
+{
+    const std::int32_t* starOffset = starBands.offset;
+    std::int32_t* bandOffsets = starBands.offsetsByBand;
+    int bandStart[bandCount + 1] = {};
+    for (int k = 0; k < shown; ++k) ++bandStart[bandOf(starOffset[k]) + 1];
+    for (int band = 0; band < bandCount; ++band) bandStart[band + 1] += bandStart[band];
+    int filled[bandCount];
+    for (int band = 0; band < bandCount; ++band) filled[band] = bandStart[band];
+    for (int k = 0; k < shown; ++k) bandOffsets[filled[bandOf(starOffset[k])]++] = starOffset[k];
+
+    for (int band = 0; band < bandCount; ++band) {
+        const int first = band * bandRows * screenWidth;
+        const int rows = std::min(bandRows, screenHeight - band * bandRows);
+        std::memcpy(frame + first, background + first, sizeof(Pixel) * std::size_t(rows) * screenWidth);
+        for (int k = bandStart[band]; k < bandStart[band + 1]; ++k) frame[bandOffsets[k]] = starColour;
+    }
+}
 
 }  // namespace
 
@@ -67,39 +92,12 @@ void initStars(StarfieldState& state)
     for (Star& star : state.stars) spawnStar(star);
 }
 
-namespace {
-
-// The stars of every band go in while its rows are still in the cache from the copy;
-// every star has the same colour, so the order they are put in does not show.
-void copyBandsWithStars(Pixel* frame, const Pixel* background, int shown)
-{
-    const std::int32_t* starOffset = starBands.offset;
-    const std::int32_t* starBand = starBands.band;
-    std::int32_t* bandOffsets = starBands.offsetsByBand;
-    int bandStart[bandCount + 1] = {};
-    for (int k = 0; k < shown; ++k) ++bandStart[starBand[k] + 1];
-    for (int band = 0; band < bandCount; ++band) bandStart[band + 1] += bandStart[band];
-    int filled[bandCount];
-    for (int band = 0; band < bandCount; ++band) filled[band] = bandStart[band];
-    for (int k = 0; k < shown; ++k) bandOffsets[filled[starBand[k]]++] = starOffset[k];
-
-    for (int band = 0; band < bandCount; ++band) {
-        const int first = band * bandRows * screenWidth;
-        const int rows = std::min(bandRows, screenHeight - band * bandRows);
-        std::memcpy(frame + first, background + first, sizeof(Pixel) * std::size_t(rows) * screenWidth);
-        for (int k = bandStart[band]; k < bandStart[band + 1]; ++k) frame[bandOffsets[k]] = starColour;
-    }
-}
-
-}  // namespace
-
 // The stars move in their own order first, as respawning ones draw from the generator. A
 // kept frame that showed the background last pass only needs last pass's stars and whatever
 // was drawn over them put back.
 void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
 {
     std::int32_t* starOffset = starBands.offset;
-    std::int32_t* starBand = starBands.band;
 
     state.starTime += 0.02;
     const double t = state.starTime;
@@ -114,9 +112,7 @@ void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
         const bool onX = projectAxis(star.x, divisor, 320.0, star.sx);
         const bool onY = projectAxis(star.y, divisor, 240.0, star.sy);
         if (onX && onY && inClip(star.sx, star.sy)) {
-            starOffset[shown] = RowOffsets[star.sy] + star.sx;
-            starBand[shown] = star.sy / bandRows;
-            ++shown;
+            starOffset[shown++] = RowOffsets[star.sy] + star.sx;
         }
     }
     if (restoreBackdrop(frame, background)) {

@@ -70,6 +70,13 @@ void BM_Loading(benchmark::State& state)
     }
 }
 
+// The bench's frame, kept from one pass to the next as the console keeps its frame.
+void keepBenchFrame()
+{
+    forgetKeptFrame();
+    keepFrame(benchFrame.data());
+}
+
 // One frame of the timeline at `time` with the menu in `menuState`, drawn as the frame loop
 // draws it.
 void runPhase(benchmark::State& state, std::int32_t time, std::int32_t menuState)
@@ -87,9 +94,7 @@ void runPhase(benchmark::State& state, std::int32_t time, std::int32_t menuState
     inputState = InputState{};
     inputState.mouseX = 300;
     inputState.mouseY = 160;
-    // Kept from one pass to the next, as the console keeps its frame.
-    forgetKeptFrame();
-    keepFrame(benchFrame.data());
+    keepBenchFrame();
     for (auto _ : state) {
         runTimeline(benchFrame.data(), time, assets);
         benchmark::DoNotOptimize(benchFrame.data());
@@ -103,8 +108,7 @@ void BM_CrossfadeFlash(benchmark::State& state)
 {
     const LoadedAssets& assets = sharedAssets();
     menuFlags = MenuFlags{};
-    forgetKeptFrame();
-    keepFrame(benchFrame.data());
+    keepBenchFrame();
     int level = 7;
     for (auto _ : state) {
         menuFlags.crossfadeLevel = level;
