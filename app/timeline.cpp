@@ -1,7 +1,7 @@
 #include "app/timeline.h"
 
 #include "app/build_mode.h"
-#include "app/input.h"
+#include "base/input.h"
 #include "assets/asc.h"
 #include "render/sphere.h"
 #include "scenes/cursor.h"

@@ -7,6 +7,7 @@
 #include "app/loading.h"
 #include "app/music.h"
 #include "scenes/menu.h"
+#include "scenes/pages.h"
 
 InputState inputState;
 bool shutdownRequested = false;
@@ -53,12 +54,6 @@ void startPump(ButtonTap& tap, std::int32_t& down)
     tap = ButtonTap{};
 }
 
-void applyScroll(std::int32_t amount)
-{
-    if (menuFlags.menuState == 2) menuFlags.page2Scroll += amount;
-    else if (menuFlags.menuState == 3) menuFlags.page3Scroll += amount;
-}
-
 void handleKey(std::uint32_t key)
 {
     switch (key) {
@@ -66,10 +61,10 @@ void handleKey(std::uint32_t key)
         if (menuFlags.menuActive) postMessage({msgDestroy, 0, 0});
         else returnToMenu(menuFlags);
         break;
-    case keyUp: applyScroll(-10); break;
-    case keyDown: applyScroll(10); break;
-    case keyPageUp: applyScroll(-380); break;
-    case keyPageDown: applyScroll(380); break;
+    case keyUp: scrollOpenPage(menuFlags, -scrollLineRows); break;
+    case keyDown: scrollOpenPage(menuFlags, scrollLineRows); break;
+    case keyPageUp: scrollOpenPage(menuFlags, -scrollScreenRows); break;
+    case keyPageDown: scrollOpenPage(menuFlags, scrollScreenRows); break;
     default: break;
     }
 }
@@ -123,6 +118,12 @@ std::int32_t windowProc(const Message& message)
         return 0;
     case msgKeyDown:
         handleKey(message.wParam);
+        return 0;
+    case msgMouseWheel:
+        scrollOpenPage(menuFlags, std::int32_t(message.wParam) * scrollLineRows);
+        return 0;
+    case msgScrollRows:
+        scrollOpenPage(menuFlags, std::int32_t(message.wParam));
         return 0;
     case msgMouseMove:
         inputState.mouseX = std::int32_t(message.lParam & 0xFFFF);

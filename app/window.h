@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/input.h"
+#include "base/input.h"
 
 enum MessageCode : std::uint32_t {
     msgDestroy = 2,
@@ -16,6 +16,8 @@ enum MessageCode : std::uint32_t {
     msgLeftUp = 514,
     msgRightDown = 516,
     msgRightUp = 517,
+    msgMouseWheel = 522,     // wParam: signed notches, positive scrolls down; one is an arrow key
+    msgScrollRows = 0x8001,  // wParam: signed frame rows, positive scrolls down (a touch drag)
 };
 
 enum KeyCode : std::uint32_t {

@@ -2,7 +2,7 @@
 // The bubble that follows the mouse over the menu's top strip, and the fullscreen pointer.
 #include <cstdint>
 
-#include "app/input.h"
+#include "base/input.h"
 #include "render/primitives.h"
 #include "scenes/menu.h"
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/input.h"
+#include "base/input.h"
 #include "render/primitives.h"
 
 constexpr int buttonCount = 5;

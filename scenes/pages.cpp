@@ -35,6 +35,12 @@ std::int32_t clampScroll(std::int32_t& scroll, std::int32_t maximum)
     return scroll;
 }
 
+void scrollOpenPage(MenuFlags& flags, std::int32_t rows)
+{
+    if (flags.menuState == 2) flags.page2Scroll += rows;
+    else if (flags.menuState == 3) flags.page3Scroll += rows;
+}
+
 void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount)
 {
     markDrawn(frame, pageLeft, pageTop, pageLeft + pageWidth, std::int64_t(pageTop) + rowCount);

@@ -20,7 +20,15 @@ struct PartyDates {
 };
 constexpr PartyDates BakedPartyDates{partyFirstMonth, partyFirstDay, partyDays};
 
+// One press of Up or Down, and of Page Up or Page Down, in frame rows.
+constexpr std::int32_t scrollLineRows = 10;
+constexpr std::int32_t scrollScreenRows = 380;
+
 std::int32_t clampScroll(std::int32_t& scroll, std::int32_t maximum);  // stores and returns
+// Moves the open scrolling page (2 or 3) by `rows`, down when positive; any other screen
+// ignores it. The page's step clamps the offset, so moves past an end within one pass add up
+// as the keys always have.
+void scrollOpenPage(MenuFlags& flags, std::int32_t rows);
 void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount);
 // The page or clock page MenuState chooses (clamping the scroll it uses), or nothing.
 void drawMenuScreen(Pixel* frame, MenuFlags& flags, const Pixel* const pageImages[4]);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/input.h"
+#include "base/input.h"
 #include "app/loading.h"
 #include "app/timeline.h"
 #include "render/backdrop.h"

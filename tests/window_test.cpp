@@ -77,6 +77,36 @@ TEST_F(WindowProcedure, ScrollKeysMoveOnlyTheOpenScrollablePage)
     EXPECT_EQ(menuFlags.page3Scroll, -370);
 }
 
+TEST_F(WindowProcedure, WheelNotchesScrollLikeArrowsAndRowsScrollByThemselves)
+{
+    const auto wheel = [](std::int32_t notches) { windowProc({msgMouseWheel, std::uint32_t(notches), 0}); };
+    const auto rows = [](std::int32_t count) { windowProc({msgScrollRows, std::uint32_t(count), 0}); };
+    menuFlags.menuState = 3;
+    menuFlags.menuActive = false;
+    wheel(3);
+    EXPECT_EQ(menuFlags.page3Scroll, 30);
+    wheel(-1);
+    EXPECT_EQ(menuFlags.page3Scroll, 20);
+    rows(-57);
+    EXPECT_EQ(menuFlags.page3Scroll, -37);
+    rows(1000);
+    EXPECT_EQ(menuFlags.page3Scroll, 963);
+    EXPECT_EQ(menuFlags.page2Scroll, 0);
+
+    menuFlags.menuState = 2;
+    wheel(-2);
+    rows(5);
+    EXPECT_EQ(menuFlags.page2Scroll, -15);
+    for (std::int32_t state : {0, 1, 4, int(menuStateClock)}) {
+        menuFlags.menuState = state;
+        wheel(4);
+        rows(-300);
+    }
+    EXPECT_EQ(menuFlags.page2Scroll, -15);
+    EXPECT_EQ(menuFlags.page3Scroll, 963);
+    EXPECT_TRUE(drainCodes().empty());
+}
+
 TEST_F(WindowProcedure, OtherKeysAndMessagesChangeNothing)
 {
     key(13);

@@ -14,7 +14,7 @@
 
 #include "app/console.h"
 #include "app/headless.h"
-#include "app/input.h"
+#include "base/input.h"
 #include "app/loading.h"
 #include "app/timeline.h"
 #include "render/backdrop.h"

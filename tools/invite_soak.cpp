@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "app/headless.h"
-#include "app/input.h"
+#include "base/input.h"
 #include "app/invitation.h"
 #include "app/window.h"
 #include "scenes/menu.h"

@@ -1,5 +1,5 @@
 #pragma once
-// The mouse and button state the window procedure keeps between frames.
+// The mouse and button state the window procedure keeps between frames and the scenes read.
 #include <cstdint>
 
 struct InputState {
