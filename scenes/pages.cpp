@@ -132,8 +132,29 @@ std::tm localCalendarTime(std::time_t when)
     return local;
 }
 
+namespace {
+
+struct WallClock {
+    bool fixed = false;
+    std::time_t when = 0;
+};
+
+WallClock wallClock;
+
+}  // namespace
+
+std::time_t readWallClock()
+{
+    return wallClock.fixed ? wallClock.when : std::time(nullptr);
+}
+
+void fixWallClock(std::time_t when)
+{
+    wallClock = {true, when};
+}
+
 void drawClockPage(Pixel* frame)
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = readWallClock();
     drawClockTexts(frame, localCalendarTime(now));
 }

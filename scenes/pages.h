@@ -42,4 +42,8 @@ std::tm localCalendarTime(std::time_t when);
 void formatLongDate(const std::tm& local, char* out, std::size_t size);  // "Monday, December 07, 2026"
 void formatTimeOfDay(const std::tm& local, char* out, std::size_t size);  // "HH:MM:SS"
 void drawClockTexts(Pixel* frame, const std::tm& local);
-void drawClockPage(Pixel* frame);  // reads the local time once
+void drawClockPage(Pixel* frame);  // reads the wall clock once
+// The clock page's source of the time: the system clock, or a fixed moment (offline renders
+// that must give the same pixels on every run).
+std::time_t readWallClock();
+void fixWallClock(std::time_t when);

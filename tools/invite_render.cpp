@@ -17,6 +17,7 @@
 #include "app/headless.h"
 #include "app/invitation.h"
 #include "app/window.h"
+#include "scenes/pages.h"
 #include "tools/ffmpeg_process.h"
 #include "tools/png_writer.h"
 #include "tools/video_plan.h"
@@ -48,6 +49,8 @@ struct RenderOptions {
     std::string loadingScreen;
     std::string script;
     std::string out;
+    std::string digest;
+    std::int64_t wallClock = -1;
     VideoSettings video;
 };
 
@@ -74,6 +77,7 @@ struct RenderRun {
     std::vector<Pixel> loadingFrame;
     bool closeSent = false;
     bool writeFailed = false;
+    std::FILE* digest = nullptr;
     VideoRun video;
 };
 
@@ -126,7 +130,7 @@ void checkOptions(const RenderOptions& options, bool videoOnlyGiven)
     if (options.out.empty() && (!options.snaps.empty() || options.every > 0)) usageError("--snap and --every need --out DIR");
     if (video.path.empty()) {
         if (videoOnlyGiven) usageError("--scale, --size, --crf, --preset, --lossless and --soundtrack need --video");
-        if (options.out.empty()) usageError("--out DIR or --video FILE is required");
+        if (options.out.empty() && options.digest.empty()) usageError("--out DIR, --digest FILE or --video FILE is required");
         return;
     }
     if (options.untilGiven && options.until < options.clock.start) usageError("nothing to film: --until is before --start");
@@ -170,6 +174,8 @@ RenderOptions parseOptions(int argc, char** argv)
         else if (name == "--every") options.every = parseNumber(value, name, 1, INT64_MAX / 2);
         else if (name == "--loading-screen") options.loadingScreen = value;
         else if (name == "--out") options.out = value;
+        else if (name == "--digest") options.digest = value;
+        else if (name == "--wall-clock") options.wallClock = parseNumber(value, name, 0, INT64_MAX / 2);
         else usageError("unknown argument " + name);
         if (name == "--soundtrack" || name == "--scale" || name == "--size" || name == "--crf" || name == "--preset") {
             videoOnlyGiven = true;
@@ -407,6 +413,19 @@ void deliverInput()
     }
 }
 
+// FNV-1a over the three colour bytes of every pixel.
+std::uint64_t frameDigest(const Pixel* frame)
+{
+    std::uint64_t hash = 1469598103934665603ULL;
+    for (int i = 0; i < framePixels; ++i) {
+        for (int shift : {16, 8, 0}) {
+            hash ^= (frame[i] >> shift) & 0xFF;
+            hash *= 1099511628211ULL;
+        }
+    }
+    return hash;
+}
+
 void capture(const Pixel* frame)
 {
     if (!run.options.video.path.empty()) checkStopSignal();
@@ -423,6 +442,7 @@ void capture(const Pixel* frame)
             savePng("t" + std::to_string(run.options.snaps[i]) + ".png", frame);
         }
     }
+    if (run.digest) std::fprintf(run.digest, "%lld %d %016llx\n", (long long)index, int(time), (unsigned long long)frameDigest(frame));
     if (run.options.every > 0 && index % run.options.every == 0) {
         savePng("f" + std::to_string(index) + ".png", frame);
     }
@@ -435,6 +455,11 @@ int main(int argc, char** argv)
     run.options = parseOptions(argc, argv);
     if (!run.options.script.empty()) run.events = readScript(run.options.script);
     run.snapped.assign(run.options.snaps.size(), false);
+    if (run.options.wallClock >= 0) fixWallClock(std::time_t(run.options.wallClock));
+    if (!run.options.digest.empty()) {
+        run.digest = std::fopen(run.options.digest.c_str(), "w");
+        if (!run.digest) usageError("cannot write " + run.options.digest);
+    }
     if (!run.options.video.path.empty()) startVideo();
     simConfigure(run.options.clock);
     headlessOnPump(deliverInput);
@@ -453,5 +478,6 @@ int main(int argc, char** argv)
             return exitFailed;
         }
     }
+    if (run.digest && std::fclose(run.digest) != 0) run.writeFailed = true;
     return run.writeFailed ? exitFailed : code;
 }
