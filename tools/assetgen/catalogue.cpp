@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/assetgen/bitfont.h"
+#include "tools/assetgen/mastering.h"
 #include "tools/assetgen/model.h"
 #include "tools/assetgen/music.h"
 #include "tools/assetgen/nfo.h"
@@ -160,11 +161,10 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
     if (!withSoundtrack) return files;
 
     StereoTrack track = composeSoundtrack();
-    // Headroom below -1 dBFS for the peaks the encoder adds.
-    normalisePeak(track, 0.83);
+    const MasteringResult mastered = masterTrack(track, MasteringTarget{});
     files.push_back(OutputFile{SoundtrackFile, encodeMp3(track)});
-    std::fprintf(stderr, "assetgen: soundtrack %.1f s long, all done in %.1f s\n",
-                 double(track.left.size()) / sampleRate, secondsSince(start));
+    std::fprintf(stderr, "assetgen: soundtrack %.1f s long, %s, all done in %.1f s\n",
+                 double(track.left.size()) / sampleRate, masteringSummary(mastered).c_str(), secondsSince(start));
     return files;
 }
 

@@ -590,7 +590,7 @@ std::vector<std::uint8_t> encodeMp3(const StereoTrack& track)
     lame_set_num_channels(lame, 2);
     lame_set_mode(lame, JOINT_STEREO);
     lame_set_VBR(lame, vbr_off);
-    lame_set_brate(lame, 160);
+    lame_set_brate(lame, 256);
     lame_set_quality(lame, 2);
     lame_set_bWriteVbrTag(lame, 1);
     lame_init_params(lame);

@@ -23,5 +23,5 @@ StereoTrack composeSoundtrack();
 StereoTrack composeTestTrack(double seconds);
 // Scales the track so its highest sample magnitude is `peak`; returns the factor used.
 double normalisePeak(StereoTrack& track, double peak);
-// 44.1 kHz stereo, 160 kbit/s constant rate, with the encoder-delay Info frame and no tags.
+// 44.1 kHz stereo, 256 kbit/s constant rate, with the encoder-delay Info frame and no tags.
 std::vector<std::uint8_t> encodeMp3(const StereoTrack& track);
