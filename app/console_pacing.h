@@ -35,3 +35,23 @@ struct VsyncCheck {
 };
 
 bool vsyncStillPaces(VsyncCheck& check, std::int64_t now);
+
+// How the frame reaches the screen. `texture`: a renderer's streaming texture, scaled by the
+// renderer, paced by vsync where it paces alone. `surface`: copied (and scaled by our own
+// code) into the window's own surface, which the window system shows directly (shared memory
+// on X11, a device-independent bitmap on Windows), paced by the deadlines above.
+enum class Presentation { texture, surface };
+
+// Whether a renderer or OpenGL renderer name is one of the known software rasterisers (Mesa's
+// llvmpipe, softpipe and swrast, Windows' GDI Generic and Basic Render Driver, and others):
+// there a texture path draws every frame twice on the processor.
+bool softwareRasteriser(const char* name);
+
+// The user's choice from the environment: "texture" or "surface" in any case; false for
+// anything else, or none, which leaves the choice to the renderer.
+bool forcedPresentation(const char* forced, Presentation& chosen);
+
+// The presentation for the renderer a window would get: `renderer` its name (null when none
+// could be made), `accelerated` whether it says it is, and `glRenderer` the OpenGL renderer
+// string behind it (null when it is not OpenGL).
+Presentation choosePresentation(const char* renderer, bool accelerated, const char* glRenderer);

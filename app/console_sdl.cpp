@@ -11,11 +11,13 @@
 #include "app/console_pacing.h"
 #include "app/console_view.h"
 #include "app/window.h"
+#include "render/scale.h"
 
 namespace {
 
 struct SdlConsole {
     SDL_Window* window = nullptr;
+    Presentation presentation = Presentation::texture;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     // The frame scaled by a whole factor, for sharp scaling to sizes between two factors.
@@ -25,6 +27,18 @@ struct SdlConsole {
     bool vsyncAlone = false;
     FrameSchedule schedule;
     VsyncCheck vsyncCheck;
+    // The window surface path: the surface last set up, the picture's place and scaling in
+    // it, and the picture in xRGB when the surface holds another format.
+    SDL_Surface* surface = nullptr;
+    void* surfacePixels = nullptr;
+    int surfaceWidth = 0;
+    int surfaceHeight = 0;
+    bool surfaceStale = true;
+    bool showWholeSurface = true;
+    bool surfaceIsXrgb = true;
+    PictureRect picture;
+    SharpScale scale;
+    std::vector<Pixel> converted;
 };
 
 SdlConsole console;
@@ -104,6 +118,128 @@ void drawPicture()
     SDL_RenderCopy(console.renderer, console.texture, nullptr, &target);
 }
 
+// The OpenGL renderer string of the current context, or null.
+const char* currentGlRenderer()
+{
+    using GlGetString = const unsigned char* (*)(unsigned int);
+    const auto getString = reinterpret_cast<GlGetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned int glRendererName = 0x1F01;
+    return getString != nullptr ? reinterpret_cast<const char*>(getString(glRendererName)) : nullptr;
+}
+
+// The presentation for this machine: the user's choice, or else what the renderer a window
+// would get says about itself. The renderer is tried on a hidden window of its own, so the
+// window that is shown never carries a renderer it does not use.
+Presentation probePresentation(Uint32 windowFlags)
+{
+    Presentation chosen = Presentation::texture;
+#ifdef __EMSCRIPTEN__
+    return chosen;
+#endif
+    if (forcedPresentation(SDL_getenv("INVITE_PRESENT"), chosen)) return chosen;
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, screenWidth, screenHeight, windowFlags | SDL_WINDOW_HIDDEN);
+    SDL_Renderer* renderer = probe != nullptr ? SDL_CreateRenderer(probe, -1, SDL_RENDERER_PRESENTVSYNC) : nullptr;
+    SDL_RendererInfo info{};
+    if (renderer != nullptr) SDL_GetRendererInfo(renderer, &info);
+    const bool opengl = info.name != nullptr && SDL_strncmp(info.name, "opengl", 6) == 0;
+    chosen = choosePresentation(info.name, (info.flags & SDL_RENDERER_ACCELERATED) != 0,
+                                opengl ? currentGlRenderer() : nullptr);
+    if (renderer != nullptr) SDL_DestroyRenderer(renderer);
+    if (probe != nullptr) SDL_DestroyWindow(probe);
+    return chosen;
+}
+
+// The texture path's renderer and streaming texture.
+bool openRenderer()
+{
+    console.renderer = SDL_CreateRenderer(console.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (console.renderer == nullptr) {
+        console.renderer = SDL_CreateRenderer(console.window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (console.renderer == nullptr) return false;
+    console.texture = SDL_CreateTexture(console.renderer, SDL_PIXELFORMAT_RGB888,
+                                        SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
+    return console.texture != nullptr;
+}
+
+// A new window surface (the first, or one made after a resize): black all over once, the
+// picture's place and scaling worked out once, and the whole surface shown at the next update.
+void setUpSurface(SDL_Surface* surface)
+{
+    console.surface = surface;
+    console.surfacePixels = surface->pixels;
+    console.surfaceWidth = surface->w;
+    console.surfaceHeight = surface->h;
+    console.surfaceStale = false;
+    console.showWholeSurface = true;
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    console.picture = pictureRect(surface->w, surface->h);
+    console.scale = sharpScale(console.picture.width, console.picture.height, wholeScaleFactor(console.picture));
+    console.surfaceIsXrgb = surface->format->format == SDL_PIXELFORMAT_RGB888;
+    const std::size_t convertedPixels = console.surfaceIsXrgb ? 0 : std::size_t(console.picture.width) * console.picture.height;
+    console.converted.assign(convertedPixels, 0);
+}
+
+// The window surface, set up again whenever it is not the one last drawn into.
+SDL_Surface* currentSurface()
+{
+    SDL_Surface* surface = SDL_GetWindowSurface(console.window);
+    if (surface == nullptr) return nullptr;
+    if (console.surfaceStale || surface != console.surface || surface->pixels != console.surfacePixels ||
+        surface->w != console.surfaceWidth || surface->h != console.surfaceHeight) {
+        setUpSurface(surface);
+    }
+    return surface;
+}
+
+// Scales the frame into the surface's picture rectangle: straight into the surface when it
+// holds xRGB, as X11 and Windows give it for a 24- or 32-bit display, else through a
+// conversion.
+void drawIntoSurface(SDL_Surface* surface)
+{
+    const PictureRect& picture = console.picture;
+    if (picture.width <= 0 || picture.height <= 0) return;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    auto* origin = static_cast<Uint8*>(surface->pixels) + std::int64_t(picture.y) * surface->pitch;
+    if (console.surfaceIsXrgb) {
+        Pixel* target = reinterpret_cast<Pixel*>(origin) + picture.x;
+        scaleFrame(console.scale, console.frame.data(), target, surface->pitch / int(sizeof(Pixel)));
+    } else {
+        scaleFrame(console.scale, console.frame.data(), console.converted.data(), picture.width);
+        SDL_ConvertPixels(picture.width, picture.height, SDL_PIXELFORMAT_RGB888, console.converted.data(),
+                          picture.width * int(sizeof(Pixel)), surface->format->format,
+                          origin + picture.x * surface->format->BytesPerPixel, surface->pitch);
+    }
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+}
+
+// The surface path's update: the frame scaled in, the deadline waited out, then only the
+// picture shown (the bars too after a change of size or an exposure).
+void presentSurface()
+{
+    SDL_Surface* surface = currentSurface();
+    if (surface != nullptr) drawIntoSurface(surface);
+    waitForFrameDeadline();
+    if (surface == nullptr) return;
+    const PictureRect& picture = console.picture;
+    SDL_Rect shown{picture.x, picture.y, picture.width, picture.height};
+    if (console.showWholeSurface) shown = SDL_Rect{0, 0, surface->w, surface->h};
+    if (SDL_UpdateWindowSurfaceRects(console.window, &shown, 1) == 0) console.showWholeSurface = false;
+}
+
+// Window events after which the surface is another or its pixels have left the screen.
+void noteSurfaceEvent(const SDL_Event& event)
+{
+    if (event.type != SDL_WINDOWEVENT) return;
+    switch (event.window.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED: console.surfaceStale = true; break;
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED: console.showWholeSurface = true; break;
+    default: break;
+    }
+}
+
 // Without a display SDL falls back to its invisible "offscreen" driver, which would play the
 // music to nobody; only a driver asked for by name may be one that shows nothing.
 bool visibleVideoDriver()
@@ -131,20 +267,22 @@ bool consoleOpenWindow(bool fullscreen)
     // Hidden until the renderer is made: a renderer may replace the window it is given with
     // one of another kind, and the first would flash up and vanish.
     const Uint32 flags = SDL_WINDOW_HIDDEN | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
+    console.presentation = probePresentation(flags);
     console.window = SDL_CreateWindow("ZURA 5 Party Invitation", SDL_WINDOWPOS_CENTERED,
                                       SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight, flags);
     if (console.window == nullptr) return false;
-    console.renderer = SDL_CreateRenderer(console.window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (console.renderer == nullptr) {
-        console.renderer = SDL_CreateRenderer(console.window, -1, SDL_RENDERER_SOFTWARE);
+    if (console.presentation == Presentation::surface) {
+        // SDL would otherwise back the window surface with an OpenGL texture of its own, the
+        // very cost this path avoids.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        // A window system without window surfaces (Wayland) takes the texture path.
+        if (SDL_GetWindowSurface(console.window) == nullptr) console.presentation = Presentation::texture;
     }
-    if (console.renderer == nullptr) return false;
-    console.texture = SDL_CreateTexture(console.renderer, SDL_PIXELFORMAT_RGB888,
-                                        SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
-    if (console.texture == nullptr) return false;
+    if (console.presentation == Presentation::texture && !openRenderer()) return false;
     if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowWindow(console.window);
-    choosePacing();
+    if (console.presentation == Presentation::texture) choosePacing();
+
     return true;
 }
 
@@ -166,6 +304,10 @@ void consoleUpdate()
         waitForFrameDeadline();
         return;
     }
+    if (console.presentation == Presentation::surface) {
+        presentSurface();
+        return;
+    }
     SDL_UpdateTexture(console.texture, nullptr, console.frame.data(), screenWidth * sizeof(Pixel));
     drawPicture();
     if (!console.vsyncAlone) waitForFrameDeadline();
@@ -182,6 +324,7 @@ void consolePumpEvents()
         int width = 0;
         int height = 0;
         SDL_GetWindowSize(console.window, &width, &height);
+        noteSurfaceEvent(event);
         const EventMessages messages = translateEvent(event, width, height);
         for (int k = 0; k < messages.count; ++k) postMessage(messages.items[k]);
     }
@@ -201,6 +344,8 @@ void consoleClose()
     if (console.window != nullptr) SDL_DestroyWindow(console.window);
     console.scaled = nullptr;
     console.scaledFactor = 0;
+    console.surface = nullptr;
+    console.surfaceStale = true;
     console.texture = nullptr;
     console.renderer = nullptr;
     console.window = nullptr;

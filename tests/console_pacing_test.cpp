@@ -73,4 +73,50 @@ TEST(Pacing, AVsyncThatReturnsAtOnceIsFoundOut)
     EXPECT_LE(frames, 61);  // within a second's worth of frames
 }
 
+TEST(Presentation, SoftwareRasterisersAreKnownByTheirNames)
+{
+    // OpenGL renderer strings as Mesa and Windows give them.
+    for (const char* name : {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Mesa X11 swrast", "Software Rasterizer",
+                             "GDI Generic", "Microsoft Basic Render Driver", "Google SwiftShader", "software"}) {
+        EXPECT_TRUE(softwareRasteriser(name)) << name;
+    }
+    for (const char* name : {"AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6, DRM 3.49, 6.1.0-13-amd64)",
+                             "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "NVIDIA GeForce GTX 1060/PCIe/SSE2", "opengl",
+                             "direct3d11", "virgl", ""}) {
+        EXPECT_FALSE(softwareRasteriser(name)) << name;
+    }
+    EXPECT_FALSE(softwareRasteriser(nullptr));
+}
+
+TEST(Presentation, TheTexturePathOnlyWhereAGraphicsCardDraws)
+{
+    const char* llvmpipe = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    const char* radeon = "AMD Radeon RX 6600 (radeonsi, navi23)";
+    EXPECT_EQ(choosePresentation("opengl", true, radeon), Presentation::texture);
+    EXPECT_EQ(choosePresentation("direct3d11", true, nullptr), Presentation::texture);
+    // SDL calls its OpenGL renderer accelerated even on Mesa's rasteriser.
+    EXPECT_EQ(choosePresentation("opengl", true, llvmpipe), Presentation::surface);
+    EXPECT_EQ(choosePresentation("opengles2", true, "softpipe"), Presentation::surface);
+    EXPECT_EQ(choosePresentation("software", false, nullptr), Presentation::surface);
+    EXPECT_EQ(choosePresentation("opengl", false, radeon), Presentation::surface);
+    EXPECT_EQ(choosePresentation(nullptr, false, nullptr), Presentation::surface);  // no renderer at all
+}
+
+TEST(Presentation, TheUserMayChooseEitherWay)
+{
+    Presentation chosen = Presentation::surface;
+    EXPECT_TRUE(forcedPresentation("texture", chosen));
+    EXPECT_EQ(chosen, Presentation::texture);
+    EXPECT_TRUE(forcedPresentation("Surface", chosen));
+    EXPECT_EQ(chosen, Presentation::surface);
+    EXPECT_TRUE(forcedPresentation("TEXTURE", chosen));
+    EXPECT_EQ(chosen, Presentation::texture);
+    // Anything else leaves the choice to the renderer, and the last choice untouched.
+    for (const char* other : {"", "gpu", "surfaces", "auto"}) {
+        EXPECT_FALSE(forcedPresentation(other, chosen)) << other;
+        EXPECT_EQ(chosen, Presentation::texture);
+    }
+    EXPECT_FALSE(forcedPresentation(nullptr, chosen));
+}
+
 }  // namespace
