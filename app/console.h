@@ -13,6 +13,11 @@ void consoleUnlock();
 // Shows the frame surface, paced to 60 frames a second; while the window is minimised or
 // hidden it shows nothing but still waits out the frame.
 void consoleUpdate();
+// Whether a frame drawn now would be seen: false while the window is minimised or hidden (or,
+// offline, when no frame is wanted from this pass).
+bool consoleFrameSeen();
+// Waits out a pass that draws nothing, as consoleUpdate would have.
+void consoleSkipFrame();
 // Translates pending window-system events into posted messages (app/window.h).
 void consolePumpEvents();
 // Shows an error to the user and writes it to standard error.

@@ -1,8 +1,10 @@
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "app/console.h"
 #include "app/headless.h"
+#include "render/backdrop.h"
 
 namespace {
 
@@ -10,6 +12,7 @@ struct HeadlessConsole {
     std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
     std::function<void(const Pixel*)> onPresent;
     std::function<void()> onPump;
+    std::function<bool()> frameWanted;
 };
 
 HeadlessConsole console;
@@ -26,6 +29,11 @@ void headlessOnPump(std::function<void()> hook)
     console.onPump = std::move(hook);
 }
 
+void headlessOnFrameWanted(std::function<bool()> hook)
+{
+    console.frameWanted = std::move(hook);
+}
+
 bool consoleOpenWindow(bool)
 {
     return true;
@@ -40,8 +48,25 @@ void consoleUnlock()
 {
 }
 
+bool consoleFrameSeen()
+{
+    return !console.frameWanted || console.frameWanted();
+}
+
+void consoleSkipFrame()
+{
+}
+
+// Every presented frame of the show must differ from its backdrop only where the drawing
+// marked it, or the next pass would leave a trail; a fault stops the run at once.
 void consoleUpdate()
 {
+    int x = 0;
+    int y = 0;
+    if (firstUnmarkedChange(x, y)) {
+        std::fprintf(stderr, "kept frame: pixel (%d, %d) was drawn without a mark\n", x, y);
+        std::abort();
+    }
     if (console.onPresent) console.onPresent(console.frame.data());
 }
 

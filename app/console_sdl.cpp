@@ -295,13 +295,23 @@ void consoleUnlock()
 {
 }
 
-// Out of sight the frame is not shown, but the loop keeps its 60 passes a second, so the
-// frame-counted motion is where the music is when the window comes back.
+bool consoleFrameSeen()
+{
+    return !windowOutOfSight();
+}
+
+// Out of sight nothing is drawn or shown, but the loop keeps its 60 steps a second, so the
+// show is where the music is when the window comes back.
+void consoleSkipFrame()
+{
+    console.vsyncCheck = VsyncCheck{};
+    waitForFrameDeadline();
+}
+
 void consoleUpdate()
 {
     if (windowOutOfSight()) {
-        console.vsyncCheck = VsyncCheck{};
-        waitForFrameDeadline();
+        consoleSkipFrame();
         return;
     }
     if (console.presentation == Presentation::surface) {

@@ -11,6 +11,9 @@ std::int32_t MusicTime = 0;
 
 namespace {
 
+constexpr std::int32_t stepsPerSecond = 60;
+constexpr int longestCatchUp = 60 * stepsPerSecond;
+
 // Hands every queued message to the window procedure; false once the quit message is taken.
 bool pumpMessages()
 {
@@ -24,7 +27,50 @@ bool pumpMessages()
     return true;
 }
 
+// The timeline's first block always replaces every pixel (the background picture during the
+// intro, a crossfade level, the menu picture after), so clearing the frame first would change
+// no pixel the viewer sees. Every console keeps its frame from one pass to the next and only
+// the timeline draws into it, so that block need only put back what the last pass drew over
+// the same picture.
+void drawAndPresent()
+{
+    Pixel* frame = consoleLock();
+    keepFrame(frame);
+    drawTimeline(frame, loadedAssets);
+    presentFrame();
+}
+
+PassResult stepAndShow(std::int32_t time)
+{
+    MusicTime = time;
+    if (stepTimeline(time) == FrameResult::quit) return PassResult::quitButton;
+    if (consoleFrameSeen()) drawAndPresent();
+    else consoleSkipFrame();
+    return PassResult::goOn;
+}
+
+struct StepClock {
+    bool stepped = false;
+    std::int32_t lastTime = 0;
+};
+
+StepClock stepClock;
+
 }  // namespace
+
+int missedSteps(std::int32_t last, std::int32_t now)
+{
+    const std::int64_t gap = std::int64_t(now) - last;
+    // Two and a half steps: a late animation frame or a jittery clock is no gap.
+    if (gap * stepsPerSecond * 2 < 5 * 1000) return 0;
+    const std::int64_t steps = (gap * stepsPerSecond + 500) / 1000 - 1;
+    return int(steps < longestCatchUp ? steps : longestCatchUp);
+}
+
+std::int32_t missedStepTime(std::int32_t last, std::int32_t now, int k, int count)
+{
+    return std::int32_t(last + (std::int64_t(now) - last) * k / (count + 1));
+}
 
 void presentFrame()
 {
@@ -35,20 +81,25 @@ void presentFrame()
 PassResult runFramePass()
 {
     if (!pumpMessages()) return PassResult::quitMessage;
-    MusicTime = musicPosition();
-    // The timeline's first block always replaces every pixel (the background picture up
-    // to 41700 ms, a crossfade level up to 44000, the menu picture after), so clearing the
-    // frame first would change no pixel the viewer sees. Every console keeps its frame from
-    // one pass to the next and only the timeline draws into it, so that block need only put
-    // back what the last pass drew over the same picture.
-    Pixel* frame = consoleLock();
-    keepFrame(frame);
-    if (runTimeline(frame, MusicTime, loadedAssets) == FrameResult::quit) {
-        consoleUnlock();
-        return PassResult::quitButton;
+    const std::int32_t time = musicPosition();
+    stepClock = {true, time};
+    return stepAndShow(time);
+}
+
+PassResult runCatchUpPass()
+{
+    if (!pumpMessages()) return PassResult::quitMessage;
+    const std::int32_t time = musicPosition();
+    if (stepClock.stepped) {
+        const std::int32_t last = stepClock.lastTime;
+        const int missed = missedSteps(last, time);
+        for (int k = 1; k <= missed; ++k) {
+            MusicTime = missedStepTime(last, time, k, missed);
+            if (stepTimeline(MusicTime) == FrameResult::quit) return PassResult::quitButton;
+        }
     }
-    presentFrame();
-    return PassResult::goOn;
+    stepClock = {true, time};
+    return stepAndShow(time);
 }
 
 PassResult runFrameLoop()

@@ -1,16 +1,28 @@
 #pragma once
-// The one loop of the show: pump messages, read the music clock, draw, present.
+// The one loop of the show: pump messages, read the music clock, step, draw when seen, present.
 #include <cstdint>
 
 extern std::int32_t MusicTime;
 
 enum class PassResult { goOn, quitMessage, quitButton };
 
-// One pass of the frame loop: the message pump, MusicTime, the timeline, the presented frame.
-// Says whether the run goes on; a quit message ends it before MusicTime is read, the exit
-// button in the middle of the frame, whose surface is then unlocked but never shown. The
-// desktop programs call it in a loop, the browser once per animation frame.
+// One pass of the frame loop: the message pump, MusicTime, one step of the timeline and, when
+// the console says the frame is seen, its drawing and presentation (otherwise the console
+// only waits out the pass). Says whether the run goes on; a quit message ends it before
+// MusicTime is read, the exit button after the step, without drawing. The desktop programs
+// call it in a loop.
 PassResult runFramePass();
+// For a driver whose passes can stop for a while (a browser tab out of sight): first the steps
+// missed since the last pass, one per 1/60 s of music time, at their own music times, then
+// one ordinary pass. The frame it draws is the one a run without the gap would show.
+PassResult runCatchUpPass();
 // Runs passes until one ends the run; returns how it ended.
 PassResult runFrameLoop();
 void presentFrame();
+
+// How many steps a pass at music time `now` has missed since the last step at `last`: none
+// for an ordinary gap (under two and a half steps, or the clock starting over), otherwise one
+// per 1/60 s between them less the pass's own, at most a minute's worth.
+int missedSteps(std::int32_t last, std::int32_t now);
+// The music time of missed step k (1..count) between the last step and this pass.
+std::int32_t missedStepTime(std::int32_t last, std::int32_t now, int k, int count);

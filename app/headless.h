@@ -11,17 +11,23 @@ void headlessOnPresent(std::function<void(const Pixel* frame)> hook);
 // Called at the start of every message pump, before queued messages are handled.
 void headlessOnPump(std::function<void()> hook);
 
+// Asked at every pass whether its frame is wanted (drawn and presented); without a hook, every
+// frame is.
+void headlessOnFrameWanted(std::function<bool()> hook);
+
+// The show steps 60 times a second of music, so the simulated position moves 1/60 s a read.
+constexpr int simPassesPerSecond = 60;
+
 struct SimulatedClock {
-    int fps = 60;
     std::int32_t start = 0;
     std::int32_t loop = 0;  // 0: never wraps
 };
 
 void simConfigure(const SimulatedClock& clock);
-// Frame k reads start + floor(k * 1000 / fps), wrapped to the loop length when one is set.
-std::int64_t simElapsedOfFrame(std::int64_t frame);  // unwrapped
-std::int32_t simTimeOfFrame(std::int64_t frame);
-std::int64_t simFramesRead();   // how many times the position was read so far
+// Pass k reads start + floor(k * 1000 / 60), wrapped to the loop length when one is set.
+std::int64_t simElapsedOfPass(std::int64_t pass);  // unwrapped
+std::int32_t simTimeOfPass(std::int64_t pass);
+std::int64_t simPassesRead();   // how many times the position was read so far
 bool simPlaying();
 // Makes the next start of playback fail, as a sound card that refuses the stream would.
 void simFailPlayback(bool fail);

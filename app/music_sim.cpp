@@ -5,7 +5,7 @@ namespace {
 
 struct SimulatedMusic {
     SimulatedClock clock;
-    std::int64_t framesRead = 0;
+    std::int64_t passesRead = 0;
     bool playing = false;
     bool playbackFails = false;
     int closes = 0;
@@ -20,21 +20,21 @@ void simConfigure(const SimulatedClock& clock)
     sim.clock = clock;
 }
 
-std::int64_t simElapsedOfFrame(std::int64_t frame)
+std::int64_t simElapsedOfPass(std::int64_t pass)
 {
-    return sim.clock.start + frame * 1000 / sim.clock.fps;
+    return sim.clock.start + pass * 1000 / simPassesPerSecond;
 }
 
-std::int32_t simTimeOfFrame(std::int64_t frame)
+std::int32_t simTimeOfPass(std::int64_t pass)
 {
-    const std::int64_t elapsed = simElapsedOfFrame(frame);
+    const std::int64_t elapsed = simElapsedOfPass(pass);
     if (sim.clock.loop > 0) return std::int32_t(elapsed % sim.clock.loop);
     return std::int32_t(elapsed);
 }
 
-std::int64_t simFramesRead()
+std::int64_t simPassesRead()
 {
-    return sim.framesRead;
+    return sim.passesRead;
 }
 
 bool simPlaying()
@@ -65,15 +65,15 @@ bool musicOpen(const char*)
 bool musicPlay()
 {
     if (sim.playbackFails) return false;
-    // Playback starts from the beginning: the first frame reads the configured start.
-    sim.framesRead = 0;
+    // Playback starts from the beginning: the first pass reads the configured start.
+    sim.passesRead = 0;
     sim.playing = true;
     return true;
 }
 
 std::int32_t musicPosition()
 {
-    return simTimeOfFrame(sim.framesRead++);
+    return simTimeOfPass(sim.passesRead++);
 }
 
 void musicClose()

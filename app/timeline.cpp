@@ -1,29 +1,78 @@
 #include "app/timeline.h"
 
 #include "app/build_mode.h"
-#include "base/input.h"
+#include "app/window.h"
 #include "assets/asc.h"
-#include "render/sphere.h"
 #include "scenes/cursor.h"
 #include "scenes/menu.h"
 #include "scenes/pages.h"
 #include "scenes/plates.h"
+#include "scenes/sphere.h"
 #include "scenes/starfield.h"
+#include "scenes/timing.h"
+
+namespace {
+
+// What the drawing reads besides the scenes' own records: the time of the last step and
+// what it left of the menu's screen and buttons.
+struct TimelineState {
+    bool stepped = false;
+    std::int32_t time = 0;
+    ScreenShown screen;
+    ButtonsShown buttons;
+};
+
+TimelineState timeline;
+
+}  // namespace
+
+// The scenes step in the order they used to draw, as the starfield's generator and the menu
+// rules depend on it: the screen and buttons are taken before the clicks, the cursor and the
+// globe after them.
+FrameResult stepTimeline(std::int32_t time)
+{
+    const std::int32_t introEnd = introEndOf(showTiming);
+    timeline.stepped = true;
+    timeline.time = time;
+    if (time <= introEnd) stepStarfield(starfield);
+    if (time > introEnd && time <= crossfadeEndOf(showTiming)) stepCrossfade(menuFlags, fullscreenBuild);
+    stepTitlePlates(plates, time, showTiming);
+    if (time > introEnd) {
+        stepMenuScreen(menuFlags, timeline.screen);
+        stepMenuButtons(menuFlags, inputState, timeline.buttons);
+        if (runMenuClicks(inputState, menuFlags) == MenuAction::quit) return FrameResult::quit;
+        stepCursor(inputState, menuFlags, cursorState);
+    }
+    stepSphereScene(sceneMesh, sphereState, time, menuFlags.menuState, menuFlags.clockSphere, showTiming);
+    return FrameResult::presented;
+}
+
+void drawTimeline(Pixel* frame, const LoadedAssets& assets)
+{
+    if (!timeline.stepped) return;
+    const std::int32_t time = timeline.time;
+    const std::int32_t introEnd = introEndOf(showTiming);
+    const std::int32_t crossfadeEnd = crossfadeEndOf(showTiming);
+    if (time <= introEnd) drawStarfield(frame, starfield, assets.background);
+    if (time > introEnd && time <= crossfadeEnd) drawCrossfade(frame, menuFlags);
+    drawTitlePlates(frame, plates);
+    if (time > crossfadeEnd) drawMenuBackground(frame, assets.plainMenu);
+    if (time > introEnd) {
+        drawMenuScreen(frame, timeline.screen, assets.pageImages);
+        drawMenuButtons(frame, timeline.buttons, assets.buttonsA, assets.buttonsB);
+        drawCursor(frame, cursorState, assets.bubbles, assets.pointer);
+    }
+    drawSphereScene(frame, sceneMesh, sphereState);
+}
 
 FrameResult runTimeline(Pixel* frame, std::int32_t time, const LoadedAssets& assets)
 {
-    if (time <= introEnd) drawStarfield(frame, starfield, assets.background);
-    if (time > introEnd && time <= crossfadeEnd) drawCrossfade(frame, menuFlags, fullscreenBuild);
-    drawTitlePlates(frame, plates, time);
-    if (time > crossfadeEnd) drawMenuBackground(frame, assets.plainMenu);
-    if (time > introEnd) {
-        drawMenuScreen(frame, menuFlags, assets.pageImages);
-        if (menuFlags.menuActive) {
-            drawMenuButtons(frame, inputState, assets.buttonsA, assets.buttonsB);
-        }
-        if (runMenuClicks(inputState, menuFlags) == MenuAction::quit) return FrameResult::quit;
-        drawCursor(frame, inputState, menuFlags, cursorState, assets.bubbles, assets.pointer);
-    }
-    drawSphereScene(frame, sceneMesh, sphereState, time, menuFlags.menuState, menuFlags.clockSphere);
+    if (stepTimeline(time) == FrameResult::quit) return FrameResult::quit;
+    drawTimeline(frame, assets);
     return FrameResult::presented;
+}
+
+void resetTimeline()
+{
+    timeline = TimelineState{};
 }

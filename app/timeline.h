@@ -1,15 +1,20 @@
 #pragma once
-// The show's timeline: which scenes draw a frame, chosen by the music position and the menu.
+// The show's timeline: which scenes step and draw, chosen by the music position and the menu.
+// A pass steps the show by 1/60 s; drawing shows where the steps have got to and changes
+// nothing, so passes nobody sees can step without drawing.
 #include <cstdint>
 
 #include "app/loading.h"
 #include "render/primitives.h"
 
-constexpr std::int32_t introEnd = 41700;       // last starfield frame
-constexpr std::int32_t crossfadeEnd = 44000;   // last crossfade frame
-
 enum class FrameResult { presented, quit };
 
-// Draws one frame at music time `time` into `frame`; quit when the exit button was pressed
-// (the frame is then not to be shown).
+// Advances every scene by one 1/60 s pass at music time `time`, with the input of this pass;
+// quit when the exit button was pressed (the pass is then not to be drawn).
+FrameResult stepTimeline(std::int32_t time);
+// Draws into `frame` what the last step left, in the show's order.
+void drawTimeline(Pixel* frame, const LoadedAssets& assets);
+// A step and its drawing: one whole pass of the show.
 FrameResult runTimeline(Pixel* frame, std::int32_t time, const LoadedAssets& assets);
+// Forgets the last step (a new run begins with nothing stepped).
+void resetTimeline();

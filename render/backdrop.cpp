@@ -135,3 +135,33 @@ int unmarkedChanges()
     }
     return changes;
 }
+
+// Each row is compared outside its band's range a stretch at a time; only a stretch that
+// differs is looked at pixel by pixel against the single-pixel marks.
+bool firstUnmarkedChange(int& x, int& y)
+{
+    if (kept.frame == nullptr || kept.backdrop == nullptr) return false;
+    std::vector<std::int32_t> pixels(kept.pixels, kept.pixels + kept.pixelCount);
+    std::sort(pixels.begin(), pixels.end());
+    const auto pixelMarked = [&](int i) { return std::binary_search(pixels.begin(), pixels.end(), i); };
+    for (int row = 0; row < screenHeight; ++row) {
+        const int band = row / bandRows;
+        const int left = std::min<int>(kept.left[band], screenWidth);
+        const int right = std::max<int>(kept.right[band], left);
+        const int stretches[2][2] = {{0, left}, {right, screenWidth}};
+        for (const auto& stretch : stretches) {
+            const int first = row * screenWidth + stretch[0];
+            const std::size_t count = std::size_t(stretch[1] - stretch[0]);
+            if (count == 0 || std::memcmp(kept.frame + first, kept.backdrop + first, count * sizeof(Pixel)) == 0) continue;
+            for (int column = stretch[0]; column < stretch[1]; ++column) {
+                const int i = row * screenWidth + column;
+                if (kept.frame[i] != kept.backdrop[i] && !pixelMarked(i)) {
+                    x = column;
+                    y = row;
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}

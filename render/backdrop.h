@@ -33,3 +33,5 @@ void markWholeFrame(const Pixel* frame);
 // The pixels of the kept frame that differ from its backdrop outside the marks: what the next
 // restore would miss. 0 when no frame is kept or its backdrop is not known.
 int unmarkedChanges();
+// The first such pixel in row order; false when there is none.
+bool firstUnmarkedChange(int& x, int& y);

@@ -1,7 +1,7 @@
 #pragma once
 // Painter's-algorithm mesh pipeline: depth keys and window, Hoare quicksort, projection,
 // flat lighting, the clockwise front-face test and the fixed-point polygon filler.
-#include "assets/asc.h"
+#include "base/mesh.h"
 #include "render/primitives.h"
 
 void prepareFaces(Mesh& mesh);

@@ -45,13 +45,22 @@ void drawSprite17(Pixel* frame, int x, int y, const Pixel* sprite)
     }
 }
 
-void drawCursor(Pixel* frame, const InputState& input, const MenuFlags& flags, CursorState& state,
-                const Pixel* const bubbles[8], const Pixel* pointer)
+void stepCursor(const InputState& input, const MenuFlags& flags, CursorState& state)
 {
-    if (!flags.cursorVisible) return;
-    if (overTopStrip(input)) {
-        drawSprite17(frame, input.mouseX - spriteCentre, input.mouseY - spriteCentre, bubbles[state.bubbleFrame]);
+    state.bubbleShown = flags.cursorVisible && overTopStrip(input);
+    state.pointerShown = flags.cursorVisible && flags.pointerVisible;
+    if (state.bubbleShown) {
+        state.bubbleX = input.mouseX - spriteCentre;
+        state.bubbleY = input.mouseY - spriteCentre;
+        state.bubbleImage = state.bubbleFrame;
         state.bubbleFrame = (state.bubbleFrame + 1) % bubbleImages;
     }
-    if (flags.pointerVisible) drawPointer(frame, input.mouseX, input.mouseY, pointer);
+    state.pointerX = input.mouseX;
+    state.pointerY = input.mouseY;
+}
+
+void drawCursor(Pixel* frame, const CursorState& state, const Pixel* const bubbles[8], const Pixel* pointer)
+{
+    if (state.bubbleShown) drawSprite17(frame, state.bubbleX, state.bubbleY, bubbles[state.bubbleImage]);
+    if (state.pointerShown) drawPointer(frame, state.pointerX, state.pointerY, pointer);
 }

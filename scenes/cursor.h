@@ -8,10 +8,21 @@
 
 struct CursorState {
     std::int32_t bubbleFrame = 0;
+    // What the last step left to be drawn: the bubble (top-left corner and image) and the
+    // pointer (its tip).
+    bool bubbleShown = false;
+    int bubbleX = 0;
+    int bubbleY = 0;
+    int bubbleImage = 0;
+    bool pointerShown = false;
+    int pointerX = 0;
+    int pointerY = 0;
 };
 
 extern CursorState cursorState;
 
 void drawSprite17(Pixel* frame, int x, int y, const Pixel* sprite);
-void drawCursor(Pixel* frame, const InputState& input, const MenuFlags& flags, CursorState& state,
-                const Pixel* const bubbles[8], const Pixel* pointer);
+// Over the top strip the bubble follows the mouse and turns one image a step; the fullscreen
+// pointer follows it once shown.
+void stepCursor(const InputState& input, const MenuFlags& flags, CursorState& state);
+void drawCursor(Pixel* frame, const CursorState& state, const Pixel* const bubbles[8], const Pixel* pointer);

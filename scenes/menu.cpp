@@ -72,15 +72,20 @@ void buildCrossfadeTable(const Pixel* buttonedMenu)
     }
 }
 
-void drawCrossfade(Pixel* frame, MenuFlags& flags, bool fullscreenBuild)
+void stepCrossfade(MenuFlags& flags, bool fullscreenBuild)
 {
-    const Pixel* level = CrossfadeTable + crossfadeIndex(flags.crossfadeLevel, 0);
-    if (!restoreBackdrop(frame, level)) std::memcpy(frame, level, framePixels * sizeof(Pixel));
+    flags.crossfadeShown = flags.crossfadeLevel;
     flags.crossfadeLevel -= 1;
     if (flags.crossfadeLevel < 0) {
         flags.crossfadeLevel = 0;
         if (fullscreenBuild) flags.pointerVisible = true;
     }
+}
+
+void drawCrossfade(Pixel* frame, const MenuFlags& flags)
+{
+    const Pixel* level = CrossfadeTable + crossfadeIndex(flags.crossfadeShown, 0);
+    if (!restoreBackdrop(frame, level)) std::memcpy(frame, level, framePixels * sizeof(Pixel));
 }
 
 void drawMenuBackground(Pixel* frame, const Pixel* plainMenu)
@@ -93,12 +98,18 @@ bool buttonHovered(int button, const InputState& input)
     return inButtonColumns(input) && inButtonRows(button, input);
 }
 
-void drawMenuButtons(Pixel* frame, const InputState& input,
-                     const Pixel* const normalImages[buttonCount],
+void stepMenuButtons(const MenuFlags& flags, const InputState& input, ButtonsShown& shown)
+{
+    shown.shown = flags.menuActive;
+    for (int button = 0; button < buttonCount; ++button) shown.lit[button] = buttonHovered(button, input);
+}
+
+void drawMenuButtons(Pixel* frame, const ButtonsShown& shown, const Pixel* const normalImages[buttonCount],
                      const Pixel* const hoverImages[buttonCount])
 {
+    if (!shown.shown) return;
     for (int button = 0; button < buttonCount; ++button) {
-        copyButton(frame, button, buttonHovered(button, input) ? hoverImages[button] : normalImages[button]);
+        copyButton(frame, button, shown.lit[button] ? hoverImages[button] : normalImages[button]);
     }
 }
 

@@ -25,6 +25,13 @@ struct MenuFlags {
     std::int32_t page2Scroll = 0;
     std::int32_t page3Scroll = 0;
     std::int32_t crossfadeLevel = 7;
+    std::int32_t crossfadeShown = 7;  // the level the last crossfade step left to be drawn
+};
+
+// The buttons as the last step left them to be drawn: shown at all, and which are lit.
+struct ButtonsShown {
+    bool shown = false;
+    bool lit[5] = {};
 };
 
 extern MenuFlags menuFlags;
@@ -43,12 +50,15 @@ enum class MenuAction { none, quit };
 
 void pasteMenuButtons(Pixel* buttonedMenu, const Pixel* const normalImages[buttonCount]);
 void buildCrossfadeTable(const Pixel* buttonedMenu);
-// fullscreenBuild: the level's reset below 0 also shows the pointer sprite.
-void drawCrossfade(Pixel* frame, MenuFlags& flags, bool fullscreenBuild);
+// One crossfade pass: the level to draw is taken and the next one readied; fullscreenBuild:
+// the level's reset below 0 also shows the pointer sprite.
+void stepCrossfade(MenuFlags& flags, bool fullscreenBuild);
+void drawCrossfade(Pixel* frame, const MenuFlags& flags);
 void drawMenuBackground(Pixel* frame, const Pixel* plainMenu);
 bool buttonHovered(int button, const InputState& input);  // button 0..4
-void drawMenuButtons(Pixel* frame, const InputState& input,
-                     const Pixel* const normalImages[buttonCount],
+// The buttons show while the menu is active, each lit while the mouse is over it.
+void stepMenuButtons(const MenuFlags& flags, const InputState& input, ButtonsShown& shown);
+void drawMenuButtons(Pixel* frame, const ButtonsShown& shown, const Pixel* const normalImages[buttonCount],
                      const Pixel* const hoverImages[buttonCount]);
 // The press test of a menu frame: top strip, then buttons 1..5; quit for button 5.
 MenuAction handleMenuClick(const InputState& input, MenuFlags& flags);

@@ -51,23 +51,32 @@ void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount)
     }
 }
 
-void drawMenuScreen(Pixel* frame, MenuFlags& flags, const Pixel* const pageImages[4])
+void stepMenuScreen(MenuFlags& flags, ScreenShown& shown)
 {
-    switch (flags.menuState) {
+    shown.screen = flags.menuState;
+    shown.firstRow = 0;
+    if (flags.menuState == 2) shown.firstRow = clampScroll(flags.page2Scroll, page2ScrollMax);
+    if (flags.menuState == 3) shown.firstRow = clampScroll(flags.page3Scroll, page3ScrollMax);
+    if (flags.menuState == menuStateClock) shown.clock = readWallClock();
+}
+
+void drawMenuScreen(Pixel* frame, const ScreenShown& shown, const Pixel* const pageImages[4])
+{
+    switch (shown.screen) {
     case 1:
         drawPage(frame, pageImages[0], 0, pageHeights[0]);
         break;
     case 2:
-        drawPage(frame, pageImages[1], clampScroll(flags.page2Scroll, page2ScrollMax), scrolledPageRows);
+        drawPage(frame, pageImages[1], shown.firstRow, scrolledPageRows);
         break;
     case 3:
-        drawPage(frame, pageImages[2], clampScroll(flags.page3Scroll, page3ScrollMax), scrolledPageRows);
+        drawPage(frame, pageImages[2], shown.firstRow, scrolledPageRows);
         break;
     case 4:
         drawPage(frame, pageImages[3], 0, pageHeights[3]);
         break;
     case menuStateClock:
-        drawClockPage(frame);
+        drawClockPage(frame, shown.clock);
         break;
     default:
         break;
@@ -153,8 +162,7 @@ void fixWallClock(std::time_t when)
     wallClock = {true, when};
 }
 
-void drawClockPage(Pixel* frame)
+void drawClockPage(Pixel* frame, std::time_t when)
 {
-    const std::time_t now = readWallClock();
-    drawClockTexts(frame, localCalendarTime(now));
+    drawClockTexts(frame, localCalendarTime(when));
 }

@@ -13,21 +13,19 @@ constexpr int platePixels = plateWidth * plateHeight;
 constexpr int plateScreenX = 271;
 constexpr int plateScreenY = 450;
 
+// Where and how each window's plate drifts; when it shows is the show's timing.
 struct PlateWindow {
-    std::int32_t start;  // exclusive, like end
-    std::int32_t end;
     int slot;
     int step;
     int baseX;
     int baseY;
 };
 
-// Shown in resource order 1, 2, 3, 6, 4, 8, 9; the last window fades out for 699 ms only.
+// Shown in resource order 1, 2, 3, 6, 4, 8, 9; with the shipped timing the last window fades
+// out for 699 ms only.
 constexpr PlateWindow PlateWindows[7] = {
-    {2000, 8000, 0, +1, -250, -100},   {8000, 14000, 1, -1, -175, -200},
-    {14000, 20000, 2, +1, -250, -300}, {20000, 26000, 5, -1, -175, -100},
-    {26000, 32000, 3, +1, -250, -350}, {32000, 38000, 7, -1, -175, -125},
-    {38000, 41700, 8, +1, -250, -200},
+    {0, +1, -250, -100}, {1, -1, -175, -200}, {2, +1, -250, -300}, {5, -1, -175, -100},
+    {3, +1, -250, -350}, {7, -1, -175, -125}, {8, +1, -250, -200},
 };
 
 constexpr int fadeInLength = 3000;
@@ -50,16 +48,16 @@ Pixel scaledPixel(Pixel source, int level)
     return (red << 16) | (green << 8) | blue;
 }
 
-void stepWindow(Pixel* frame, PlateState& state, int window, std::int32_t time)
+void stepWindow(PlateState& state, int window, std::int32_t time, const PlateCue& cue)
 {
     const PlateWindow& w = PlateWindows[window];
-    if (time > w.start && time < w.start + fadeInLength + 1) state.plateLevel += 1;
-    if (time > w.start + fadeInLength && time < w.end) state.plateLevel -= 1;
+    if (time > cue.start && time < cue.start + fadeInLength + 1) state.plateLevel += 1;
+    if (time > cue.start + fadeInLength && time < cue.end) state.plateLevel -= 1;
     if (state.plateLevel < 0) state.plateLevel = 0;
     if (state.plateLevel > plateLevelCount - 1) state.plateLevel = plateLevelCount - 1;
-    if (time > w.start && time < w.end) {
+    if (time > cue.start && time < cue.end) {
         state.plateOffset[window] += w.step;
-        drawPlate(frame, w.baseX + state.plateOffset[window], w.baseY, w.slot, state.plateLevel);
+        state.shown[state.shownCount++] = {w.baseX + state.plateOffset[window], w.baseY, w.slot, state.plateLevel};
     }
 }
 
@@ -110,7 +108,16 @@ void drawPlate(Pixel* frame, int x, int y, int slot, int level)
     }
 }
 
-void drawTitlePlates(Pixel* frame, PlateState& state, std::int32_t time)
+void stepTitlePlates(PlateState& state, std::int32_t time, const ShowTiming& timing)
 {
-    for (int window = 0; window < 7; ++window) stepWindow(frame, state, window, time);
+    state.shownCount = 0;
+    for (int window = 0; window < 7; ++window) stepWindow(state, window, time, timing.plates[window]);
+}
+
+void drawTitlePlates(Pixel* frame, const PlateState& state)
+{
+    for (int k = 0; k < state.shownCount; ++k) {
+        const PlateShown& plate = state.shown[k];
+        drawPlate(frame, plate.x, plate.y, plate.slot, plate.level);
+    }
 }

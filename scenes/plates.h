@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "render/primitives.h"
+#include "scenes/timing.h"
 
 constexpr int plateWidth = 359;
 constexpr int plateHeight = 17;
@@ -20,13 +21,25 @@ constexpr std::size_t plateLevelIndex(int slot, int level, int row, int column)
                plateWidth + std::size_t(column);
 }
 
+// A plate as the last step left it to be drawn: position, slot and fade level.
+struct PlateShown {
+    int x;
+    int y;
+    int slot;
+    int level;
+};
+
 struct PlateState {
     std::int32_t plateLevel = 0;
     std::int32_t plateOffset[7] = {};
+    PlateShown shown[7] = {};
+    int shownCount = 0;
 };
 
 extern PlateState plates;
 
 void precomputePlateLevels(int slot, const Pixel* image);
 void drawPlate(Pixel* frame, int x, int y, int slot, int level);
-void drawTitlePlates(Pixel* frame, PlateState& state, std::int32_t time);
+// One 1/60 s at music time `time`: the open window's plate fades and drifts a step.
+void stepTitlePlates(PlateState& state, std::int32_t time, const ShowTiming& timing);
+void drawTitlePlates(Pixel* frame, const PlateState& state);

@@ -40,9 +40,8 @@ bool projectAxis(double offset, double divisor, double centre, std::int32_t& out
 constexpr int bandRows = 16;
 constexpr int bandCount = (screenHeight + bandRows - 1) / bandRows;
 
-// Where this frame's visible stars go, and the same offsets grouped by band of rows.
+// The visible stars' offsets grouped by band of rows, worked out while drawing.
 struct StarBands {
-    std::int32_t offset[starCount];
     std::int32_t offsetsByBand[starCount];
 };
 
@@ -55,9 +54,8 @@ int bandOf(std::int32_t offset)
 
 // The stars of every band go in while its rows are still in the cache from the copy;
 // every star has the same colour, so the order they are put in does not show.
-void copyBandsWithStars(Pixel* frame, const Pixel* background, int shown)
+void copyBandsWithStars(Pixel* frame, const Pixel* background, const std::int32_t* starOffset, int shown)
 {
-    const std::int32_t* starOffset = starBands.offset;
     std::int32_t* bandOffsets = starBands.offsetsByBand;
     int bandStart[bandCount + 1] = {};
     for (int k = 0; k < shown; ++k) ++bandStart[bandOf(starOffset[k]) + 1];
@@ -92,13 +90,9 @@ void initStars(StarfieldState& state)
     for (Star& star : state.stars) spawnStar(star);
 }
 
-// The stars move in their own order first, as respawning ones draw from the generator. A
-// kept frame that showed the background last pass only needs last pass's stars and whatever
-// was drawn over them put back.
-void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
+// The stars move in their own order, as respawning ones draw from the generator.
+void stepStarfield(StarfieldState& state)
 {
-    std::int32_t* starOffset = starBands.offset;
-
     state.starTime += 0.02;
     const double t = state.starTime;
     const double sway = 2.0 * std::cos(t + 0.1) + std::sin(t - 0.1);
@@ -112,13 +106,22 @@ void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background)
         const bool onX = projectAxis(star.x, divisor, 320.0, star.sx);
         const bool onY = projectAxis(star.y, divisor, 240.0, star.sy);
         if (onX && onY && inClip(star.sx, star.sy)) {
-            starOffset[shown++] = RowOffsets[star.sy] + star.sx;
+            state.shownOffsets[shown++] = RowOffsets[star.sy] + star.sx;
         }
     }
+    state.shownCount = shown;
+}
+
+// A kept frame that showed the background last pass only needs last pass's stars and whatever
+// was drawn over them put back.
+void drawStarfield(Pixel* frame, const StarfieldState& state, const Pixel* background)
+{
+    const std::int32_t* starOffset = state.shownOffsets;
+    const int shown = state.shownCount;
     if (restoreBackdrop(frame, background)) {
         for (int k = 0; k < shown; ++k) frame[starOffset[k]] = starColour;
     } else {
-        copyBandsWithStars(frame, background, shown);
+        copyBandsWithStars(frame, background, starOffset, shown);
     }
     markDrawnPixels(frame, starOffset, shown);
 }

@@ -15,6 +15,9 @@ struct Star {
 struct StarfieldState {
     Star stars[starCount];
     float starTime = 0.0f;
+    // Where the visible stars of the last step go in the frame, in the stars' order.
+    std::int32_t shownOffsets[starCount];
+    int shownCount = 0;
 };
 
 extern StarfieldState starfield;
@@ -24,4 +27,8 @@ int rand15();
 void seedRand15(std::uint32_t seed);  // tests only: back to a known state
 
 void initStars(StarfieldState& state);
-void drawStarfield(Pixel* frame, StarfieldState& state, const Pixel* background);
+// One 1/60 s of flight: the sway, every star's move (a star that passes the viewer comes back
+// from the far end, drawing from the generator), and where the visible ones fall.
+void stepStarfield(StarfieldState& state);
+// The background with the last step's stars over it.
+void drawStarfield(Pixel* frame, const StarfieldState& state, const Pixel* background);

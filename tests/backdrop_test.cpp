@@ -9,8 +9,9 @@
 #include "app/loading.h"
 #include "app/timeline.h"
 #include "render/backdrop.h"
+#include "assets/asc.h"
 #include "render/mesh.h"
-#include "render/sphere.h"
+#include "scenes/sphere.h"
 #include "scenes/menu.h"
 
 namespace {
@@ -147,6 +148,7 @@ TEST_F(KeptShow, WireDrawnAloneIsMarked)
     frame = picture;
     SphereState sphere;
     turnSphere(sceneMesh, sphere);
+    placeSphere(sceneMesh);
     prepareFaces(sceneMesh);
     projectSphere(sceneMesh);
     sceneMesh.wireLit = 0;

@@ -42,7 +42,8 @@ struct CursorTest : ::testing::Test {
     {
         input.mouseX = x;
         input.mouseY = y;
-        drawCursor(frame.data(), input, flags, state, bubbles, pointer.data());
+        stepCursor(input, flags, state);
+        drawCursor(frame.data(), state, bubbles, pointer.data());
     }
 };
 

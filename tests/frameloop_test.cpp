@@ -24,7 +24,7 @@ void startCounted(std::int32_t startMs)
 {
     shutdownRequested = false;
     clearMessages();
-    simConfigure({60, startMs, 0});
+    simConfigure({startMs, 0});
     headlessOnPresent([](const Pixel* frame) {
         ++counter.presented;
         counter.firstPixel = frame[RowOffsets[100] + 100];
@@ -38,9 +38,9 @@ TEST(FramePass, EachPassReadsTheClockOnceAndPresentsOneFrame)
     startCounted(5000);
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(runFramePass(), PassResult::goOn);
-        EXPECT_EQ(simFramesRead(), i);
+        EXPECT_EQ(simPassesRead(), i);
         EXPECT_EQ(counter.presented, i);
-        EXPECT_EQ(MusicTime, simTimeOfFrame(i - 1));
+        EXPECT_EQ(MusicTime, simTimeOfPass(i - 1));
     }
     EXPECT_NE(counter.firstPixel, 0u);
     finishInvitation(PassResult::goOn);
@@ -52,7 +52,7 @@ TEST(FramePass, ACloseEndsTheRunInThePassThatTakesItBeforeTheClockIsRead)
     ASSERT_EQ(runFramePass(), PassResult::goOn);
     postMessage({msgClose, 0, 0});
     EXPECT_EQ(runFramePass(), PassResult::quitMessage);
-    EXPECT_EQ(simFramesRead(), 1);
+    EXPECT_EQ(simPassesRead(), 1);
     EXPECT_EQ(counter.presented, 1);
     EXPECT_TRUE(shutdownRequested);
     EXPECT_EQ(loadedAssets.background, nullptr);
@@ -69,7 +69,7 @@ TEST(FramePass, TheExitButtonEndsTheRunWithoutShowingItsFrame)
     const PassResult result = runFramePass();
     EXPECT_EQ(result, PassResult::quitButton);
     EXPECT_EQ(counter.presented, shown);
-    EXPECT_EQ(simFramesRead(), 2);
+    EXPECT_EQ(simPassesRead(), 2);
     finishInvitation(result);
     EXPECT_EQ(loadedAssets.background, nullptr);
 }

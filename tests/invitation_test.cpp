@@ -56,7 +56,7 @@ void reportFacts()
 {
     std::printf("framesRead %lld\nloadingPresents %d\nshowPresents %d\ncloses %d\nbuffersHeld %d\n"
                 "progressX %d\nlightX %.9g\nlightY %.9g\nlightZ %.9g\n",
-                (long long)simFramesRead(), counts.loadingPresents, counts.showPresents,
+                (long long)simPassesRead(), counts.loadingPresents, counts.showPresents,
                 simCloseCount(), buffersHeld(loadedAssets), progressX, sceneMesh.light.x,
                 sceneMesh.light.y, sceneMesh.light.z);
     std::fflush(stdout);
@@ -99,11 +99,11 @@ const std::map<std::string, std::function<void()>> Scenarios = {
      [] {
          startAt(44000);
          headlessOnPump([] {
-             if (simFramesRead() == 3) {
+             if (simPassesRead() == 3) {
                  postMessage({msgMouseMove, 0, packPoint(400, 300)});
                  postMessage({msgLeftDown, 0, 0});
              }
-             if (simFramesRead() == 8) postMessage({msgClose, 0, 0});
+             if (simPassesRead() == 8) postMessage({msgClose, 0, 0});
          });
      }},
 };
@@ -122,7 +122,7 @@ struct ScenarioChild : ::testing::Environment {
             else ++counts.loadingPresents;
         });
         headlessOnPump([] {
-            if (simFramesRead() == 5) postMessage({msgClose, 0, 0});
+            if (simPassesRead() == 5) postMessage({msgClose, 0, 0});
         });
         const auto found = Scenarios.find(name);
         if (found == Scenarios.end()) std::_Exit(97);

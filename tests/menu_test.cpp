@@ -224,11 +224,13 @@ TEST_F(MenuTest, CrossfadeShowsLevelsSevenToZeroThenHolds)
     MenuFlags windowed;
     MenuFlags fullscreen;
     for (int n = 0; n < 11; ++n) {
-        drawCrossfade(frame.data(), windowed, false);
+        stepCrossfade(windowed, false);
+        drawCrossfade(frame.data(), windowed);
         int wrong = 0;
         for (int i = 0; i < framePixels; ++i) wrong += frame[i] != CrossfadeTable[crossfadeIndex(expected[n], i)];
         EXPECT_EQ(wrong, 0) << "frame " << n << " should show level " << expected[n] << " everywhere";
-        drawCrossfade(frame.data(), fullscreen, true);
+        stepCrossfade(fullscreen, true);
+        drawCrossfade(frame.data(), fullscreen);
         // The pointer appears with the first frame drawn at level 0, the eighth.
         EXPECT_EQ(fullscreen.pointerVisible, n >= 7) << "frame " << n;
         EXPECT_FALSE(windowed.pointerVisible);
@@ -269,7 +271,9 @@ TEST_F(MenuTest, DrawnButtonsShowTheHoverImageUnderTheMouse)
     std::vector<Pixel> frame(framePixels, 0);
     input.mouseX = 407;
     input.mouseY = 249;  // bottom-right pixel of button 4
-    drawMenuButtons(frame.data(), input, images.normal, images.hover);
+    ButtonsShown shown;
+    stepMenuButtons(MenuFlags{}, input, shown);
+    drawMenuButtons(frame.data(), shown, images.normal, images.hover);
     for (int b = 0; b < buttonCount; ++b) {
         const Pixel* expected = b == 3 ? images.hover[b] : images.normal[b];
         const int top = MenuButtonTops[b];

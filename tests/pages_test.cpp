@@ -15,6 +15,14 @@
 
 namespace {
 
+// One step of the menu's screen and its drawing, as a pass does them.
+void stepAndDrawScreen(Pixel* frame, MenuFlags& flags, const Pixel* const pageImages[4])
+{
+    ScreenShown shown;
+    stepMenuScreen(flags, shown);
+    drawMenuScreen(frame, shown, pageImages);
+}
+
 // Page pixel (row, x) holds row + 1, so a frame pixel over a cleared frame tells its source row.
 struct PageSet {
     std::vector<Pixel> pages[4];
@@ -78,7 +86,7 @@ TEST_F(PagesTest, FixedPagesCoverTheirRowsAtColumnThirty)
         clear();
         MenuFlags flags;
         flags.menuState = c.state;
-        drawMenuScreen(frame.data(), flags, pageSet.images);
+        stepAndDrawScreen(frame.data(), flags, pageSet.images);
         EXPECT_EQ(at(30, 100), 1u) << c.state;
         EXPECT_EQ(at(609, c.lastRow), Pixel(c.lastRow - 99)) << c.state;
         EXPECT_EQ(at(29, 200), 0u) << c.state;
@@ -96,14 +104,14 @@ TEST_F(PagesTest, MenuStateChoosesWhatIsDrawnAndOnlyTheShownScrollIsClamped)
     for (int state : {0, 1, 4}) {
         flags.menuState = state;
         clear();
-        drawMenuScreen(frame.data(), flags, pageSet.images);
+        stepAndDrawScreen(frame.data(), flags, pageSet.images);
         EXPECT_EQ(flags.page2Scroll, -10);
         EXPECT_EQ(flags.page3Scroll, 5000);
         EXPECT_EQ(at(300, 300) != 0, state != 0) << state;
     }
 
     flags.menuState = 3;
-    drawMenuScreen(frame.data(), flags, pageSet.images);
+    stepAndDrawScreen(frame.data(), flags, pageSet.images);
     EXPECT_EQ(flags.page3Scroll, 893);
     EXPECT_EQ(flags.page2Scroll, -10);
 }
@@ -113,14 +121,14 @@ TEST_F(PagesTest, ScrolledPagesDrawThreeHundredEightyRowsFromTheScroll)
     MenuFlags flags;
     flags.menuState = 2;
     flags.page2Scroll = 150;
-    drawMenuScreen(frame.data(), flags, pageSet.images);
+    stepAndDrawScreen(frame.data(), flags, pageSet.images);
     EXPECT_EQ(at(30, 100), 151u);
     EXPECT_EQ(at(609, 479), 530u) << "source row 529 is the last one shown; 530 never is";
 
     clear();
     flags.menuState = 3;
     flags.page3Scroll = 893;
-    drawMenuScreen(frame.data(), flags, pageSet.images);
+    stepAndDrawScreen(frame.data(), flags, pageSet.images);
     EXPECT_EQ(at(30, 100), 894u);
     EXPECT_EQ(at(30, 479), 1273u);
 }
@@ -131,7 +139,7 @@ TEST_F(PagesTest, ScrollKeysReachThePageThroughTheClampAtDrawTime)
     auto key = [](std::uint32_t code) { windowProc(Message{msgKeyDown, code, 0}); };
     auto draw = [&] {
         clear();
-        drawMenuScreen(frame.data(), menuFlags, pageSet.images);
+        stepAndDrawScreen(frame.data(), menuFlags, pageSet.images);
     };
 
     menuFlags = {};

@@ -8,6 +8,13 @@
 
 namespace {
 
+// One step of the plates at music time `time` and its drawing, as a pass does them.
+void stepAndDrawPlates(Pixel* frame, PlateState& state, std::int32_t time)
+{
+    stepTitlePlates(state, time, bakedShowTiming());
+    drawTitlePlates(frame, state);
+}
+
 std::size_t entry(int slot, int level, int row, int column)
 {
     return plateLevelIndex(slot, level, row, column);
@@ -95,7 +102,7 @@ TEST_F(PlatesTest, DrawnPlateIsUprightAddedAndClipped)
 TEST_F(PlatesTest, FirstWindowStartsAtLevelOneFromX22Y350AndDrifts)
 {
     precomputePlateLevels(0, plainImage(0xFFFFFF).data());
-    drawTitlePlates(frame.data(), state, 2001);
+    stepAndDrawPlates(frame.data(), state, 2001);
     EXPECT_EQ(state.plateLevel, 1);
     EXPECT_EQ(litCorner(), (std::pair<int, int>{22, 350}));
     EXPECT_EQ(at(22, 350), 0x030303u);
@@ -103,7 +110,7 @@ TEST_F(PlatesTest, FirstWindowStartsAtLevelOneFromX22Y350AndDrifts)
     EXPECT_EQ(countLit(), plateWidth * plateHeight);
 
     frame.assign(framePixels, 0);
-    drawTitlePlates(frame.data(), state, 2020);
+    stepAndDrawPlates(frame.data(), state, 2020);
     EXPECT_EQ(litCorner(), (std::pair<int, int>{23, 350}));
     EXPECT_EQ(state.plateLevel, 2);
 }
@@ -113,7 +120,7 @@ TEST_F(PlatesTest, WindowBoundsDrawNothingAndLeaveTheLevel)
     for (int slot : {0, 1, 2, 3, 5, 7, 8}) precomputePlateLevels(slot, plainImage(0xFFFFFF).data());
     state.plateLevel = 40;
     for (std::int32_t t : {2000, 8000, 14000, 20000, 26000, 32000, 38000, 41700, 50000, 0}) {
-        drawTitlePlates(frame.data(), state, t);
+        stepAndDrawPlates(frame.data(), state, t);
         EXPECT_EQ(state.plateLevel, 40) << t;
     }
     EXPECT_EQ(countLit(), 0);
@@ -122,14 +129,14 @@ TEST_F(PlatesTest, WindowBoundsDrawNothingAndLeaveTheLevel)
 
 TEST_F(PlatesTest, LevelRisesToAtMost63AndFallsToAtLeast0)
 {
-    for (int k = 0; k < 100; ++k) drawTitlePlates(frame.data(), state, 3000);
+    for (int k = 0; k < 100; ++k) stepAndDrawPlates(frame.data(), state, 3000);
     EXPECT_EQ(state.plateLevel, 63);
     EXPECT_EQ(state.plateOffset[0], 100);
-    for (int k = 0; k < 100; ++k) drawTitlePlates(frame.data(), state, 6000);
+    for (int k = 0; k < 100; ++k) stepAndDrawPlates(frame.data(), state, 6000);
     EXPECT_EQ(state.plateLevel, 0);
-    drawTitlePlates(frame.data(), state, 5000);  // last fade-in time
+    stepAndDrawPlates(frame.data(), state, 5000);  // last fade-in time
     EXPECT_EQ(state.plateLevel, 1);
-    drawTitlePlates(frame.data(), state, 5001);  // first fade-out time
+    stepAndDrawPlates(frame.data(), state, 5001);  // first fade-out time
     EXPECT_EQ(state.plateLevel, 0);
 }
 
@@ -149,7 +156,7 @@ TEST_F(PlatesTest, EachWindowDrawsItsSlotAtItsRowAndDirection)
         precomputePlateLevels(w.slot, plainImage(0xFFFFFF).data());
         PlateState fresh;
         frame.assign(framePixels, 0);
-        drawTitlePlates(frame.data(), fresh, w.time);
+        stepAndDrawPlates(frame.data(), fresh, w.time);
         EXPECT_EQ(litCorner(), (std::pair<int, int>{w.left, w.top})) << w.time;
         EXPECT_EQ(countLit(), plateWidth * plateHeight) << w.time;
         precomputePlateLevels(w.slot, plainImage(0).data());
@@ -163,10 +170,10 @@ TEST_F(PlatesTest, EachWindowDrawsItsSlotAtItsRowAndDirection)
 TEST_F(PlatesTest, NextPlateStartsFromTheLevelThePreviousOneLeft)
 {
     for (int slot : {0, 1}) precomputePlateLevels(slot, plainImage(0xFFFFFF).data());
-    for (std::int32_t t = 2200; t <= 8000; t += 200) drawTitlePlates(frame.data(), state, t);
+    for (std::int32_t t = 2200; t <= 8000; t += 200) stepAndDrawPlates(frame.data(), state, t);
     EXPECT_EQ(state.plateLevel, 1);
     frame.assign(framePixels, 0);
-    drawTitlePlates(frame.data(), state, 8200);
+    stepAndDrawPlates(frame.data(), state, 8200);
     EXPECT_EQ(state.plateLevel, 2);
     EXPECT_EQ(litCorner(), (std::pair<int, int>{95, 250}));
     EXPECT_EQ(at(95, 250), 0x070707u);

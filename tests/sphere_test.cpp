@@ -1,4 +1,4 @@
-#include "render/sphere.h"
+#include "scenes/sphere.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,14 @@
 #include "render/matrix.h"
 
 namespace {
+
+// One step of the globe and its drawing, as a pass does them.
+void stepAndDrawSphere(Pixel* frame, Mesh& mesh, SphereState& state, std::int32_t time, std::int32_t menuState,
+                       bool clockSphere)
+{
+    stepSphereScene(mesh, state, time, menuState, clockSphere, bakedShowTiming());
+    drawSphereScene(frame, mesh, state);
+}
 
 // An octahedron of radius 60 with outward face normals of length 256.
 void buildOctahedron(Mesh& mesh)
@@ -50,7 +58,7 @@ struct SphereTest : ::testing::Test {
 
     void draw(std::int32_t time, std::int32_t menuState = 0, bool clockSphere = false)
     {
-        drawSphereScene(frame.data(), mesh, state, time, menuState, clockSphere);
+        stepAndDrawSphere(frame.data(), mesh, state, time, menuState, clockSphere);
     }
 
     int wire() const { return mesh.wireRed; }
@@ -165,7 +173,7 @@ TEST_F(SphereTest, WireframeShowsStrictlyInsideItsWindow)
         std::vector<Pixel> out(framePixels, 0x202020);
         copy->wireRed = copy->wireGreen = copy->wireBlue = 200;
         copy->fillRed = copy->fillGreen = copy->fillBlue = 255;
-        drawSphereScene(out.data(), *copy, stateCopy, time, 0, false);
+        stepAndDrawSphere(out.data(), *copy, stateCopy, time, 0, false);
         return out;
     };
     // Every changed pixel is brighter in the first frame: the wire is there and not in the other.
@@ -196,8 +204,8 @@ TEST_F(SphereTest, ClockPageDrawsAGreyWireAfterTheShow)
     auto copy = std::make_unique<Mesh>(mesh);
     SphereState stateCopy = state;
     std::vector<Pixel> withWire(framePixels, 0x202020), without(framePixels, 0x202020);
-    drawSphereScene(withWire.data(), mesh, state, 90000, -1, true);
-    drawSphereScene(without.data(), *copy, stateCopy, 90000, 2, true);
+    stepAndDrawSphere(withWire.data(), mesh, state, 90000, -1, true);
+    stepAndDrawSphere(without.data(), *copy, stateCopy, 90000, 2, true);
     int added = 0;
     for (int i = 0; i < framePixels; ++i) {
         if (withWire[i] != without[i]) {

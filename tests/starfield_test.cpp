@@ -23,7 +23,11 @@ struct StarfieldTest : ::testing::Test {
         for (Star& star : state.stars) star = Star{1e6f, 1e6f, -900.0f, 0, 0};
     }
 
-    void draw() { drawStarfield(frame.data(), state, background.data()); }
+    void draw()
+    {
+        stepStarfield(state);
+        drawStarfield(frame.data(), state, background.data());
+    }
     Pixel at(int x, int y) const { return frame[y * screenWidth + x]; }
     int countStars() const
     {

@@ -17,9 +17,10 @@
 #include "base/input.h"
 #include "app/loading.h"
 #include "app/timeline.h"
+#include "assets/asc.h"
 #include "render/backdrop.h"
 #include "render/mesh.h"
-#include "render/sphere.h"
+#include "scenes/sphere.h"
 #include "scenes/menu.h"
 
 namespace {
@@ -134,6 +135,7 @@ void runGlobe(benchmark::State& state, GlobePasses last)
     mesh.wireRed = mesh.wireGreen = mesh.wireBlue = 16;
     for (auto _ : state) {
         turnSphere(mesh, sphere);
+        placeSphere(mesh);
         if (last >= GlobePasses::sort) prepareFaces(mesh);
         if (last >= GlobePasses::fill) projectSphere(mesh);
         if (last == GlobePasses::fill) drawMeshFilled(benchFrame.data(), mesh, 1);

@@ -42,6 +42,7 @@ struct ScriptEvent {
 
 struct RenderOptions {
     SimulatedClock clock;
+    int fps = 60;  // frames wanted a second of music; the show itself steps 60 times
     std::int64_t until = 60000;
     bool untilGiven = false;
     std::vector<std::int32_t> snaps;
@@ -77,6 +78,7 @@ struct RenderRun {
     std::vector<Pixel> loadingFrame;
     bool closeSent = false;
     bool writeFailed = false;
+    std::int64_t nextFrame = 0;  // the next frame of the capture to be drawn
     std::FILE* digest = nullptr;
     VideoRun video;
 };
@@ -156,7 +158,7 @@ RenderOptions parseOptions(int argc, char** argv)
         }
         if (i + 1 >= argc) usageError("missing value for " + name);
         const std::string value = argv[++i];
-        if (name == "--fps") options.clock.fps = int(parseNumber(value, name, 1, 1000));
+        if (name == "--fps") options.fps = int(parseNumber(value, name, 1, 1000));
         else if (name == "--start") options.clock.start = std::int32_t(parseNumber(value, name, 0, INT32_MAX));
         else if (name == "--until") {
             options.until = parseNumber(value, name, 0, INT32_MAX);
@@ -348,10 +350,10 @@ void startVideo()
         const std::int64_t samples = std::int64_t(video.track.size()) / soundtrackChannels;
         run.options.until = samples * 1000 / soundtrackRate - 1;
     }
-    video.framesPlanned = framesUntil(run.options.clock.start, run.options.until, run.options.clock.fps);
+    video.framesPlanned = framesUntil(run.options.clock.start, run.options.until, run.options.fps);
     if (video.framesPlanned == 0) abandonVideo(exitUsage, "nothing to film: --until is before --start", false);
 
-    const auto args = encoderArguments(settings, video.geometry, run.options.clock.fps, video.partPath);
+    const auto args = encoderArguments(settings, video.geometry, run.options.fps, video.partPath);
     if (!startEncoder(video.ffmpeg, args, video.encoder, error)) abandonVideo(exitEncoderFailed, error, false);
     video.terminal = stderrIsTerminal();
     video.startSeconds = secondsNow();
@@ -361,7 +363,7 @@ void startVideo()
 void filmFrame(const Pixel* frame)
 {
     VideoRun& video = run.video;
-    const int fps = run.options.clock.fps;
+    const int fps = run.options.fps;
     const std::int64_t index = video.framesFilmed;
     soundtrackChunk(video.track, audioSampleOfFrame(index, fps), audioSampleOfFrame(index + 1, fps),
                     run.options.clock.start, run.options.clock.loop, video.chunk);
@@ -394,20 +396,20 @@ int finishVideo()
         return exitUnwritable;
     }
     std::fprintf(stderr, "invite_render: wrote %s: %lld frames at %d fps, %dx%d\n", path.c_str(),
-                 (long long)video.framesFilmed, run.options.clock.fps, video.geometry.width, video.geometry.height);
+                 (long long)video.framesFilmed, run.options.fps, video.geometry.width, video.geometry.height);
     return exitDone;
 }
 
-// Before each frame: the script events that are due, and the close that ends the run once
+// Before each pass: the script events that are due, and the close that ends the run once
 // the clock passes --until.
 void deliverInput()
 {
-    const std::int64_t frame = simFramesRead();
-    const std::int32_t time = simTimeOfFrame(frame);
+    const std::int64_t pass = simPassesRead();
+    const std::int32_t time = simTimeOfPass(pass);
     while (run.nextEvent < run.events.size() && run.events[run.nextEvent].time <= time) {
         postMessage(run.events[run.nextEvent++].message);
     }
-    if (!run.closeSent && simElapsedOfFrame(frame) > run.options.until) {
+    if (!run.closeSent && simElapsedOfPass(pass) > run.options.until) {
         postMessage({msgClose, 0, 0});
         run.closeSent = true;
     }
@@ -426,15 +428,31 @@ std::uint64_t frameDigest(const Pixel* frame)
     return hash;
 }
 
-void capture(const Pixel* frame)
+// Frame k of the capture shows music time start + floor(k * 1000 / fps): the picture of the
+// last pass at or before it, as a 60 Hz screen would show at that moment.
+std::int64_t frameElapsed(std::int64_t frame)
 {
-    if (!run.options.video.path.empty()) checkStopSignal();
-    if (!simPlaying()) {
-        run.loadingFrame.assign(frame, frame + framePixels);
-        return;
-    }
-    const std::int64_t index = simFramesRead() - 1;
-    const std::int32_t time = simTimeOfFrame(index);
+    return run.options.clock.start + frame * 1000 / run.options.fps;
+}
+
+// Whether the pass that has just read the clock shows the capture's next frame: that frame
+// falls before the next pass and not after --until.
+bool nextFrameDue()
+{
+    const std::int64_t pass = simPassesRead() - 1;
+    const std::int64_t elapsed = frameElapsed(run.nextFrame);
+    return elapsed < simElapsedOfPass(pass + 1) && elapsed <= run.options.until;
+}
+
+bool frameWanted()
+{
+    return !simPlaying() || nextFrameDue();
+}
+
+void captureFrame(const Pixel* frame, std::int64_t index)
+{
+    std::int32_t time = std::int32_t(frameElapsed(index));
+    if (run.options.clock.loop > 0) time %= run.options.clock.loop;
     if (!run.options.video.path.empty()) filmFrame(frame);
     for (std::size_t i = 0; i < run.options.snaps.size(); ++i) {
         if (!run.snapped[i] && time >= run.options.snaps[i]) {
@@ -446,6 +464,17 @@ void capture(const Pixel* frame)
     if (run.options.every > 0 && index % run.options.every == 0) {
         savePng("f" + std::to_string(index) + ".png", frame);
     }
+}
+
+// Above 60 frames a second one pass can show more than one frame of the capture.
+void capture(const Pixel* frame)
+{
+    if (!run.options.video.path.empty()) checkStopSignal();
+    if (!simPlaying()) {
+        run.loadingFrame.assign(frame, frame + framePixels);
+        return;
+    }
+    while (nextFrameDue()) captureFrame(frame, run.nextFrame++);
 }
 
 }  // namespace
@@ -464,6 +493,7 @@ int main(int argc, char** argv)
     simConfigure(run.options.clock);
     headlessOnPump(deliverInput);
     headlessOnPresent(capture);
+    headlessOnFrameWanted(frameWanted);
 
     int code = runInvitation();
     if (!run.options.video.path.empty() && code == exitDone) code = finishVideo();

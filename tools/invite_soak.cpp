@@ -57,7 +57,7 @@ bool onExitButton(int x, int y)
 // end the run, so the flood leaves them alone until the end.
 void flood()
 {
-    if (simElapsedOfFrame(simFramesRead()) > soakLength) {
+    if (simElapsedOfPass(simPassesRead()) > soakLength) {
         if (!soak.closeSent) postMessage({msgClose, 0, 0});
         soak.closeSent = true;
         return;
@@ -107,7 +107,7 @@ void checkFrame(const Pixel*)
     if (soak.frames == 1 || soak.frames % 600 == 0) {
         const long rss = residentKb();
         if (soak.rssAfterLoadingKb < 0) soak.rssAfterLoadingKb = rss;
-        if (soak.rssAfterFirstLoopKb < 0 && simElapsedOfFrame(simFramesRead()) > loopLength) {
+        if (soak.rssAfterFirstLoopKb < 0 && simElapsedOfPass(simPassesRead()) > loopLength) {
             soak.rssAfterFirstLoopKb = rss;
         }
         if (rss > soak.peakKb) soak.peakKb = rss;

@@ -219,13 +219,14 @@ TEST(MenuExit, FrameOfTheClickIsNotPresented)
 
 TEST(MenuCrossfade, FirstFrameAt41701IsSevenEighthsTowardWhite)
 {
-    const ShowRun run = renderShow("menu_crossfade", "--fps 1000 --start 41699 --until 41712 "
-                                                     "--snap 41700,41701,41708,41709");
+    // The show steps every 1/60 s: from 41700 the passes read 41700, 41716, 41733, ...
+    const ShowRun run = renderShow("menu_crossfade", "--start 41700 --until 41860 "
+                                                     "--snap 41700,41716,41833,41850");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const std::vector<Pixel> intro = showFrame(run, "t41700.png");
-    const std::vector<Pixel> first = showFrame(run, "t41701.png");
-    const std::vector<Pixel> eighth = showFrame(run, "t41708.png");
-    const std::vector<Pixel> ninth = showFrame(run, "t41709.png");
+    const std::vector<Pixel> first = showFrame(run, "t41716.png");
+    const std::vector<Pixel> eighth = showFrame(run, "t41833.png");
+    const std::vector<Pixel> ninth = showFrame(run, "t41850.png");
     ASSERT_FALSE(intro.empty() || first.empty() || eighth.empty() || ninth.empty());
 
     EXPECT_EQ(eighth, ninth) << "from the eighth frame the level holds at 0";
@@ -249,13 +250,14 @@ TEST(MenuCrossfade, FirstFrameAt41701IsSevenEighthsTowardWhite)
 
 
 // Started at 44000, the first frame is the crossfade's first level (seven eighths toward
-// white, the buttons over it); the frame at 44001 is the plain menu picture with the buttons.
+// white, the buttons over it); the next pass's frame (44016) is the plain menu picture with
+// the buttons.
 TEST(MenuCrossfade, LastCrossfadeFrameIs44000AndThePlainMenuFollows)
 {
-    const ShowRun run = renderShow("menu_44000", "--fps 1000 --start 44000 --until 44002 --snap 44000,44001");
+    const ShowRun run = renderShow("menu_44000", "--start 44000 --until 44020 --snap 44000,44016");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const std::vector<Pixel> crossfade = showFrame(run, "t44000.png");
-    const std::vector<Pixel> plain = showFrame(run, "t44001.png");
+    const std::vector<Pixel> plain = showFrame(run, "t44016.png");
     const std::vector<Pixel> picture = menuPicture();
     ASSERT_FALSE(crossfade.empty() || plain.empty() || picture.empty());
     std::vector<Pixel> buttons[buttonCount];

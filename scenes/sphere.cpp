@@ -1,4 +1,4 @@
-#include "render/sphere.h"
+#include "scenes/sphere.h"
 
 #include <cmath>
 
@@ -9,12 +9,6 @@ SphereState sphereState;
 
 namespace {
 
-constexpr std::int32_t sceneStart = 14650;   // first drawn frame is after this
-constexpr std::int32_t sceneEnd = 41701;     // last drawn frame is before this
-constexpr std::int32_t flashStart = 27551;
-constexpr std::int32_t fadeStart = 27650;
-constexpr std::int32_t fadeEnd = 36999;
-constexpr std::int32_t wireEnd = 34700;
 constexpr int sceneCentreX = 240;
 constexpr int sceneCentreY = 240;
 constexpr float sceneScale = 0.35f;
@@ -58,13 +52,13 @@ void fadeStep(Mesh& mesh, SphereState& state)
     mesh.wireBlue = fadeWire(mesh.wireBlue, mesh.fillBlue);
 }
 
-void applyColourPhase(Mesh& mesh, SphereState& state, std::int32_t time)
+void applyColourPhase(Mesh& mesh, SphereState& state, std::int32_t time, const ShowTiming& timing)
 {
-    if (time >= flashStart && time < fadeStart) {
+    if (time >= timing.flash && time < timing.fade) {
         setFill(mesh, 255);
         setWire(mesh, 128);
         state.sphereZOffset = 30.0f;
-    } else if (time >= fadeStart && time <= fadeEnd) {
+    } else if (time >= timing.fade && time <= timing.fadeEnd) {
         fadeStep(mesh, state);
     } else {
         setFill(mesh, 64);
@@ -86,13 +80,13 @@ void buildMatrices(Mesh& mesh, const SphereState& state)
     matTranslate(mesh.objectMatrix, float(tx), float(ty), float(tz));
 }
 
-void transformMesh(Mesh& mesh)
+}  // namespace
+
+void placeSphere(Mesh& mesh)
 {
     transformPoints(mesh.objectMatrix, mesh.vertices, mesh.worldVertices, mesh.vertexCount);
     transformPoints(mesh.normalMatrix, mesh.faceNormals, mesh.worldNormals, mesh.faceCount);
 }
-
-}  // namespace
 
 void turnSphere(Mesh& mesh, SphereState& state)
 {
@@ -101,7 +95,6 @@ void turnSphere(Mesh& mesh, SphereState& state)
     mesh.angles.z += 0.01;
     buildMatrices(mesh, state);
     state.sceneTime += 0.005;
-    transformMesh(mesh);
 }
 
 void projectSphere(Mesh& mesh)
@@ -109,24 +102,29 @@ void projectSphere(Mesh& mesh)
     projectMesh(mesh, sceneCentreX, sceneCentreY, sceneScale);
 }
 
-void drawSphereScene(Pixel* frame, Mesh& mesh, SphereState& state, std::int32_t time,
-                     std::int32_t menuState, bool clockSphere)
+void stepSphereScene(Mesh& mesh, SphereState& state, std::int32_t time, std::int32_t menuState,
+                     bool clockSphere, const ShowTiming& timing)
 {
-    if (!(time > sceneStart && time < sceneEnd) && !clockSphere) return;
-
+    state.shown = (time > timing.globeStart && time < timing.menu) || clockSphere;
+    if (!state.shown) return;
     mesh.fillLit = 1;
     mesh.wireLit = 0;
-    applyColourPhase(mesh, state, time);
-
+    applyColourPhase(mesh, state, time, timing);
     turnSphere(mesh, state);
-    prepareFaces(mesh);
-    projectSphere(mesh);
+    state.clockWire = menuState == -1;
+    state.flashWire = time > timing.flash && time < timing.wireEnd;
     // The filled faces do not read the wire's colour, so the clock page's grey can be set
     // before they are drawn and both passes share one look at the faces.
-    const bool clockWire = menuState == -1;
-    const bool flashWire = time > flashStart && time < wireEnd;
-    if (clockWire) setWire(mesh, clockWireGrey);
-    if (clockWire || flashWire) drawMeshFilledAndWire(frame, mesh, 1);
+    if (state.clockWire) setWire(mesh, clockWireGrey);
+}
+
+void drawSphereScene(Pixel* frame, Mesh& mesh, const SphereState& state)
+{
+    if (!state.shown) return;
+    placeSphere(mesh);
+    prepareFaces(mesh);
+    projectSphere(mesh);
+    if (state.clockWire || state.flashWire) drawMeshFilledAndWire(frame, mesh, 1);
     else drawMeshFilled(frame, mesh, 1);
-    if (clockWire && flashWire) drawMeshWire(frame, mesh);
+    if (state.clockWire && state.flashWire) drawMeshWire(frame, mesh);
 }
