@@ -36,6 +36,16 @@ EventMessages translateButton(const SDL_MouseButtonEvent& button, bool down, con
     return messages;
 }
 
+// SDL counts notches away from the user as positive, and gives whole notches once the
+// fractions of a smooth wheel or touchpad add up to one; the program counts down as positive.
+EventMessages translateWheel(const SDL_MouseWheelEvent& wheel)
+{
+    EventMessages messages;
+    const int away = wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -wheel.y : wheel.y;
+    if (away != 0) add(messages, {msgMouseWheel, std::uint32_t(std::int32_t(-away)), 0});
+    return messages;
+}
+
 }  // namespace
 
 PictureRect pictureRect(int areaWidth, int areaHeight)
@@ -93,6 +103,7 @@ EventMessages translateEvent(const SDL_Event& event, int windowWidth, int window
     }
     case SDL_MOUSEBUTTONDOWN: return translateButton(event.button, true, picture);
     case SDL_MOUSEBUTTONUP: return translateButton(event.button, false, picture);
+    case SDL_MOUSEWHEEL: return translateWheel(event.wheel);
     default: break;
     }
     return messages;

@@ -33,5 +33,6 @@ struct EventMessages {
 
 // windowWidth and windowHeight are the window's size in the units of the event's mouse
 // positions. A press outside the picture is no click and moves nothing; a release anywhere
-// lets the button go; a move outside the picture keeps the last position inside it.
+// lets the button go; a move outside the picture keeps the last position inside it. A wheel
+// turned anywhere in the window gives its whole notches, counted positive downwards.
 EventMessages translateEvent(const SDL_Event& event, int windowWidth, int windowHeight);

@@ -194,4 +194,51 @@ TEST(EventTranslation, KeysAndQuit)
     EXPECT_TRUE(sent(keyUpEvent, 640, 480).empty());
 }
 
+SDL_Event wheel(int y, Uint32 direction = SDL_MOUSEWHEEL_NORMAL)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.y = y;
+    event.wheel.preciseY = float(y);
+    event.wheel.direction = direction;
+    return event;
+}
+
+TEST(EventTranslation, WheelNotchesCountDownwardsAsPositive)
+{
+    // One notch towards the user scrolls down like the down arrow; away scrolls up.
+    EXPECT_EQ(sent(wheel(-1), 640, 480), (std::vector<Sent>{{msgMouseWheel, 1, 0}}));
+    EXPECT_EQ(sent(wheel(1), 640, 480), (std::vector<Sent>{{msgMouseWheel, std::uint32_t(-1), 0}}));
+    // A fast turn gives several notches in one event, each worth an arrow key.
+    EXPECT_EQ(sent(wheel(-3), 1280, 960), (std::vector<Sent>{{msgMouseWheel, 3, 0}}));
+    // "Natural" scrolling reports the finger's direction; the content still follows the finger.
+    EXPECT_EQ(sent(wheel(1, SDL_MOUSEWHEEL_FLIPPED), 640, 480), (std::vector<Sent>{{msgMouseWheel, 1, 0}}));
+    // Sideways only, or fractions not yet adding up to a notch: nothing.
+    SDL_Event sideways = wheel(0);
+    sideways.wheel.x = 2;
+    EXPECT_TRUE(sent(sideways, 640, 480).empty());
+}
+
+TEST(EventTranslation, WheelNotchesScrollTheOpenPageLikeArrowKeys)
+{
+    // Through the window procedure: three notches down and one up on the rules page move it
+    // as far as three down arrows and one up arrow do.
+    auto openRules = [] {
+        clearMessages();
+        menuFlags = MenuFlags{};
+        menuFlags.menuState = 3;
+        menuFlags.menuActive = false;
+    };
+    openRules();
+    for (const int notches : {-3, 1}) {
+        for (const Sent& s : sent(wheel(notches), 640, 480)) windowProc({s.code, s.wParam, s.lParam});
+    }
+    const std::int32_t byWheel = menuFlags.page3Scroll;
+    openRules();
+    for (const std::uint32_t key : {keyDown, keyDown, keyDown, keyUp}) windowProc({msgKeyDown, key, 0});
+    EXPECT_GT(byWheel, 0);
+    EXPECT_EQ(byWheel, menuFlags.page3Scroll);
+    menuFlags = MenuFlags{};
+}
+
 }  // namespace
