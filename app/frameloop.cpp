@@ -49,13 +49,6 @@ PassResult stepAndShow(std::int32_t time)
     return PassResult::goOn;
 }
 
-struct StepClock {
-    bool stepped = false;
-    std::int32_t lastTime = 0;
-};
-
-StepClock stepClock;
-
 }  // namespace
 
 int missedSteps(std::int32_t last, std::int32_t now)
@@ -81,24 +74,21 @@ void presentFrame()
 PassResult runFramePass()
 {
     if (!pumpMessages()) return PassResult::quitMessage;
-    const std::int32_t time = musicPosition();
-    stepClock = {true, time};
-    return stepAndShow(time);
+    return stepAndShow(musicPosition());
 }
 
 PassResult runCatchUpPass()
 {
     if (!pumpMessages()) return PassResult::quitMessage;
     const std::int32_t time = musicPosition();
-    if (stepClock.stepped) {
-        const std::int32_t last = stepClock.lastTime;
+    std::int32_t last = 0;
+    if (lastStepTime(last)) {
         const int missed = missedSteps(last, time);
         for (int k = 1; k <= missed; ++k) {
             MusicTime = missedStepTime(last, time, k, missed);
             if (stepTimeline(MusicTime) == FrameResult::quit) return PassResult::quitButton;
         }
     }
-    stepClock = {true, time};
     return stepAndShow(time);
 }
 

@@ -31,4 +31,7 @@ std::int64_t simPassesRead();   // how many times the position was read so far
 bool simPlaying();
 // Makes the next start of playback fail, as a sound card that refuses the stream would.
 void simFailPlayback(bool fail);
+// Lets the music play on for `passes` readings nobody takes, as it does while a browser tab
+// is out of sight.
+void simSkipPasses(std::int64_t passes);
 int simCloseCount();            // how many times the audio was closed

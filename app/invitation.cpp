@@ -67,6 +67,7 @@ bool startInvitation()
         if (!musicOpen(soundtrackName)) failSoundtrack();
         createWindow();
         buildRowOffsets();
+        resetShow();
         showLoadingScreen(loadedAssets);
         loadAssets(loadedAssets);
         if (!musicPlay()) failPlay();

@@ -42,6 +42,11 @@ bool simPlaying()
     return sim.playing;
 }
 
+void simSkipPasses(std::int64_t passes)
+{
+    sim.passesRead += passes;
+}
+
 void simFailPlayback(bool fail)
 {
     sim.playbackFails = fail;

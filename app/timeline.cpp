@@ -1,5 +1,7 @@
 #include "app/timeline.h"
 
+#include <cstring>
+
 #include "app/build_mode.h"
 #include "app/window.h"
 #include "assets/asc.h"
@@ -75,4 +77,23 @@ FrameResult runTimeline(Pixel* frame, std::int32_t time, const LoadedAssets& ass
 void resetTimeline()
 {
     timeline = TimelineState{};
+}
+
+void resetShow()
+{
+    restartRand15();
+    starfield = StarfieldState{};
+    plates = PlateState{};
+    menuFlags = MenuFlags{};
+    cursorState = CursorState{};
+    sphereState = SphereState{};
+    std::memset(&sceneMesh, 0, sizeof sceneMesh);
+    inputState = InputState{};
+    resetTimeline();
+}
+
+bool lastStepTime(std::int32_t& time)
+{
+    time = timeline.time;
+    return timeline.stepped;
 }

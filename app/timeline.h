@@ -18,3 +18,8 @@ void drawTimeline(Pixel* frame, const LoadedAssets& assets);
 FrameResult runTimeline(Pixel* frame, std::int32_t time, const LoadedAssets& assets);
 // Forgets the last step (a new run begins with nothing stepped).
 void resetTimeline();
+// Every scene's state as a new process has it, the model emptied for its loader and the
+// generator at its fixed start: a second run in one process plays as the first did.
+void resetShow();
+// The music time of the last step; false before the first.
+bool lastStepTime(std::int32_t& time);

@@ -1,19 +1,15 @@
 #include "assets/font.h"
 
 #include "assets/resources.h"
-#include "render/backdrop.h"
-#include "render/primitives.h"
 
 std::uint8_t GlyphTable[5120];
 
 namespace {
 
-constexpr int glyphCount = 64;
-constexpr int cellWidth = 8;
-constexpr int cellHeight = 10;
+constexpr int glyphCount = fontGlyphCount;
+constexpr int cellWidth = glyphCellWidth;
+constexpr int cellHeight = glyphCellHeight;
 constexpr int stripWidth = 577;
-constexpr int advance = 7;
-constexpr int blankGlyph = 63;
 constexpr int blockGlyph = 62;
 
 // Punctuation in glyph order from glyph 39 on.
@@ -61,40 +57,4 @@ int glyphFor(unsigned char byte)
         }
     }
     return -1;
-}
-
-namespace {
-
-// Cell corners are 64-bit so that far-off positions and long strings cannot overflow.
-void drawGlyph(Pixel* frame, std::int64_t cellX, std::int64_t cellY, int glyph, Pixel colour)
-{
-    if (cellX <= -cellWidth || cellX >= screenWidth || cellY <= -cellHeight ||
-        cellY >= screenHeight) {
-        return;
-    }
-    markDrawn(frame, cellX, cellY, cellX + cellWidth, cellY + cellHeight);
-    for (int i = 0; i < cellWidth; ++i) {
-        for (int r = 0; r < cellHeight; ++r) {
-            if (GlyphTable[glyph + glyphCount * (cellHeight * i + r)] != 0) continue;
-            const int px = static_cast<int>(cellX) + i;
-            const int py = static_cast<int>(cellY) + r;
-            if (inClip(px, py)) frame[RowOffsets[py] + px] = colour;
-        }
-    }
-}
-
-}  // namespace
-
-// A byte outside the mapping repeats the glyph of the byte before it; as the first byte it
-// draws nothing.
-void drawText(Pixel* frame, int x, int y, int line, const char* text, Pixel colour)
-{
-    const std::int64_t cellY = std::int64_t(y) + std::int64_t(cellHeight) * line;
-    int glyph = -1;
-    for (int j = 0; text[j] != '\0'; ++j) {
-        const int mapped = glyphFor(static_cast<unsigned char>(text[j]));
-        if (mapped >= 0) glyph = mapped;
-        if (glyph < 0 || glyph == blankGlyph) continue;
-        drawGlyph(frame, std::int64_t(x) + std::int64_t(advance) * j, cellY, glyph, colour);
-    }
 }

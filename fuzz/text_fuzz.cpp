@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "assets/font.h"
+#include "render/text.h"
 #include "render/primitives.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "assets/font.h"
 #include "render/backdrop.h"
+#include "render/text.h"
 
 namespace {
 

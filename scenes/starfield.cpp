@@ -85,6 +85,11 @@ void seedRand15(std::uint32_t seed)
     randomState.value = seed;
 }
 
+void restartRand15()
+{
+    randomState = RandomState{};
+}
+
 void initStars(StarfieldState& state)
 {
     for (Star& star : state.stars) spawnStar(star);

@@ -25,6 +25,7 @@ extern StarfieldState starfield;
 // Our own 15-bit linear congruential generator with a fixed start: 0..32767.
 int rand15();
 void seedRand15(std::uint32_t seed);  // tests only: back to a known state
+void restartRand15();                 // back to the fixed start
 
 void initStars(StarfieldState& state);
 // One 1/60 s of flight: the sway, every star's move (a star that passes the viewer comes back

@@ -1,4 +1,5 @@
 #include "assets/font.h"
+#include "render/text.h"
 
 #include "assets/resources.h"
 #include "render/primitives.h"

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
+#include "app/frameloop.h"
 #include "app/headless.h"
 #include "app/invitation.h"
 #include "app/loading.h"
@@ -18,6 +20,13 @@ struct PassCounter {
 
 PassCounter counter;
 
+struct SeenFrames {
+    bool seen = true;
+    std::vector<Pixel> last;
+};
+
+SeenFrames seenFrames;
+
 // Each test starts a run of its own in the same process: what an earlier run left behind (its
 // shutdown, messages it never took) is cleared as a new process would have it.
 void startCounted(std::int32_t startMs)
@@ -25,12 +34,24 @@ void startCounted(std::int32_t startMs)
     shutdownRequested = false;
     clearMessages();
     simConfigure({startMs, 0});
+    seenFrames = SeenFrames{};
+    headlessOnFrameWanted([] { return seenFrames.seen; });
     headlessOnPresent([](const Pixel* frame) {
         ++counter.presented;
         counter.firstPixel = frame[RowOffsets[100] + 100];
+        seenFrames.last.assign(frame, frame + framePixels);
     });
     ASSERT_TRUE(startInvitation());
     counter = PassCounter{};
+}
+
+// The frame shown after `passes` passes from `startMs`, every one of them seen.
+std::vector<Pixel> continuousFrame(std::int32_t startMs, int passes)
+{
+    startCounted(startMs);
+    for (int k = 0; k < passes; ++k) EXPECT_EQ(runFramePass(), PassResult::goOn);
+    finishInvitation(PassResult::goOn);
+    return seenFrames.last;
 }
 
 TEST(FramePass, EachPassReadsTheClockOnceAndPresentsOneFrame)
@@ -72,6 +93,55 @@ TEST(FramePass, TheExitButtonEndsTheRunWithoutShowingItsFrame)
     EXPECT_EQ(simPassesRead(), 2);
     finishInvitation(result);
     EXPECT_EQ(loadedAssets.background, nullptr);
+}
+
+// A minimised window: its passes step the show without drawing or presenting, and the first
+// frame seen again is the one a window in sight all along would show.
+TEST(FramePass, PassesNotSeenStepWithoutDrawing)
+{
+    // From 14 s: the plates fade and drift and the globe comes in; 26 s: the flash's run-up.
+    for (const std::int32_t start : {14000, 26000}) {
+        const std::vector<Pixel> expected = continuousFrame(start, 301);
+        startCounted(start);
+        seenFrames.seen = false;
+        for (int k = 0; k < 300; ++k) ASSERT_EQ(runFramePass(), PassResult::goOn);
+        EXPECT_EQ(counter.presented, 0);
+        EXPECT_EQ(simPassesRead(), 300);
+        seenFrames.seen = true;
+        ASSERT_EQ(runFramePass(), PassResult::goOn);
+        EXPECT_EQ(counter.presented, 1);
+        EXPECT_TRUE(seenFrames.last == expected) << "from " << start << " ms";
+        finishInvitation(PassResult::goOn);
+    }
+}
+
+// A browser tab out of sight for ten seconds: the pass after the gap steps what it missed at
+// the music times it missed, then draws the frame a run without the gap shows.
+TEST(FramePass, ACatchUpPassStepsWhatAGapMissed)
+{
+    const std::vector<Pixel> expected = continuousFrame(12000, 700);
+    startCounted(12000);
+    for (int k = 0; k < 99; ++k) ASSERT_EQ(runCatchUpPass(), PassResult::goOn);
+    simSkipPasses(600);
+    ASSERT_EQ(runCatchUpPass(), PassResult::goOn);
+    EXPECT_EQ(counter.presented, 100);
+    EXPECT_EQ(MusicTime, simTimeOfPass(699));
+    EXPECT_TRUE(seenFrames.last == expected);
+    finishInvitation(PassResult::goOn);
+}
+
+TEST(FramePass, MissedStepsCountWholeStepsOfALongGapOnly)
+{
+    EXPECT_EQ(missedSteps(1000, 1016), 0);
+    EXPECT_EQ(missedSteps(1000, 1033), 0) << "one late frame is no gap";
+    EXPECT_EQ(missedSteps(1000, 1041), 0);
+    EXPECT_EQ(missedSteps(1000, 1042), 2);
+    EXPECT_EQ(missedSteps(1000, 11000), 599);
+    EXPECT_EQ(missedSteps(41000, 200), 0) << "the music starting over is no gap";
+    EXPECT_EQ(missedSteps(0, 2000000000), 3600) << "at most a minute's worth";
+    // The missed steps' times lie evenly between the last step and this pass, each before it.
+    EXPECT_EQ(missedStepTime(1000, 11000, 1, 599), 1016);
+    EXPECT_EQ(missedStepTime(1000, 11000, 599, 599), 10983);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "app/window.h"
 #include "assets/font.h"
+#include "render/text.h"
 
 namespace {
 
