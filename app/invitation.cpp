@@ -8,6 +8,7 @@
 #include "app/console.h"
 #include "app/loading.h"
 #include "app/music.h"
+#include "app/timeline.h"
 #include "app/window.h"
 
 namespace {
