@@ -2,6 +2,8 @@
 // the picture size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tools/video_plan.h"
 
 namespace {
@@ -149,14 +151,159 @@ TEST(VideoFile, ContainerComesFromTheExtension)
 
 TEST(VideoProgress, GuessesTheTimeLeftFromTheSpeedSoFar)
 {
-    const std::string half = progressLine(300, 600, 10.0);
-    EXPECT_NE(half.find("[###############...............]"), std::string::npos) << half;
+    const std::string half = progressLine("", 300, 600, 10.0);
+    EXPECT_EQ(half.rfind("[###############...............]", 0), 0u) << half;
     EXPECT_NE(half.find("300/600 frames"), std::string::npos) << half;
     EXPECT_NE(half.find("30 fps"), std::string::npos) << half;
     EXPECT_NE(half.find("0:10 left"), std::string::npos) << half;
-    EXPECT_NE(progressLine(100, 7300, 1.0).find("1:12 left"), std::string::npos);
-    const std::string done = progressLine(600, 600, 20.0);
+    EXPECT_NE(progressLine("", 100, 7300, 1.0).find("1:12 left"), std::string::npos);
+    const std::string done = progressLine("", 600, 600, 20.0);
     EXPECT_EQ(done.find("left"), std::string::npos) << done;
+    // The line begins with what is being made.
+    EXPECT_EQ(progressLine("party: pass 1/2", 1, 2, 1.0).rfind("party: pass 1/2 [", 0), 0u);
+}
+
+// The value after `option` in `args`; empty when the option is not there.
+std::string valueOf(const std::vector<std::string>& args, const std::string& option)
+{
+    const auto at = std::find(args.begin(), args.end(), option);
+    return at == args.end() || at + 1 == args.end() ? "" : *(at + 1);
+}
+
+TEST(VideoProfiles, EachProfileGivesItsValuesAndTheCommandLineWins)
+{
+    ASSERT_NE(findVideoProfile("party"), nullptr);
+    EXPECT_EQ(findVideoProfile("Party"), nullptr);
+    EXPECT_EQ(videoProfileNames(), "party, site, site-2160, archive");
+
+    VideoSettings party;
+    int fps = 60;
+    applyVideoProfile(*findVideoProfile("party"), party, fps, false);
+    EXPECT_EQ(fps, 30);
+    EXPECT_EQ(party.boxWidth, 1920);
+    EXPECT_TRUE(party.fill);
+    EXPECT_EQ(party.level, "4.1");
+    EXPECT_TRUE(twoPassVideo(party));
+
+    // A frame rate, a quality and a scale given on the command line stay; the quality turns
+    // the two passes into one with the profile's bitrate as its cap.
+    VideoSettings mine;
+    mine.crf = 20;
+    mine.scale = 2;
+    fps = 50;
+    applyVideoProfile(*findVideoProfile("party"), mine, fps, true);
+    EXPECT_EQ(fps, 50);
+    EXPECT_EQ(mine.boxWidth, 0);
+    EXPECT_FALSE(mine.fill);
+    EXPECT_EQ(mine.crf, 20);
+    EXPECT_FALSE(twoPassVideo(mine));
+    EXPECT_EQ(mine.h264Profile, "main");
+
+    VideoSettings archive;
+    applyVideoProfile(*findVideoProfile("archive"), archive, fps, false);
+    EXPECT_TRUE(archive.lossless);
+    EXPECT_FALSE(twoPassVideo(archive));
+    EXPECT_EQ(archive.audioRate, 0);
+}
+
+TEST(VideoProfiles, EncoderCommandsCarryTheProfilesRules)
+{
+    VideoSettings site;
+    site.path = "show.mp4";
+    int fps = 0;
+    applyVideoProfile(*findVideoProfile("site"), site, fps, false);
+    VideoGeometry g;
+    std::string error;
+    ASSERT_TRUE(videoGeometry(site, g, error));
+    const auto one = encoderArguments(site, g, fps, "show.mp4.part");
+    EXPECT_EQ(valueOf(one, "-profile:v"), "high");
+    EXPECT_EQ(valueOf(one, "-g"), "30");
+    EXPECT_EQ(valueOf(one, "-sc_threshold"), "0");
+    EXPECT_EQ(valueOf(one, "-flags"), "+cgop");
+    EXPECT_EQ(valueOf(one, "-maxrate"), "12000k");
+    EXPECT_EQ(valueOf(one, "-b:a"), "384k");
+    EXPECT_EQ(valueOf(one, "-af"), "aresample=48000:resampler=soxr:precision=28");
+    EXPECT_EQ(valueOf(one, "-movflags"), "+faststart");
+    EXPECT_EQ(valueOf(one, "-framerate"), "60");
+
+    VideoSettings party;
+    party.path = "show.mkv";
+    applyVideoProfile(*findVideoProfile("party"), party, fps, false);
+    ASSERT_TRUE(videoGeometry(party, g, error));
+    const auto copy = firstCopyArguments(fps, "copy.mkv");
+    EXPECT_EQ(valueOf(copy, "-c:v"), "libx264rgb");
+    EXPECT_EQ(valueOf(copy, "-qp"), "0");
+    EXPECT_EQ(valueOf(copy, "-c:a"), "pcm_s16le");
+    const auto first = passArguments(party, g, "copy.mkv", 1, "log", "show.mkv.part");
+    EXPECT_EQ(valueOf(first, "-pass"), "1");
+    EXPECT_EQ(valueOf(first, "-b:v"), "8000k");
+    EXPECT_EQ(valueOf(first, "-f"), "null");
+    EXPECT_EQ(std::find(first.begin(), first.end(), "-c:a"), first.end());
+    const auto second = passArguments(party, g, "copy.mkv", 2, "log", "show.mkv.part");
+    EXPECT_EQ(valueOf(second, "-pass"), "2");
+    EXPECT_EQ(valueOf(second, "-level:v"), "4.1");
+    EXPECT_EQ(valueOf(second, "-c:a"), "aac");
+    EXPECT_EQ(valueOf(second, "-ar"), "48000");
+    EXPECT_EQ(valueOf(second, "-f"), "matroska");
+    EXPECT_EQ(second.back(), "show.mkv.part");
+    // The sound of the archive is the soundtrack's, untouched.
+    VideoSettings archive;
+    archive.path = "show.mkv";
+    applyVideoProfile(*findVideoProfile("archive"), archive, fps, false);
+    ASSERT_TRUE(videoGeometry(archive, g, error));
+    const auto exact = encoderArguments(archive, g, fps, "show.mkv.part");
+    EXPECT_EQ(valueOf(exact, "-c:a"), "flac");
+    EXPECT_EQ(valueOf(exact, "-af"), "");
+}
+
+TEST(VideoPicture, FillingABoxKeepsFourToThreeWithBarsOnTheLongSide)
+{
+    const struct { int width, height, scale, pictureWidth, pictureHeight, x, y; } Cases[] = {
+        {1920, 1080, 2, 1440, 1080, 240, 0},
+        {3840, 2160, 4, 2880, 2160, 480, 0},
+        {1080, 1920, 1, 1080, 810, 0, 554},
+        {640, 480, 1, 640, 480, 0, 0},
+    };
+    for (const auto& c : Cases) {
+        VideoSettings settings;
+        settings.boxWidth = c.width;
+        settings.boxHeight = c.height;
+        settings.fill = true;
+        VideoGeometry g;
+        std::string error;
+        ASSERT_TRUE(videoGeometry(settings, g, error)) << error;
+        EXPECT_EQ(g.scale, c.scale) << c.width;
+        EXPECT_EQ(g.pictureWidth, c.pictureWidth) << c.width;
+        EXPECT_EQ(g.pictureHeight, c.pictureHeight) << c.width;
+        EXPECT_EQ(g.x, c.x) << c.width;
+        EXPECT_EQ(g.y, c.y) << c.width;
+    }
+}
+
+TEST(VideoSound, FilmPastTheSoundtracksEndIsCutOrSaidToBeSilent)
+{
+    // 20 s of soundtrack filmed to 30 s: cut at the end, and the message says how to loop.
+    std::int64_t until = 30000;
+    std::string said = pastTheSoundtrack(0, until, 0, 20000);
+    EXPECT_EQ(until, 19999);
+    EXPECT_NE(said.find("ends at 20000 ms"), std::string::npos) << said;
+    EXPECT_NE(said.find("--loop 20000"), std::string::npos) << said;
+    // Up to the end: nothing to say.
+    until = 19999;
+    EXPECT_EQ(pastTheSoundtrack(0, until, 0, 20000), "");
+    EXPECT_EQ(until, 19999);
+    // A loop inside the track goes round without a word; one longer than it leaves a gap.
+    until = 60000;
+    EXPECT_EQ(pastTheSoundtrack(0, until, 20000, 20000), "");
+    EXPECT_EQ(until, 60000);
+    said = pastTheSoundtrack(0, until, 25000, 20000);
+    EXPECT_NE(said.find("silent"), std::string::npos) << said;
+    EXPECT_EQ(until, 60000);
+    // Starting after the end leaves nothing to film.
+    until = 40000;
+    said = pastTheSoundtrack(30000, until, 0, 20000);
+    EXPECT_LT(until, 30000);
+    EXPECT_NE(said.find("before --start"), std::string::npos) << said;
 }
 
 }  // namespace

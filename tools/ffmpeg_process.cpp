@@ -243,3 +243,38 @@ std::string encoderLogTail(EncoderProcess& encoder, int lines)
     encoder.logPath.clear();
     return tail;
 }
+
+bool runEncoderPass(const std::string& ffmpeg, const std::vector<std::string>& args,
+                    const std::function<void(std::int64_t)>& frames, std::string& error)
+{
+    const std::string log = temporaryLog();
+    const int logFd = log.empty() ? -1 : open(log.c_str(), O_WRONLY);
+    int progress[2];
+    if (pipe2(progress, O_CLOEXEC) != 0) {
+        error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        if (logFd >= 0) close(logFd);
+        return false;
+    }
+    const pid_t pid = spawn(ffmpeg, args, -1, progress[1], -1, logFd);
+    close(progress[1]);
+    if (logFd >= 0) close(logFd);
+    std::string pending;
+    char buffer[4096];
+    while (pid > 0 && stopSignal == 0) {
+        const ssize_t got = read(progress[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        pending.append(buffer, std::size_t(got));
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+            if (pending.compare(0, 6, "frame=") == 0) frames(std::strtoll(pending.c_str() + 6, nullptr, 10));
+        }
+    }
+    close(progress[0]);
+    if (pid > 0 && stopSignal != 0) kill(pid, SIGKILL);
+    const int code = pid > 0 ? waitExit(pid) : -1;
+    const std::string tail = lastLines(log, 8);
+    if (!log.empty()) std::remove(log.c_str());
+    if (code == 0 && stopSignal == 0) return true;
+    error = pid > 0 ? tail : std::string("cannot start ffmpeg: ") + std::strerror(errno);
+    return false;
+}

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,3 +51,9 @@ void stopEncoder(EncoderProcess& encoder);
 
 // The last `lines` lines ffmpeg wrote to its standard error, then the log file is removed.
 std::string encoderLogTail(EncoderProcess& encoder, int lines);
+
+// Runs `ffmpeg args...` to its end, its standard output read as the key=value lines of
+// `-progress pipe:1`: `frames` is told each frame count it reports. False with ffmpeg's last
+// lines in `error` when it fails, or at once (the child stopped) when a stop signal comes.
+bool runEncoderPass(const std::string& ffmpeg, const std::vector<std::string>& args,
+                    const std::function<void(std::int64_t)>& frames, std::string& error);

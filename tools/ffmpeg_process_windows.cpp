@@ -59,3 +59,10 @@ std::string encoderLogTail(EncoderProcess&, int)
 {
     return {};
 }
+
+bool runEncoderPass(const std::string&, const std::vector<std::string>&, const std::function<void(std::int64_t)>&,
+                    std::string& error)
+{
+    error = noVideoHere;
+    return false;
+}

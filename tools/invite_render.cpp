@@ -43,6 +43,7 @@ struct ScriptEvent {
 struct RenderOptions {
     SimulatedClock clock;
     int fps = 60;  // frames wanted a second of music; the show itself steps 60 times
+    bool fpsGiven = false;
     std::int64_t until = 60000;
     bool untilGiven = false;
     std::vector<std::int32_t> snaps;
@@ -59,6 +60,9 @@ struct VideoRun {
     VideoGeometry geometry;
     std::string ffmpeg;
     std::string partPath;  // the file ffmpeg writes; renamed to the video's name at the end
+    std::string copyPath;  // two passes: the exact first copy the passes read
+    std::string passLog;   // two passes: the first pass's statistics (ffmpeg adds "-0.log")
+    std::string stage;     // what the progress line says is going on
     EncoderProcess encoder;
     std::vector<std::int16_t> track;
     std::vector<std::int16_t> chunk;
@@ -131,7 +135,10 @@ void checkOptions(const RenderOptions& options, bool videoOnlyGiven)
     const VideoSettings& video = options.video;
     if (options.out.empty() && (!options.snaps.empty() || options.every > 0)) usageError("--snap and --every need --out DIR");
     if (video.path.empty()) {
-        if (videoOnlyGiven) usageError("--scale, --size, --crf, --preset, --lossless and --soundtrack need --video");
+        if (videoOnlyGiven) {
+            usageError("--profile, --scale, --size, --crf, --bitrate, --preset, --lossless, --audio-rate, "
+                       "--audio-bitrate and --soundtrack need --video");
+        }
         if (options.out.empty() && options.digest.empty()) usageError("--out DIR, --digest FILE or --video FILE is required");
         return;
     }
@@ -158,7 +165,10 @@ RenderOptions parseOptions(int argc, char** argv)
         }
         if (i + 1 >= argc) usageError("missing value for " + name);
         const std::string value = argv[++i];
-        if (name == "--fps") options.fps = int(parseNumber(value, name, 1, 1000));
+        if (name == "--fps") {
+            options.fps = int(parseNumber(value, name, 1, 1000));
+            options.fpsGiven = true;
+        }
         else if (name == "--start") options.clock.start = std::int32_t(parseNumber(value, name, 0, INT32_MAX));
         else if (name == "--until") {
             options.until = parseNumber(value, name, 0, INT32_MAX);
@@ -170,6 +180,10 @@ RenderOptions parseOptions(int argc, char** argv)
         else if (name == "--scale") options.video.scale = int(parseNumber(value, name, 1, 16));
         else if (name == "--size") parseSize(value, options.video);
         else if (name == "--crf") options.video.crf = int(parseNumber(value, name, 0, 51));
+        else if (name == "--profile") options.video.profile = value;
+        else if (name == "--bitrate") options.video.videoKbps = int(parseNumber(value, name, 100, 500000));
+        else if (name == "--audio-bitrate") options.video.audioKbps = int(parseNumber(value, name, 32, 512));
+        else if (name == "--audio-rate") options.video.audioRate = int(parseNumber(value, name, 8000, 192000));
         else if (name == "--preset") options.video.preset = value;
         else if (name == "--script") options.script = value;
         else if (name == "--snap") options.snaps = parseSnaps(value);
@@ -179,9 +193,15 @@ RenderOptions parseOptions(int argc, char** argv)
         else if (name == "--digest") options.digest = value;
         else if (name == "--wall-clock") options.wallClock = parseNumber(value, name, 0, INT64_MAX / 2);
         else usageError("unknown argument " + name);
-        if (name == "--soundtrack" || name == "--scale" || name == "--size" || name == "--crf" || name == "--preset") {
-            videoOnlyGiven = true;
-        }
+        static const char* const VideoOnly[] = {"--soundtrack", "--scale", "--size", "--crf", "--preset", "--profile",
+                                                "--bitrate", "--audio-bitrate", "--audio-rate"};
+        for (const char* option : VideoOnly) videoOnlyGiven = videoOnlyGiven || name == option;
+    }
+    if (!options.video.profile.empty()) {
+        const VideoProfile* profile = findVideoProfile(options.video.profile);
+        if (!profile) usageError("no profile '" + options.video.profile + "'; the profiles are " + videoProfileNames());
+        // The values given on the command line stay; the profile fills in the rest.
+        applyVideoProfile(*profile, options.video, options.fps, options.fpsGiven);
     }
     checkOptions(options, videoOnlyGiven);
     if (options.out.empty()) return options;
@@ -276,6 +296,17 @@ double secondsNow()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// The first copy and the first pass's statistics (x264 keeps a second file beside them).
+void removeTwoPassFiles()
+{
+    const VideoRun& video = run.video;
+    if (!video.copyPath.empty()) std::remove(video.copyPath.c_str());
+    if (video.passLog.empty()) return;
+    for (const char* ending : {"-0.log", "-0.log.temp", "-0.log.mbtree", "-0.log.mbtree.temp"}) {
+        std::remove((video.passLog + ending).c_str());
+    }
+}
+
 // Ends the run without a video: the encoder is stopped and the half-written file removed.
 [[noreturn]] void abandonVideo(int code, const std::string& message, bool showEncoderLog)
 {
@@ -284,6 +315,7 @@ double secondsNow()
     stopEncoder(video.encoder);
     const std::string tail = encoderLogTail(video.encoder, 8);
     if (!video.partPath.empty()) std::remove(video.partPath.c_str());
+    removeTwoPassFiles();
     std::fprintf(stderr, "invite_render: %s\n%s", message.c_str(), showEncoderLog ? tail.c_str() : "");
     std::exit(code);
 }
@@ -295,20 +327,27 @@ void checkStopSignal()
     }
 }
 
+// "party: pass 1/2": the profile, then the step of a film made in more than one.
+std::string stageName(const std::string& step)
+{
+    const std::string& profile = run.options.video.profile;
+    return profile.empty() ? step : profile + ": " + step;
+}
+
 // A bar redrawn in place on a terminal; elsewhere a plain line every tenth of the way.
-void reportProgress(bool last)
+void reportProgress(std::int64_t done, bool last)
 {
     VideoRun& video = run.video;
     const double now = secondsNow();
-    const std::string line = progressLine(video.framesFilmed, video.framesPlanned, now - video.startSeconds);
+    const std::string line = progressLine(video.stage, done, video.framesPlanned, now - video.startSeconds);
     if (video.terminal) {
         if (!last && now - video.lastReport < 0.2) return;
         video.lastReport = now;
         std::fprintf(stderr, "\r%s   %s", line.c_str(), last ? "\n" : "");
         return;
     }
-    const std::int64_t decile = video.framesFilmed * 10 / std::max<std::int64_t>(video.framesPlanned, 1);
-    if (!last && decile == video.lastDecile) return;
+    const std::int64_t decile = done * 10 / std::max<std::int64_t>(video.framesPlanned, 1);
+    if (decile == video.lastDecile) return;
     video.lastDecile = decile;
     std::fprintf(stderr, "invite_render: %s\n", line.c_str());
 }
@@ -345,15 +384,27 @@ void startVideo()
         abandonVideo(exitNoSoundtrack, error, false);
     }
     checkStopSignal();
+    const std::int64_t trackMs = std::int64_t(video.track.size()) / soundtrackChannels * 1000 / soundtrackRate;
     if (!run.options.untilGiven) {
         // To the end of the soundtrack: the last frame starts before its last sample ends.
-        const std::int64_t samples = std::int64_t(video.track.size()) / soundtrackChannels;
-        run.options.until = samples * 1000 / soundtrackRate - 1;
+        run.options.until = trackMs - 1;
     }
+    const std::string past = pastTheSoundtrack(run.options.clock.start, run.options.until, run.options.clock.loop, trackMs);
+    if (!past.empty()) std::fprintf(stderr, "invite_render: warning: %s\n", past.c_str());
     video.framesPlanned = framesUntil(run.options.clock.start, run.options.until, run.options.fps);
     if (video.framesPlanned == 0) abandonVideo(exitUsage, "nothing to film: --until is before --start", false);
 
-    const auto args = encoderArguments(settings, video.geometry, run.options.fps, video.partPath);
+    // Two passes read an exact copy, so the show is drawn once.
+    std::vector<std::string> args;
+    if (twoPassVideo(settings)) {
+        video.copyPath = video.partPath + "-frames.mkv";
+        video.passLog = video.partPath + "-pass";
+        args = firstCopyArguments(run.options.fps, video.copyPath);
+        video.stage = stageName("frames");
+    } else {
+        args = encoderArguments(settings, video.geometry, run.options.fps, video.partPath);
+        video.stage = settings.profile;
+    }
     if (!startEncoder(video.ffmpeg, args, video.encoder, error)) abandonVideo(exitEncoderFailed, error, false);
     video.terminal = stderrIsTerminal();
     video.startSeconds = secondsNow();
@@ -372,7 +423,28 @@ void filmFrame(const Pixel* frame)
     checkStopSignal();
     if (!sent) abandonVideo(exitEncoderFailed, "ffmpeg stopped taking frames", true);
     ++video.framesFilmed;
-    reportProgress(false);
+    reportProgress(video.framesFilmed, false);
+}
+
+// After the exact copy is written: the encoder reads it twice, first for statistics, then
+// for the film, which goes to the part file.
+void encodeTwoPasses()
+{
+    VideoRun& video = run.video;
+    const VideoSettings& settings = run.options.video;
+    video.framesPlanned = video.framesFilmed;  // the show may have ended sooner
+    for (int pass = 1; pass <= 2; ++pass) {
+        video.stage = stageName("pass " + std::to_string(pass) + "/2");
+        video.startSeconds = secondsNow();
+        video.lastDecile = -1;
+        std::string error;
+        const auto args = passArguments(settings, video.geometry, video.copyPath, pass, video.passLog, video.partPath);
+        const bool done = runEncoderPass(video.ffmpeg, args, [](std::int64_t frames) { reportProgress(frames, false); }, error);
+        checkStopSignal();
+        if (!done) abandonVideo(exitEncoderFailed, "ffmpeg failed in pass " + std::to_string(pass) + "; " + settings.path + " was not written\n" + error, false);
+        reportProgress(video.framesFilmed, true);
+    }
+    removeTwoPassFiles();
 }
 
 // After the show: the encoder finishes the file, which then takes the video's name.
@@ -382,21 +454,23 @@ int finishVideo()
     const std::string& path = run.options.video.path;
     checkStopSignal();
     if (video.framesFilmed == 0) abandonVideo(exitFailed, "the show ended before its first frame; no video written", false);
-    reportProgress(true);
+    reportProgress(video.framesFilmed, true);
     if (!finishEncoder(video.encoder)) {
         checkStopSignal();
         abandonVideo(exitEncoderFailed, "ffmpeg failed; " + path + " was not written", true);
     }
     checkStopSignal();
     encoderLogTail(video.encoder, 0);
+    if (!video.copyPath.empty()) encodeTwoPasses();
     if (std::rename(video.partPath.c_str(), path.c_str()) != 0) {
         const std::string reason = std::strerror(errno);
         std::remove(video.partPath.c_str());
         std::fprintf(stderr, "invite_render: cannot write %s: %s\n", path.c_str(), reason.c_str());
         return exitUnwritable;
     }
-    std::fprintf(stderr, "invite_render: wrote %s: %lld frames at %d fps, %dx%d\n", path.c_str(),
-                 (long long)video.framesFilmed, run.options.fps, video.geometry.width, video.geometry.height);
+    std::fprintf(stderr, "invite_render: wrote %s: %lld frames at %d fps, %dx%d%s%s\n", path.c_str(),
+                 (long long)video.framesFilmed, run.options.fps, video.geometry.width, video.geometry.height,
+                 run.options.video.profile.empty() ? "" : ", profile ", run.options.video.profile.c_str());
     return exitDone;
 }
 

@@ -6,6 +6,62 @@
 
 #include "render/primitives.h"
 
+// Bitrates in kbit/s. The party's screen takes 1080p at 30 frames from H.264 Main at level
+// 4.1 or under, two-pass at 6 Mbit/s or more; video sites ask for 1080p60 High with a closed
+// GOP of half a second and about 12 Mbit/s (35 to 45 at 2160p), and AAC-LC at 48 kHz, 384
+// kbit/s.
+const VideoProfile VideoProfiles[] = {
+    {"party", "the party's big screen: 1080p30, H.264 Main 4.1, two-pass 8 Mbit/s, AAC 48 kHz 256 kbit/s",
+     30, 1920, 1080, true, false, "main", "4.1", -1, 8000, 0, 48000, 256},
+    {"site", "video sites: 1080p60, H.264 High, closed GOP of 30, CRF 16 capped at 12 Mbit/s, AAC 48 kHz 384 kbit/s",
+     60, 1920, 1080, true, false, "high", "", 16, 12000, 30, 48000, 384},
+    {"site-2160", "video sites at 2160p60: as site, capped at 40 Mbit/s",
+     60, 3840, 2160, true, false, "high", "", 16, 40000, 30, 48000, 384},
+    {"archive", "exact pictures and sound: 640x480 at 60, lossless RGB and the soundtrack as it is",
+     60, 0, 0, false, true, "", "", -1, 0, 0, 0, 0},
+};
+const int VideoProfileCount = int(sizeof VideoProfiles / sizeof VideoProfiles[0]);
+
+const VideoProfile* findVideoProfile(const std::string& name)
+{
+    for (const VideoProfile& profile : VideoProfiles) {
+        if (name == profile.name) return &profile;
+    }
+    return nullptr;
+}
+
+std::string videoProfileNames()
+{
+    std::string names;
+    for (const VideoProfile& profile : VideoProfiles) names += (names.empty() ? "" : ", ") + std::string(profile.name);
+    return names;
+}
+
+void applyVideoProfile(const VideoProfile& profile, VideoSettings& settings, int& fps, bool fpsGiven)
+{
+    settings.profile = profile.name;
+    if (!fpsGiven) fps = profile.fps;
+    if (settings.scale == 0 && settings.boxWidth == 0) {
+        settings.boxWidth = profile.boxWidth;
+        settings.boxHeight = profile.boxHeight;
+        settings.fill = settings.fill || profile.fill;
+    }
+    settings.lossless = settings.lossless || profile.lossless;
+    if (settings.h264Profile.empty()) settings.h264Profile = profile.h264Profile;
+    if (settings.level.empty()) settings.level = profile.level;
+    // A quality given on the command line makes the profile's bitrate its cap.
+    if (settings.crf < 0) settings.crf = profile.crf;
+    if (settings.videoKbps == 0) settings.videoKbps = profile.videoKbps;
+    if (settings.keyInterval == 0) settings.keyInterval = profile.keyInterval;
+    if (settings.audioRate == 0) settings.audioRate = profile.audioRate;
+    if (settings.audioKbps == 0) settings.audioKbps = profile.audioKbps;
+}
+
+bool twoPassVideo(const VideoSettings& settings)
+{
+    return !settings.lossless && settings.crf < 0 && settings.videoKbps > 0;
+}
+
 std::int64_t framesUntil(std::int32_t start, std::int64_t until, int fps)
 {
     // Frame k is drawn while start + floor(k * 1000 / fps) <= until, that is while
@@ -51,8 +107,8 @@ bool videoGeometry(const VideoSettings& settings, VideoGeometry& geometry, std::
     }
     if (settings.boxWidth == 0) {
         geometry.scale = std::max(settings.scale, 1);
-        geometry.width = screenWidth * geometry.scale;
-        geometry.height = screenHeight * geometry.scale;
+        geometry.width = geometry.pictureWidth = screenWidth * geometry.scale;
+        geometry.height = geometry.pictureHeight = screenHeight * geometry.scale;
         geometry.x = 0;
         geometry.y = 0;
         return true;
@@ -69,10 +125,18 @@ bool videoGeometry(const VideoSettings& settings, VideoGeometry& geometry, std::
     }
     geometry.width = settings.boxWidth;
     geometry.height = settings.boxHeight;
+    geometry.pictureWidth = screenWidth * geometry.scale;
+    geometry.pictureHeight = screenHeight * geometry.scale;
+    if (settings.fill) {
+        // As large as the box allows at 4:3, in even numbers.
+        const bool wide = std::int64_t(geometry.width) * screenHeight >= std::int64_t(geometry.height) * screenWidth;
+        geometry.pictureHeight = wide ? geometry.height : geometry.width * screenHeight / screenWidth / 2 * 2;
+        geometry.pictureWidth = wide ? geometry.height * screenWidth / screenHeight / 2 * 2 : geometry.width;
+    }
     // Even offsets keep each 2x2 colour block of the encoded picture inside the border or
     // inside the picture.
-    geometry.x = (geometry.width - screenWidth * geometry.scale) / 2 / 2 * 2;
-    geometry.y = (geometry.height - screenHeight * geometry.scale) / 2 / 2 * 2;
+    geometry.x = (geometry.width - geometry.pictureWidth) / 2 / 2 * 2;
+    geometry.y = (geometry.height - geometry.pictureHeight) / 2 / 2 * 2;
     return true;
 }
 
@@ -106,7 +170,13 @@ std::string videoFilter(const VideoSettings& settings, const VideoGeometry& geom
         steps.push_back("scale=" + std::to_string(screenWidth * geometry.scale) + ":" +
                         std::to_string(screenHeight * geometry.scale) + ":flags=neighbor");
     }
-    if (geometry.width != screenWidth * geometry.scale || geometry.height != screenHeight * geometry.scale) {
+    if (geometry.pictureWidth != screenWidth * geometry.scale || geometry.pictureHeight != screenHeight * geometry.scale) {
+        // The rest of the way smoothly, as the full-screen program does: every column of the
+        // frame stays equally wide.
+        steps.push_back("scale=" + std::to_string(geometry.pictureWidth) + ":" +
+                        std::to_string(geometry.pictureHeight) + ":flags=bilinear");
+    }
+    if (geometry.width != geometry.pictureWidth || geometry.height != geometry.pictureHeight) {
         steps.push_back("pad=" + std::to_string(geometry.width) + ":" + std::to_string(geometry.height) + ":" +
                         std::to_string(geometry.x) + ":" + std::to_string(geometry.y) + ":black");
     }
@@ -124,16 +194,15 @@ std::string videoFilter(const VideoSettings& settings, const VideoGeometry& geom
 
 }  // namespace
 
-std::vector<std::string> encoderArguments(const VideoSettings& settings, const VideoGeometry& geometry,
-                                          int fps, const std::string& outputPath)
+namespace {
+
+// Raw frames on standard input and raw sound on descriptor 3. Both inputs are raw with their
+// layout given, so nothing needs probing; a probe would read ahead on one pipe while the
+// renderer waits to write the other. The sound is written just ahead of the picture; a deep
+// queue lets ffmpeg take it while it still waits for frames.
+std::vector<std::string> rawInputs(int fps)
 {
-    const std::string container = containerOf(settings.path);
-    // Both inputs are raw with their layout given, so nothing needs probing; a probe would
-    // read ahead on one pipe while the renderer waits to write the other. The sound is
-    // written just ahead of the picture; a deep queue lets ffmpeg take it while it still
-    // waits for frames.
-    std::vector<std::string> args = {
-        "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+    return {
         "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64",
         "-f", "rawvideo", "-pix_fmt", "bgr0",
         "-video_size", std::to_string(screenWidth) + "x" + std::to_string(screenHeight),
@@ -141,31 +210,125 @@ std::vector<std::string> encoderArguments(const VideoSettings& settings, const V
         "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "4096",
         "-f", "s16le", "-ar", std::to_string(soundtrackRate), "-ac", std::to_string(soundtrackChannels),
         "-i", "pipe:3",
-        "-map", "0:v", "-map", "1:a",
     };
+}
+
+void append(std::vector<std::string>& args, const std::vector<std::string>& more)
+{
+    args.insert(args.end(), more.begin(), more.end());
+}
+
+std::string kbps(int value)
+{
+    return std::to_string(value) + "k";
+}
+
+// The filter, the codec and how it spends its bits.
+std::vector<std::string> pictureArguments(const VideoSettings& settings, const VideoGeometry& geometry)
+{
+    std::vector<std::string> args;
     const std::string filter = videoFilter(settings, geometry);
-    if (!filter.empty()) args.insert(args.end(), {"-vf", filter});
+    if (!filter.empty()) append(args, {"-vf", filter});
     const std::string preset = settings.preset.empty() ? defaultPreset(geometry) : settings.preset;
     if (settings.lossless) {
-        args.insert(args.end(), {"-c:v", "libx264rgb", "-qp", "0", "-preset", settings.preset.empty() ? "veryfast" : preset});
-        args.insert(args.end(), {"-c:a", container == "matroska" ? "flac" : "alac"});
-    } else {
-        const char* colours = geometry.height >= 720 ? "bt709" : "smpte170m";
-        args.insert(args.end(), {
-            "-c:v", "libx264", "-preset", preset,
-            "-crf", std::to_string(settings.crf >= 0 ? settings.crf : 18),
-            "-colorspace", colours,
-            "-color_primaries", colours, "-color_trc", colours, "-color_range", "tv",
-            "-c:a", "aac", "-b:a", "192k",
-        });
+        append(args, {"-c:v", "libx264rgb", "-qp", "0", "-preset", settings.preset.empty() ? "veryfast" : preset});
+        return args;
     }
-    args.insert(args.end(), {"-threads", "0"});
-    if (container == "mp4") args.insert(args.end(), {"-movflags", "+faststart"});
-    args.insert(args.end(), {"-f", container, outputPath});
+    append(args, {"-c:v", "libx264", "-preset", preset});
+    if (!settings.h264Profile.empty()) append(args, {"-profile:v", settings.h264Profile});
+    if (!settings.level.empty()) append(args, {"-level:v", settings.level});
+    if (twoPassVideo(settings)) {
+        // The buffer lets a busy moment take twice the average, well within the level's limits.
+        append(args, {"-b:v", kbps(settings.videoKbps), "-maxrate", kbps(2 * settings.videoKbps),
+                      "-bufsize", kbps(2 * settings.videoKbps)});
+    } else {
+        append(args, {"-crf", std::to_string(settings.crf >= 0 ? settings.crf : 18)});
+        if (settings.videoKbps > 0) {
+            append(args, {"-maxrate", kbps(settings.videoKbps), "-bufsize", kbps(2 * settings.videoKbps)});
+        }
+    }
+    if (settings.keyInterval > 0) {
+        // A key frame exactly every keyInterval frames, none at scene cuts, and no frame
+        // referring across one.
+        const std::string interval = std::to_string(settings.keyInterval);
+        append(args, {"-g", interval, "-keyint_min", interval, "-sc_threshold", "0", "-flags", "+cgop"});
+    }
+    const char* colours = geometry.height >= 720 ? "bt709" : "smpte170m";
+    append(args, {"-colorspace", colours, "-color_primaries", colours, "-color_trc", colours, "-color_range", "tv"});
     return args;
 }
 
-std::string progressLine(std::int64_t done, std::int64_t total, double seconds)
+// The sound: kept exactly when the picture is, otherwise AAC-LC, resampled once and well
+// (SoX's resampler at its best precision) when the film's rate is not the soundtrack's.
+std::vector<std::string> soundArguments(const VideoSettings& settings, const std::string& container)
+{
+    std::vector<std::string> args;
+    if (settings.audioRate > 0 && settings.audioRate != soundtrackRate) {
+        const std::string rate = std::to_string(settings.audioRate);
+        append(args, {"-af", "aresample=" + rate + ":resampler=soxr:precision=28", "-ar", rate});
+    }
+    if (settings.lossless) {
+        append(args, {"-c:a", container == "matroska" ? "flac" : "alac"});
+    } else {
+        append(args, {"-c:a", "aac", "-b:a", kbps(settings.audioKbps > 0 ? settings.audioKbps : 192)});
+    }
+    return args;
+}
+
+std::vector<std::string> outputArguments(const std::string& container, const std::string& outputPath)
+{
+    std::vector<std::string> args = {"-threads", "0"};
+    if (container == "mp4") append(args, {"-movflags", "+faststart"});
+    append(args, {"-f", container, outputPath});
+    return args;
+}
+
+}  // namespace
+
+std::vector<std::string> encoderArguments(const VideoSettings& settings, const VideoGeometry& geometry,
+                                          int fps, const std::string& outputPath)
+{
+    const std::string container = containerOf(settings.path);
+    std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y"};
+    append(args, rawInputs(fps));
+    append(args, {"-map", "0:v", "-map", "1:a"});
+    append(args, pictureArguments(settings, geometry));
+    append(args, soundArguments(settings, container));
+    append(args, outputArguments(container, outputPath));
+    return args;
+}
+
+std::vector<std::string> firstCopyArguments(int fps, const std::string& copyPath)
+{
+    std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y"};
+    append(args, rawInputs(fps));
+    append(args, {"-map", "0:v", "-map", "1:a", "-c:v", "libx264rgb", "-qp", "0", "-preset", "ultrafast",
+                  "-c:a", "pcm_s16le", "-threads", "0", "-f", "matroska", copyPath});
+    return args;
+}
+
+std::vector<std::string> passArguments(const VideoSettings& settings, const VideoGeometry& geometry,
+                                       const std::string& copyPath, int pass, const std::string& passLog,
+                                       const std::string& outputPath)
+{
+    const std::string container = containerOf(settings.path);
+    std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+                                     "-nostats", "-progress", "pipe:1", "-i", copyPath, "-map", "0:v"};
+    if (pass == 2) append(args, {"-map", "0:a"});
+    append(args, pictureArguments(settings, geometry));
+    append(args, {"-pass", std::to_string(pass), "-passlogfile", passLog});
+    if (pass == 1) {
+        // The first pass with the second's settings: x264's quick first pass misjudges the
+        // enlarged pixels and leaves a tenth of the bitrate unspent.
+        append(args, {"-fastfirstpass", "0", "-an", "-threads", "0", "-f", "null", "-"});
+        return args;
+    }
+    append(args, soundArguments(settings, container));
+    append(args, outputArguments(container, outputPath));
+    return args;
+}
+
+std::string progressLine(const std::string& label, std::int64_t done, std::int64_t total, double seconds)
 {
     constexpr int barWidth = 30;
     const std::int64_t filled = total > 0 ? std::min<std::int64_t>(done * barWidth / total, barWidth) : 0;
@@ -179,5 +342,20 @@ std::string progressLine(std::int64_t done, std::int64_t total, double seconds)
     } else {
         std::snprintf(text, sizeof text, " %lld/%lld frames  %.0f fps", (long long)done, (long long)total, speed);
     }
-    return bar + text;
+    return (label.empty() ? "" : label + " ") + bar + text;
+}
+
+std::string pastTheSoundtrack(std::int32_t start, std::int64_t& until, std::int32_t loop, std::int64_t trackMs)
+{
+    const std::string end = "the soundtrack ends at " + std::to_string(trackMs) + " ms";
+    if (loop > 0) {
+        if (loop <= trackMs || until < trackMs) return "";
+        return end + ", before the loop's " + std::to_string(loop) + " ms: the film is silent from there to each wrap";
+    }
+    if (until < trackMs) return "";
+    const std::int64_t asked = until;
+    until = trackMs - 1;
+    if (start >= trackMs) return end + ", before --start " + std::to_string(start);
+    return end + ": the film stops there, not at --until " + std::to_string(asked) + " (--loop " +
+           std::to_string(trackMs) + " films round the loop)";
 }
