@@ -11,6 +11,7 @@
 #include "app/console_pacing.h"
 #include "app/console_view.h"
 #include "app/window.h"
+#include "resources/party_name.h"
 #include "render/scale.h"
 
 namespace {
@@ -268,7 +269,7 @@ bool consoleOpenWindow(bool fullscreen)
     // one of another kind, and the first would flash up and vanish.
     const Uint32 flags = SDL_WINDOW_HIDDEN | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
     console.presentation = probePresentation(flags);
-    console.window = SDL_CreateWindow("ZURA 5 Party Invitation", SDL_WINDOWPOS_CENTERED,
+    console.window = SDL_CreateWindow(invitationTitle, SDL_WINDOWPOS_CENTERED,
                                       SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight, flags);
     if (console.window == nullptr) return false;
     if (console.presentation == Presentation::surface) {
@@ -343,7 +344,7 @@ void consolePumpEvents()
 void consoleReport(const char* message)
 {
     std::fprintf(stderr, "%s\n", message);
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "ZURA 5 Party Invitation", message, console.window);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, invitationTitle, message, console.window);
 }
 
 void consoleClose()

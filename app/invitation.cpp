@@ -51,7 +51,9 @@ std::string withReason(const std::string& text)
     }
     failAudio(withReason(std::string("The soundtrack ") + soundtrackName + " in " + workingFolder() +
                          " could not be decoded as MP3") +
-              ". Put the invitation's own " + soundtrackName + " there.");
+              ". Copy the invitation's own " + soundtrackName + " there again, or, for music of your own, " +
+              "name its MP3 in [soundtrack] of content/party.toml and run make assets, which checks it and " +
+              "puts it there.");
 }
 
 [[noreturn]] void failPlay()

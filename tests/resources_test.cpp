@@ -120,7 +120,7 @@ TEST(Resources, EmbeddedTgaFilesHaveTheLayoutTheReaderReliesOn)
 // generated arrays lose, add or reorder nothing.
 TEST(Resources, EveryEmbeddedFileHoldsTheBytesOfItsListedFile)
 {
-    const std::string folder = std::string(INVITE_SOURCE_DIR) + "/resources/";
+    const std::string folder = std::string(INVITE_REFERENCE_RESOURCES) + "/";
     std::FILE* list = std::fopen((folder + "resources.list").c_str(), "r");
     ASSERT_NE(list, nullptr);
     char name[128];

@@ -1,9 +1,15 @@
-// The organisers' content file: what the generator makes from it, what it rejects and how it
-// says so, and the day count that follows its dates.
+// The content file: what the generator makes from it, what it rejects and how it says so, and
+// the day count that follows its dates. The rules are tried on the reference party kept with
+// the tests; the organisers' own file (content/party.toml) is only held to what must be true
+// of any party: it passes every check, and resources/ is what it gives.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -15,13 +21,19 @@
 #include "tools/assetgen/catalogue.h"
 #include "tools/assetgen/content.h"
 #include "tools/assetgen/content_fit.h"
+#include "tools/assetgen/music.h"
 #include "tools/assetgen/nfo.h"
+#include "tools/assetgen/party_check.h"
+#include "tools/assetgen/show_cues.h"
+#include "tools/assetgen/soundtrack.h"
 #include "tools/assetgen/text.h"
 
 namespace {
 
 const std::string SourceDir = INVITE_SOURCE_DIR;
-const std::string PartyFile = SourceDir + "/content/party.toml";
+const std::string PartyFile = SourceDir + "/content/party.toml";  // the organisers'
+const std::string ReferenceFile = SourceDir + "/tests/reference/party.toml";
+const std::string ReferenceResources = INVITE_REFERENCE_RESOURCES;
 const std::string OtherFile = SourceDir + "/tests/content/other_party.toml";
 
 std::string readText(const std::string& path)
@@ -48,12 +60,22 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// Everything the generator checks, as assetgen does it: structure first, then the fit.
+// Everything the generator checks, as assetgen does it, warnings apart.
 std::vector<ContentError> problems(const std::string& text, PartyContent& content)
 {
     std::vector<ContentError> errors;
-    if (parseContent(text, "party.toml", content, errors)) checkContentFits(content, errors);
-    return errors;
+    checkPartyText(text, "party.toml", content, errors);
+    std::vector<ContentError> stopping;
+    for (const ContentError& e : errors)
+        if (!e.warning) stopping.push_back(e);
+    return stopping;
+}
+
+std::string allMessages(const std::vector<ContentError>& errors)
+{
+    std::string all;
+    for (const ContentError& e : errors) all += formatError("party.toml", e) + "\n";
+    return all;
 }
 
 struct ContentTest : ::testing::Test {
@@ -64,8 +86,7 @@ struct ContentTest : ::testing::Test {
     {
         PartyContent content;
         std::vector<ContentError> errors;
-        EXPECT_TRUE(loadContent(file, content, errors));
-        EXPECT_TRUE(checkContentFits(content, errors));
+        EXPECT_TRUE(checkPartyFile(file, content, errors));
         for (const ContentError& e : errors) ADD_FAILURE() << formatError(file, e);
         return content;
     }
@@ -78,24 +99,35 @@ struct ContentTest : ::testing::Test {
     }
 };
 
-TEST_F(ContentTest, CommittedFileGivesTheCommittedResources)
+// Whatever the party, `make assets` has written resources/ from content/party.toml.
+TEST_F(ContentTest, OrganisersFileGivesTheCommittedResources)
 {
     const PartyContent content = load(PartyFile);
+    for (const OutputFile& file : generatedFiles(content, false)) {
+        const std::string committed = readText(SourceDir + "/resources/" + file.name);
+        EXPECT_TRUE(committed == std::string(file.bytes.begin(), file.bytes.end()))
+            << "resources/" << file.name << " is not what content/party.toml gives: run make assets";
+    }
+}
+
+TEST_F(ContentTest, PlaceholdersMakeTheReferenceCaptions)
+{
+    const PartyContent content = load(ReferenceFile);
     EXPECT_EQ(content.name, "ZURA 5");
     EXPECT_EQ(content.hall, "Quillmoor Hall");
     EXPECT_EQ(content.captions[3], "FROM 9 TO 11 NOVEMBER");
     EXPECT_EQ(content.captions[4], "AT QUILLMOOR HALL IN TARNWICK");
     EXPECT_EQ(content.captions[2], "THREE DAYS OF DEMOS, MUSIC AND GRAPHICS");
-    for (const OutputFile& file : generatedFiles(content, false)) {
-        const std::string committed = readText(SourceDir + "/resources/" + file.name);
-        EXPECT_TRUE(committed == std::string(file.bytes.begin(), file.bytes.end()))
-            << "resources/" << file.name << " is not what the committed content file gives";
-    }
+    EXPECT_EQ(content.credits, "Code, pictures, font, 3D model and music: the ZURA 5 invitation's own generator.");
+    // The reference's files, which the test programs embed, are what the generator makes now.
+    for (const OutputFile& file : generatedFiles(content, false))
+        EXPECT_TRUE(readText(ReferenceResources + "/" + file.name) == std::string(file.bytes.begin(), file.bytes.end()))
+            << file.name;
 }
 
 TEST_F(ContentTest, AnotherPartyChangesOnlyWhatItsFactsTouch)
 {
-    const PartyContent party = load(PartyFile);
+    const PartyContent party = load(ReferenceFile);
     const PartyContent other = load(OtherFile);
     EXPECT_EQ(other.competitionCount, 8);
     EXPECT_EQ(other.captions[3], "FROM 30 MARCH TO 2 APRIL");
@@ -153,7 +185,7 @@ TEST_F(ContentTest, DayCountFollowsTheFileDates)
     for (int d : {1, 2}) EXPECT_EQ(daysLeft(dayOf(2028, 4, d), dates), 0) << d;
     EXPECT_EQ(daysLeft(dayOf(2028, 4, 3), dates), (sys_days{year{2029} / 3 / 30} - sys_days{year{2028} / 4 / 3}).count());
 
-    // And the committed header holds the committed file's dates, which the program is built with.
+    // And the committed header holds the organisers' dates, which the program is built with.
     const PartyContent party = load(PartyFile);
     EXPECT_EQ(readText(SourceDir + "/resources/party_dates.h"), partyDatesHeader(party));
     EXPECT_EQ(BakedPartyDates.month, party.month);
@@ -164,7 +196,7 @@ TEST_F(ContentTest, DayCountFollowsTheFileDates)
 TEST_F(ContentTest, NfoIsPlainAsciiWithinEightyColumnsAndTellsTheFacts)
 {
     const std::string committed = readText(SourceDir + "/resources/zura5inv.nfo");
-    for (const std::string& file : {PartyFile, OtherFile}) {
+    for (const std::string& file : {PartyFile, ReferenceFile, OtherFile}) {
         const PartyContent content = load(file);
         const std::string nfo = file == PartyFile ? committed : nfoText(content);
         ASSERT_FALSE(nfo.empty());
@@ -179,16 +211,17 @@ TEST_F(ContentTest, NfoIsPlainAsciiWithinEightyColumnsAndTellsTheFacts)
         const std::string dates = dateRangeText(content.year, content.month, content.day, content.days);
         EXPECT_NE(nfo.find(dates), std::string::npos) << dates;
         EXPECT_NE(nfo.find(std::to_string(content.year)), std::string::npos);
-        EXPECT_NE(nfo.find(content.hall), std::string::npos);
-        EXPECT_NE(nfo.find(content.town), std::string::npos);
-        EXPECT_NE(nfo.find(content.questions), std::string::npos);
-        EXPECT_NE(nfo.find(content.web), std::string::npos);
+        EXPECT_NE(nfo.find(content.nfo.hall), std::string::npos);
+        EXPECT_NE(nfo.find(content.nfo.town), std::string::npos);
+        EXPECT_NE(nfo.find(content.nfo.questions), std::string::npos);
+        EXPECT_NE(nfo.find(content.nfo.web), std::string::npos);
         for (const char* run : {"./invite_windowed", "./invite_fullscreen", "invite_windowed.exe",
                                 "invite_fullscreen.exe", "X11", "Wayland", "640x480"})
             EXPECT_NE(nfo.find(run), std::string::npos) << run;
     }
-    EXPECT_NE(committed.find("9 to 11 November 2027"), std::string::npos);
-    EXPECT_NE(committed.find("Quillmoor Hall"), std::string::npos);
+    const std::string reference = nfoText(load(ReferenceFile));
+    EXPECT_NE(reference.find("9 to 11 November 2027"), std::string::npos);
+    EXPECT_NE(reference.find("Quillmoor Hall"), std::string::npos);
 }
 
 TEST(ContentDates, RangesAndCounts)
@@ -263,11 +296,27 @@ const BrokenCase BrokenCases[] = {
     {"empty fact", "hall = \"Quillmoor Hall\"", "hall = \"\"", "hall = ", "venue.hall", "is empty"},
     {"tab in a line", "\"Have fun, make", "\"Have\\tfun, make", "Have\\tfun", "rules[9].lines[2]",
      "control character"},
+    {"plates out of order", "[8000, 14000], [14000", "[7000, 14000], [14000", "[7000, 14000]", "timing.plates[1]",
+     "before plate 0 ends (8000)"},
+    {"plate window too short", "[38000, 41700]", "[38000, 38500]", "[38000, 38500]", "timing.plates[6]",
+     "lasts 500 ms; a plate needs 1100 to 10000 ms"},
+    {"last plate after the menu", "menu = 41701", "menu = 40000", "[38000, 41700]", "timing.plates[6]",
+     "after the menu comes (40000)"},
+    {"flash before the globe", "flash = 27551", "flash = 14000", "flash = 14000", "timing.flash",
+     "must come after globe (14650)"},
+    {"menu too near the end of the built-in track", "menu = 41701", "menu = 191000", "menu = 191000", "timing.menu",
+     "the soundtrack is 195.300 s long; the menu needs 5.000 s of music after it"},
+    {"cue as text", "globe = 14650", "globe = \"14650\"", "globe = ", "timing.globe", "expected a whole number"},
+    {"six plate windows", "[38000, 41700],\n", "\n", "plates = [", "timing.plates", "needs exactly 7 windows"},
+    {"soundtrack not found", "# file = \"our_music.mp3\"", "file = \"no_such_music.mp3\"", "file = \"no_such",
+     "soundtrack.file", "cannot read no_such_music.mp3"},
+    {"accent in the .nfo spelling", "# [nfo]\n# town = \"Zurich\"", "[nfo]\ntown = \"Z\xC3\xBCrich\"", "town = \"Z\xC3",
+     "nfo.town", "plain ASCII"},
 };
 
 TEST_F(ContentTest, EachBrokenFileIsNamedByLineAndField)
 {
-    const std::string good = readText(PartyFile);
+    const std::string good = readText(ReferenceFile);
     for (const BrokenCase& c : BrokenCases) {
         SCOPED_TRACE(c.what);
         const std::string text = replaced(good, c.from, c.to);
@@ -295,11 +344,11 @@ TEST_F(ContentTest, AMissingTableIsNamedWithoutALine)
 {
     PartyContent content;
     const std::vector<ContentError> errors =
-        problems(replaced(readText(PartyFile), "[credits]\n", "[extra]\n"), content);
+        problems(replaced(readText(ReferenceFile), "[credits]\n", "[extra]\n"), content);
     std::string all;
     for (const ContentError& e : errors) all += formatError("f.toml", e) + "\n";
     EXPECT_NE(all.find("f.toml: credits: the [credits] table is missing"), std::string::npos) << all;
-    EXPECT_NE(all.find("f.toml:" + std::to_string(lineWith(readText(PartyFile), "[credits]")) + ": extra: is not a table"),
+    EXPECT_NE(all.find("f.toml:" + std::to_string(lineWith(readText(ReferenceFile), "[credits]")) + ": extra: is not a table"),
               std::string::npos)
         << all;
 }
@@ -307,7 +356,7 @@ TEST_F(ContentTest, AMissingTableIsNamedWithoutALine)
 TEST_F(ContentTest, PlaceholdersFollowTheirCase)
 {
     PartyContent content;
-    const std::string text = replaced(readText(PartyFile), "\"SEE YOU THERE!\"",
+    const std::string text = replaced(readText(ReferenceFile), "\"SEE YOU THERE!\"",
                                       "\"{venue.town} {Venue.hall} {VENUE.TOWN} {Party.days}\"");
     const std::vector<ContentError> errors = problems(text, content);
     EXPECT_TRUE(errors.empty());
@@ -325,3 +374,225 @@ TEST_F(ContentTest, AFileThatCannotBeReadIsNamed)
 }
 
 }  // namespace
+
+namespace {
+
+// A file of its own in a fresh folder under the test's temporary folder.
+std::string temporaryPath(const std::string& name)
+{
+    const std::string folder = ::testing::TempDir() + "/content_test_" + std::to_string(::getpid());
+    std::filesystem::create_directories(folder);
+    return folder + "/" + name;
+}
+
+Bytes testTrack(double seconds)
+{
+    StereoTrack track = composeTestTrack(seconds);
+    normalisePeak(track, 0.7);
+    return encodeMp3(track);
+}
+
+// The reference file with the [soundtrack] file set to `path` and `timing` put in place of
+// its [timing] table's cues.
+std::string withSoundtrack(const std::string& path, const std::string& timing)
+{
+    std::string text = replaced(readText(ReferenceFile), "# file = \"our_music.mp3\"", "file = \"" + path + "\"");
+    const std::size_t table = text.find("\n[timing]\n");
+    return text.substr(0, table) + "\n[timing]\n" + timing;
+}
+
+}  // namespace
+
+TEST_F(ContentTest, OrganisersSoundtrackIsCheckedAndTheCuesFollowItsLength)
+{
+    const std::string track = temporaryPath("thirty.mp3");
+    ASSERT_TRUE(writeBytes(track, testTrack(30)));
+    PartyContent content;
+
+    // Today's menu at 41.7 s cannot come in 30 s of music; the message says so at [timing].
+    std::string text = withSoundtrack(track, "");
+    std::vector<ContentError> errors = problems(text, content);
+    ASSERT_EQ(errors.size(), 1u) << allMessages(errors);
+    EXPECT_EQ(errors[0].field, "timing.menu");
+    EXPECT_EQ(errors[0].line, lineWith(text, "[timing]"));
+    EXPECT_NE(errors[0].message.find("the menu comes at 41.701 s but the soundtrack is 30.0"), std::string::npos)
+        << errors[0].message;
+
+    // Cues that fit the 30 s are taken, and the file becomes the soundtrack as it is.
+    text = withSoundtrack(track, "plates = [[1000, 3000], [3000, 5000], [5000, 7000], [7000, 9000], [9000, 11000],\n"
+                                 "  [11000, 13000], [13000, 19000]]\nglobe = 4000\nflash = 10000\nfade = 10100\n"
+                                 "fade_end = 15000\nwire_end = 14000\nmenu = 20000\n");
+    errors = problems(text, content);
+    EXPECT_TRUE(errors.empty()) << allMessages(errors);
+    EXPECT_EQ(content.cues.menu, 20000);
+    EXPECT_EQ(content.cues.plateEnd[6], 19000);
+    const std::string header = showTimingHeader(content.cues);
+    EXPECT_NE(header.find("bakedMenu = 20000;"), std::string::npos) << header;
+    EXPECT_NE(header.find("bakedPlateEnd[7] = {3000, 5000, 7000, 9000, 11000, 13000, 19000};"), std::string::npos);
+    const std::vector<OutputFile> files = generatedFiles(content, true);
+    ASSERT_EQ(files.back().name, "zura5inv.mp3");
+    EXPECT_TRUE(files.back().bytes == testTrack(30));
+}
+
+TEST_F(ContentTest, ASoundtrackThatCannotServeIsRefusedWithTheReason)
+{
+    const std::string shortTrack = temporaryPath("five.mp3");
+    ASSERT_TRUE(writeBytes(shortTrack, testTrack(5)));
+    const std::string junk = temporaryPath("junk.mp3");
+    Bytes noise(40000);
+    for (std::size_t k = 0; k < noise.size(); ++k) noise[k] = std::uint8_t((k * 7919 + k / 13) & 0x7F);
+    ASSERT_TRUE(writeBytes(junk, noise));
+    const struct {
+        const std::string& path;
+        const char* message;
+    } cases[] = {{shortTrack, "is 5.0 s long; a soundtrack may last 10.0 s to 1200.0 s"},
+                 {junk, "it is not an MP3 file that can be decoded"}};
+    for (const auto& c : cases) {
+        PartyContent content;
+        const std::string text = withSoundtrack(c.path, "");
+        const std::vector<ContentError> errors = problems(text, content);
+        ASSERT_EQ(errors.size(), 1u) << allMessages(errors);
+        EXPECT_EQ(errors[0].field, "soundtrack.file");
+        EXPECT_EQ(errors[0].line, lineWith(text, "file = \""));
+        EXPECT_NE(errors[0].message.find(c.message), std::string::npos) << errors[0].message;
+    }
+}
+
+// A soundtrack that assetgen did not write is never replaced; one it wrote, or one with the
+// bytes about to be written, is.
+TEST_F(ContentTest, OnlyASoundtrackAssetgenWroteIsReplaced)
+{
+    const std::string folder = std::filesystem::path(temporaryPath("guard/x")).parent_path().string();
+    std::filesystem::create_directories(folder);
+    const Bytes ours = testTrack(11), theirs = testTrack(12), next = testTrack(13);
+    std::string why;
+    EXPECT_TRUE(soundtrackMayBeReplaced(folder, next, why)) << "no soundtrack yet";
+
+    ASSERT_TRUE(writeBytes(folder + "/zura5inv.mp3", theirs));
+    EXPECT_FALSE(soundtrackMayBeReplaced(folder, next, why)) << "no record";
+    EXPECT_NE(why.find("is not the soundtrack assetgen wrote there (there is no soundtrack_record.txt)"),
+              std::string::npos)
+        << why;
+    EXPECT_NE(why.find("[soundtrack] file = "), std::string::npos) << why;
+    EXPECT_TRUE(soundtrackMayBeReplaced(folder, theirs, why)) << "the same bytes again";
+
+    const PartyContent content = load(ReferenceFile);
+    ASSERT_TRUE(writeText(folder + "/soundtrack_record.txt", soundtrackRecord(ours, content)));
+    EXPECT_FALSE(soundtrackMayBeReplaced(folder, next, why)) << "a record of another file";
+    ASSERT_TRUE(writeBytes(folder + "/zura5inv.mp3", ours));
+    EXPECT_TRUE(soundtrackMayBeReplaced(folder, next, why)) << "the recorded file";
+    EXPECT_NE(soundtrackRecord(ours, content).find("\nsource built-in\n"), std::string::npos);
+}
+
+// The test track ticks at every whole second: each tick is found where it was put, after the
+// decoder's and encoder's delays are taken off.
+TEST(SoundtrackHits, FindTheTicksOfTheTestTrackOnTime)
+{
+    const DecodedMp3 mp3 = decodeMp3(testTrack(8));
+    ASSERT_TRUE(mp3.ok) << mp3.problem;
+    EXPECT_EQ(mp3.sampleRate, 44100);
+    EXPECT_EQ(mp3.channels, 2);
+    EXPECT_NEAR(mp3.lengthMs(), 8000, 30);
+    const std::vector<Hit> hits = findHits(mp3.mono, mp3.sampleRate, 20);
+    std::string found;
+    for (const Hit& h : hits) found += std::to_string(h.seconds) + " ";
+    int onTime = 0;
+    for (const Hit& h : hits) {
+        const double off = h.seconds - std::round(h.seconds);
+        if (std::fabs(off) < 0.015 && h.seconds > 0.5) ++onTime;
+    }
+    EXPECT_GE(onTime, 7) << found;
+}
+
+TEST(SoundtrackHits, AreInTimeOrderAtLeast300MsApartStrongestFirst)
+{
+    std::vector<float> mono(44100 * 4, 0.0f);
+    // Three bursts of noise: at 1.5 s, loud; at 1.6 s, quieter (within the first one's reach);
+    // at 3 s, quieter still.
+    unsigned seed = 1;
+    const auto burst = [&](double at, float level) {
+        for (std::size_t k = 0; k < 8820; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            mono[std::size_t(at * 44100) + k] += level * (float((seed >> 16) & 0x7FFF) / 16384.0f - 1.0f) * float(8820 - k) / 8820;
+        }
+    };
+    burst(1.5, 0.8f);
+    burst(1.6, 0.3f);
+    burst(3.0, 0.2f);
+    const std::vector<Hit> hits = findHits(mono, 44100, 10);
+    ASSERT_EQ(hits.size(), 2u);
+    EXPECT_NEAR(hits[0].seconds, 1.5, 0.015);
+    EXPECT_NEAR(hits[1].seconds, 3.0, 0.015);
+    EXPECT_GT(hits[0].strength, hits[1].strength);
+    const std::vector<Hit> strongest = findHits(mono, 44100, 1);
+    ASSERT_EQ(strongest.size(), 1u);
+    EXPECT_NEAR(strongest[0].seconds, 1.5, 0.015);
+}
+
+TEST_F(ContentTest, AnEmptySectionIsAWarningAtItsLine)
+{
+    std::string text = readText(ReferenceFile);
+    const std::size_t when = text.find("when = [");
+    text.replace(when, text.find("]\n", when) + 1 - when, "when = []");
+    PartyContent content;
+    std::vector<ContentError> all;
+    EXPECT_TRUE(checkPartyText(text, "party.toml", content, all)) << allMessages(all);
+    ASSERT_EQ(all.size(), 1u) << allMessages(all);
+    EXPECT_EQ(formatError("party.toml", all[0]),
+              "party.toml:" + std::to_string(lineWith(text, "when = []")) +
+                  ": warning: general.when: is empty, so the heading \"When\" stands with nothing under it");
+}
+
+// The .nfo's plain rule does not hide a page that runs over: every problem comes in one pass.
+TEST_F(ContentTest, EveryProblemIsReportedInOnePass)
+{
+    std::string text = replaced(readText(ReferenceFile), "hall = \"Quillmoor Hall\"", "hall = \"Quillm\xC3\xB6or Hall\"");
+    text = replaced(text, "food_and_sleep = [\n", "food_and_sleep = [\n  \"One more line.\",\n  \"And one more.\",\n");
+    text = replaced(text, "flash = 27551", "flash = 14000");
+    PartyContent content;
+    const std::string all = allMessages(problems(text, content));
+    EXPECT_NE(all.find("venue.hall: goes into the release's .nfo, which is plain ASCII"), std::string::npos) << all;
+    EXPECT_NE(all.find("page 1 (general information) takes 390 rows but may take 378"), std::string::npos) << all;
+    EXPECT_NE(all.find("shorten the page by 12 rows (1 line of text)"), std::string::npos) << all;
+    EXPECT_NE(all.find("timing.flash: 14000 must come after globe"), std::string::npos) << all;
+}
+
+TEST_F(ContentTest, TheNfoTakesItsOwnSpellingAndThePicturesKeepTheLetters)
+{
+    std::string text = replaced(readText(ReferenceFile), "town = \"Tarnwick\"", "town = \"Z\xC3\xBCrich\"");
+    text = replaced(text, "# [nfo]\n# town = \"Zurich\"", "[nfo]\ntown = \"Zurich\"");
+    PartyContent content;
+    const std::vector<ContentError> errors = problems(text, content);
+    EXPECT_TRUE(errors.empty()) << allMessages(errors);
+    EXPECT_EQ(content.captions[4], "AT QUILLMOOR HALL IN Z\xC3\x9CRICH");
+    EXPECT_EQ(content.nfo.town, "Zurich");
+    const std::string nfo = nfoText(content);
+    EXPECT_NE(nfo.find("Quillmoor Hall, 14 Weir Lane, Zurich"), std::string::npos) << nfo;
+    EXPECT_EQ(nfo.find("Z\xC3\xBC"), std::string::npos);
+}
+
+TEST(ContentMessages, ControlCharactersAreShownEscaped)
+{
+    EXPECT_EQ(escapeControls("a\x1b[31mb\tc\x7f"), "a\\x1b[31mb\\x09c\\x7f");
+    EXPECT_EQ(escapeControls("Z\xC3\xBCrich"), "Z\xC3\xBCrich");  // whole UTF-8 letters stay
+    EXPECT_EQ(escapeControls("\xC3(\xFF"), "\\xc3(\\xff");         // broken ones do not
+    // A file of junk: what reaches the terminal holds no control character.
+    std::string junk = "\x1b]0;title\x07[party]\nname = \"\x1b[2J\"\n";
+    for (int k = 0; k < 64; ++k) junk += char(k * 37 % 256);
+    PartyContent content;
+    std::vector<ContentError> errors;
+    EXPECT_FALSE(parseContent(junk, "junk.toml", content, errors));
+    ASSERT_FALSE(errors.empty());
+    for (const ContentError& e : errors)
+        for (unsigned char c : formatError("junk.toml", e)) EXPECT_TRUE(c >= 0x20 && c != 0x7F) << int(c);
+}
+
+TEST(ContentLimits, AnOversizedFileIsRefusedUnread)
+{
+    PartyContent content;
+    std::vector<ContentError> errors;
+    EXPECT_FALSE(parseContent(std::string(2 << 20, '#'), "big.toml", content, errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].message.find("a content file may be at most 1048576 bytes"), std::string::npos);
+    EXPECT_FALSE(content.parsed);
+}

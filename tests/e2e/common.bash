@@ -52,14 +52,20 @@ start_app() {
   E2E_PIDS+=("$APP_PID")
 }
 
-# Waits for the window titled "ZURA 5 Party Invitation"; sets WINDOW_ID.
+# The window's title, "NAME Party Invitation" for the party the programs were built with, as a
+# pattern for xdotool.
+E2E_TITLE=$(sed -n 's/^inline constexpr const char\* invitationTitle = "\(.*\)";$/\1/p' \
+  "$(dirname "${BASH_SOURCE[0]}")/../../resources/party_name.h" | sed 's/\\\(.\)/\1/g')
+E2E_TITLE_PATTERN="^$(printf '%s' "$E2E_TITLE" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
+
+# Waits for the window titled "NAME Party Invitation"; sets WINDOW_ID.
 wait_window() {
   local limit=${1:-30}
   for _ in $(seq $((limit * 10))); do
-    WINDOW_ID=$(xdotool search --onlyvisible --name "^ZURA 5 Party Invitation$" 2>/dev/null | tail -1)
+    WINDOW_ID=$(xdotool search --onlyvisible --name "$E2E_TITLE_PATTERN" 2>/dev/null | tail -1)
     if [ -n "$WINDOW_ID" ]; then
       sleep 0.5  # the same window still there: not one replaced while the program starts
-      [ "$(xdotool search --onlyvisible --name "^ZURA 5 Party Invitation$" 2>/dev/null | tail -1)" = "$WINDOW_ID" ] && return 0
+      [ "$(xdotool search --onlyvisible --name "$E2E_TITLE_PATTERN" 2>/dev/null | tail -1)" = "$WINDOW_ID" ] && return 0
     fi
     kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
     sleep 0.1

@@ -44,7 +44,8 @@ for program in "$windowed" "$fullscreen"; do
   [ "$code" -eq 1 ] || fail "$name with a corrupt soundtrack exited with $code"
   said "The soundtrack zura5inv.mp3 in $(cd "$work/corrupt" && pwd -P) could not be decoded as MP3" ||
     fail "$name with a corrupt soundtrack did not say so: $(cat "$work/out.txt")"
-  said "Put the invitation's own zura5inv.mp3 there." || fail "$name with a corrupt soundtrack gave no advice"
+  said "Copy the invitation's own zura5inv.mp3 there again, or, for music of your own," &&
+    said "[soundtrack] of content/party.toml and run make assets" || fail "$name with a corrupt soundtrack gave no advice"
 
   run_in "$work/good" -u DISPLAY SDL_AUDIODRIVER=no_such_device "$program"
   code=$?

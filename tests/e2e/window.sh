@@ -17,7 +17,7 @@ for program in "$windowed" "$fullscreen"; do
   start_app "$empty" "$program"
   wait_exit 20
   [ "$APP_CODE" -eq 1 ] || fail "$(basename "$program") without the soundtrack exited with $APP_CODE"
-  [ -z "$(xdotool search --name 'ZURA 5' 2>/dev/null)" ] || fail "a window appeared without the soundtrack"
+  [ -z "$(xdotool search --name "$E2E_TITLE_PATTERN" 2>/dev/null)" ] || fail "a window appeared without the soundtrack"
 done
 rmdir "$empty"
 

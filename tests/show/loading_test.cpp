@@ -12,7 +12,7 @@ namespace {
 
 std::vector<Pixel> readTgaFile(const std::string& name, std::size_t count)
 {
-    std::ifstream in(std::string(INVITE_SOURCE_DIR) + "/resources/" + name, std::ios::binary);
+    std::ifstream in(std::string(INVITE_REFERENCE_RESOURCES) + "/" + name, std::ios::binary);
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::vector<Pixel> pixels(count, 0);
     readTgaPixels(ResourceBytes{bytes.data(), bytes.size()}, pixels.data(), count);

@@ -17,7 +17,7 @@ namespace {
 
 std::vector<std::uint8_t> resourceFile(const std::string& name)
 {
-    std::ifstream in(std::string(INVITE_SOURCE_DIR) + "/resources/" + name, std::ios::binary);
+    std::ifstream in(std::string(INVITE_REFERENCE_RESOURCES) + "/" + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

@@ -30,7 +30,8 @@ inline std::string showOutDir(const std::string& name)
 }
 
 // Runs `invite_render <args> --out DIR` (the script, when given, is written to DIR/script.txt
-// and passed with --script), from the resources folder so the soundtrack is found.
+// and passed with --script), from the reference party's resources folder, whose files the
+// renderer of the tests embeds.
 inline ShowRun renderShow(const std::string& name, const std::string& args,
                           const std::string& script = "")
 {
@@ -43,7 +44,7 @@ inline ShowRun renderShow(const std::string& name, const std::string& args,
         command += " --script " + scriptPath;
     }
     const std::string log = run.outDir + "/log.txt";
-    command = "cd " + std::string(INVITE_SOURCE_DIR) + "/resources && " + command + " >" + log + " 2>&1";
+    command = "cd " + std::string(INVITE_REFERENCE_RESOURCES) + " && " + command + " >" + log + " 2>&1";
     const int status = std::system(command.c_str());
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream in(log);

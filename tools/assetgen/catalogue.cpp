@@ -12,6 +12,8 @@
 #include "tools/assetgen/nfo.h"
 #include "tools/assetgen/pages.h"
 #include "tools/assetgen/pictures.h"
+#include "tools/assetgen/show_cues.h"
+#include "tools/assetgen/soundtrack.h"
 #include "tools/assetgen/text.h"
 #include "tools/png_writer.h"
 
@@ -143,6 +145,30 @@ std::string partyDatesHeader(const PartyContent& content)
            "constexpr int partyDays = " + std::to_string(content.days) + ";  // the count shows 0 on each of them\n";
 }
 
+namespace {
+
+// A C++ string literal of UTF-8 text without control characters.
+std::string quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string partyNameHeader(const PartyContent& content)
+{
+    return "#pragma once\n"
+           "// The party's name, written by assetgen from content/party.toml, for the window's title.\n"
+           "// Edit that file and run `make assets` instead of changing these lines.\n"
+           "inline constexpr const char* partyName = " + quoted(content.name) + ";\n"
+           "inline constexpr const char* invitationTitle = " + quoted(content.name + " Party Invitation") + ";\n";
+}
+
 std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSoundtrack)
 {
     auto start = std::chrono::steady_clock::now();
@@ -157,8 +183,16 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
     files.push_back(OutputFile{PartyDatesFile, Bytes(header.begin(), header.end())});
     const std::string nfo = nfoText(content);
     files.push_back(OutputFile{NfoFile, Bytes(nfo.begin(), nfo.end())});
+    const std::string timing = showTimingHeader(content.cues);
+    files.push_back(OutputFile{ShowTimingFile, Bytes(timing.begin(), timing.end())});
+    const std::string name = partyNameHeader(content);
+    files.push_back(OutputFile{PartyNameFile, Bytes(name.begin(), name.end())});
     std::fprintf(stderr, "assetgen: pictures, pages, font, model and texts in %.1f s\n", secondsSince(start));
     if (!withSoundtrack) return files;
+    if (!content.soundtrackPath.empty()) {
+        files.push_back(OutputFile{SoundtrackFile, ownSoundtrackBytes(content)});
+        return files;
+    }
 
     StereoTrack track = composeSoundtrack();
     const MasteringResult mastered = masterTrack(track, MasteringTarget{});
@@ -201,7 +235,25 @@ bool writeFilesTogether(const std::string& folder, const std::vector<OutputFile>
 
 bool writeAllResources(const std::string& folder, const PartyContent& content, bool withSoundtrack)
 {
-    return writeFilesTogether(folder, generatedFiles(content, withSoundtrack));
+    // An organiser's own file is known before the built-in track is made: stop at once.
+    std::string why;
+    if (withSoundtrack && !content.soundtrackPath.empty() &&
+        !soundtrackMayBeReplaced(folder, ownSoundtrackBytes(content), why)) {
+        std::fprintf(stderr, "assetgen: %s; nothing was written\n", why.c_str());
+        return false;
+    }
+    std::vector<OutputFile> files = generatedFiles(content, withSoundtrack);
+    for (const OutputFile& file : files) {
+        if (file.name != SoundtrackFile) continue;
+        if (!soundtrackMayBeReplaced(folder, file.bytes, why)) {
+            std::fprintf(stderr, "assetgen: %s; nothing was written\n", why.c_str());
+            return false;
+        }
+        const std::string record = soundtrackRecord(file.bytes, content);
+        files.push_back(OutputFile{SoundtrackRecordFile, Bytes(record.begin(), record.end())});
+        break;
+    }
+    return writeFilesTogether(folder, files);
 }
 
 bool writeContactSheet(const std::string& path, const PartyContent& content)

@@ -27,6 +27,7 @@ Bytes resourceBytes(const ResourceEntry& entry, const PartyContent& content);
 constexpr const char* SoundtrackFile = "zura5inv.mp3";
 constexpr const char* PartyDatesFile = "party_dates.h";  // the clock's dates, compiled in
 constexpr const char* NfoFile = "zura5inv.nfo";          // the text that comes with a release
+constexpr const char* PartyNameFile = "party_name.h";    // the window's title, compiled in
 
 struct OutputFile {
     std::string name;  // relative to the resources folder
@@ -35,7 +36,10 @@ struct OutputFile {
 // Every file of the resources folder, made in memory; the soundtrack last and only when asked.
 std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSoundtrack);
 std::string partyDatesHeader(const PartyContent& content);
+std::string partyNameHeader(const PartyContent& content);
 // Writes all files, or, when one cannot be written, none: the folder is left as it was.
+// writeAllResources also keeps the soundtrack's record beside it, and writes nothing when the
+// folder's soundtrack is not one it wrote.
 bool writeFilesTogether(const std::string& folder, const std::vector<OutputFile>& files);
 bool writeAllResources(const std::string& folder, const PartyContent& content, bool withSoundtrack);
 bool writeContactSheet(const std::string& path, const PartyContent& content);

@@ -3,13 +3,14 @@
 #include <toml++/toml.h>
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 namespace {
 
-enum class FieldType { Text, Date, Count, Lines };
+enum class FieldType { Text, Date, Count, Lines, Windows };
 
 struct FieldRule {
     const char* key;
@@ -20,6 +21,7 @@ struct TableRule {
     const char* name;
     bool repeated;  // [[name]], one table per entry
     std::vector<FieldRule> fields;
+    bool optional = false;  // the table and each of its fields may be left out
 };
 
 const std::vector<TableRule> Schema = {
@@ -39,10 +41,33 @@ const std::vector<TableRule> Schema = {
     {"competitions", false, {{"deadlines", FieldType::Lines}, {"prizes", FieldType::Lines}}},
     {"rules", true, {{"title", FieldType::Text}, {"lines", FieldType::Lines}}},
     {"location", false, {{"where", FieldType::Lines}, {"travel", FieldType::Lines}, {"contact", FieldType::Lines}}},
+    {"soundtrack", false, {{"file", FieldType::Text}}, true},
+    {"timing",
+     false,
+     {{"plates", FieldType::Windows},
+      {"globe", FieldType::Count},
+      {"flash", FieldType::Count},
+      {"fade", FieldType::Count},
+      {"fade_end", FieldType::Count},
+      {"wire_end", FieldType::Count},
+      {"menu", FieldType::Count}},
+     true},
+    {"nfo",
+     false,
+     {{"name", FieldType::Text},
+      {"hall", FieldType::Text},
+      {"address", FieldType::Text},
+      {"town", FieldType::Text},
+      {"questions", FieldType::Text},
+      {"entries", FieldType::Text},
+      {"web", FieldType::Text},
+      {"credits", FieldType::Text}},
+     true},
 };
 
 constexpr int plateCount = 7;
 constexpr int maximumDays = 14;
+constexpr std::size_t maximumFileSize = 1 << 20;
 
 int lineOf(const toml::node& node) { return int(node.source().begin.line); }
 
@@ -69,6 +94,7 @@ const char* expectedName(FieldType type)
     case FieldType::Date: return "a date such as 2027-11-09";
     case FieldType::Count: return "a whole number";
     case FieldType::Lines: return "a list of lines in quotes, [\"...\", \"...\"]";
+    case FieldType::Windows: return "a list of seven [start, end] pairs in milliseconds";
     }
     return "";
 }
@@ -80,6 +106,7 @@ bool hasType(const toml::node& node, FieldType type)
     case FieldType::Date: return node.is_date();
     case FieldType::Count: return node.is_integer();
     case FieldType::Lines: return node.is_array();
+    case FieldType::Windows: return node.is_array();
     }
     return false;
 }
@@ -90,6 +117,10 @@ struct Reader {
     void fail(int line, const std::string& field, const std::string& message)
     {
         errors.push_back(ContentError{line, field, message});
+    }
+    void warn(int line, const std::string& field, const std::string& message)
+    {
+        errors.push_back(ContentError{line, field, message, true});
     }
 };
 
@@ -163,7 +194,7 @@ std::map<std::string, const toml::node*> checkTable(Reader& reader, const toml::
         found[name] = &node;
     }
     for (const FieldRule& f : rule.fields)
-        if (!found.count(f.key) && !table.contains(f.key))
+        if (!rule.optional && !found.count(f.key) && !table.contains(f.key))
             reader.fail(lineOf(table), prefix + "." + f.key, "is missing from [" + std::string(rule.name) + "]");
     return found;
 }
@@ -189,10 +220,17 @@ std::string countWord(int count)
 
 namespace {
 
+// Capitals of the ASCII letters and of the accented letters of Latin-1 (à..þ, written in
+// UTF-8 as C3 A0..C3 BE, whose capitals are C3 80..C3 9E), so "Zürich" becomes "ZÜRICH".
 std::string upperCase(std::string text)
 {
-    for (char& c : text)
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        char& c = text[k];
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        const unsigned char next = k + 1 < text.size() ? static_cast<unsigned char>(text[k + 1]) : 0;
+        if (static_cast<unsigned char>(c) == 0xC3 && next >= 0xA0 && next <= 0xBE && next != 0xB7)
+            text[++k] = char(next - 0x20);
+    }
     return text;
 }
 
@@ -249,6 +287,12 @@ bool isPlainAscii(const std::string& text)
     return true;
 }
 
+// A list of lines as read, with where the list itself stands.
+struct RawLines {
+    std::vector<RawText> lines;
+    Origin origin;
+};
+
 struct PageBuilder {
     Reader& reader;
     const Facts& facts;
@@ -259,8 +303,16 @@ struct PageBuilder {
         lines.push_back(PageLine{LineKind::Heading, text, origin});
     }
     void gap() { lines.push_back(PageLine{LineKind::Gap, "", {}}); }
-    void section(const std::string& title, const Origin& titleOrigin, const std::vector<RawText>& body)
+    // A heading and its lines; a list without a line of text leaves the heading alone on the
+    // page, which is allowed but worth a warning.
+    void section(const std::string& title, const Origin& titleOrigin, const RawLines& list)
     {
+        const std::vector<RawText>& body = list.lines;
+        bool hasText = false;
+        for (const RawText& raw : body) hasText |= !raw.text.empty();
+        if (!hasText && !list.origin.field.empty())
+            reader.warn(list.origin.line, list.origin.field,
+                        "is empty, so the heading \"" + title + "\" stands with nothing under it");
         lines.push_back(PageLine{LineKind::Subheading, title, titleOrigin});
         for (const RawText& raw : body) {
             const std::string text = fillIn(reader, raw, facts);
@@ -276,6 +328,54 @@ std::string readFile(const std::string& file, bool& ok)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// The [timing] table's fields into the cues; a field left out keeps today's moment.
+void readCues(Reader& reader, const std::map<std::string, const toml::node*>& fields, PartyContent& content)
+{
+    ShowCues& cues = content.cues;
+    const std::pair<const char*, int*> counts[] = {{"globe", &cues.globe}, {"flash", &cues.flash},
+                                                   {"fade", &cues.fade},   {"fade_end", &cues.fadeEnd},
+                                                   {"wire_end", &cues.wireEnd}, {"menu", &cues.menu}};
+    for (const auto& [key, value] : counts) {
+        const auto found = fields.find(key);
+        if (found == fields.end()) continue;
+        const std::int64_t ms = *found->second->value<std::int64_t>();
+        if (ms < 0 || ms > 3600000) {
+            reader.fail(lineOf(*found->second), std::string("timing.") + key,
+                        std::to_string(ms) + " is outside 0 to 3600000 milliseconds");
+            continue;
+        }
+        *value = int(ms);
+        content.cueLines.push_back({key, lineOf(*found->second)});
+    }
+    const auto plates = fields.find("plates");
+    if (plates == fields.end()) return;
+    const toml::array& list = *plates->second->as_array();
+    const int line = lineOf(*plates->second);
+    if (list.size() != std::size_t(cuePlateCount)) {
+        reader.fail(line, "timing.plates",
+                    "needs exactly 7 windows, one per plate; found " + std::to_string(list.size()));
+        return;
+    }
+    for (int k = 0; k < cuePlateCount; ++k) {
+        const toml::node& item = *list.get(std::size_t(k));
+        const std::string field = "timing.plates[" + std::to_string(k) + "]";
+        const toml::array* pair = item.as_array();
+        if (!pair || pair->size() != 2 || !pair->get(0)->is_integer() || !pair->get(1)->is_integer()) {
+            reader.fail(lineOf(item), field, "expected [start, end] in whole milliseconds");
+            continue;
+        }
+        const std::int64_t start = *pair->get(0)->value<std::int64_t>();
+        const std::int64_t end = *pair->get(1)->value<std::int64_t>();
+        if (start < 0 || end > 3600000) {
+            reader.fail(lineOf(item), field, "lies outside 0 to 3600000 milliseconds");
+            continue;
+        }
+        cues.plateStart[k] = int(start);
+        cues.plateEnd[k] = int(end);
+        content.cueLines.push_back({"plates[" + std::to_string(k) + "]", lineOf(item)});
+    }
 }
 
 }  // namespace
@@ -309,13 +409,44 @@ std::string dateRangeText(int year, int month, int day, int days)
     return dayText(month, day) + " to " + dayText(m, d);
 }
 
+std::string escapeControls(const std::string& text)
+{
+    std::string out;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const unsigned char c = static_cast<unsigned char>(text[k]);
+        // Keep whole UTF-8 sequences; escape control characters and stray bytes.
+        int follow = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+        bool whole = follow > 0 && k + std::size_t(follow) < text.size();
+        for (int f = 1; whole && f <= follow; ++f) whole = (static_cast<unsigned char>(text[k + f]) & 0xC0) == 0x80;
+        if (whole) {
+            out.append(text, k, std::size_t(follow) + 1);
+            k += std::size_t(follow);
+        } else if (c < 0x20 || c >= 0x7F) {
+            static const char Hex[] = "0123456789abcdef";
+            out += "\\x";
+            out += Hex[c >> 4];
+            out += Hex[c & 15];
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
 std::string formatError(const std::string& file, const ContentError& error)
 {
     std::string text = file + ":";
     if (error.line > 0) text += std::to_string(error.line) + ":";
-    text += " ";
+    text += error.warning ? " warning: " : " ";
     if (!error.field.empty()) text += error.field + ": ";
-    return text + error.message;
+    return escapeControls(text + error.message);
+}
+
+int problemCount(const std::vector<ContentError>& errors)
+{
+    int count = 0;
+    for (const ContentError& error : errors) count += !error.warning;
+    return count;
 }
 
 bool parseContent(const std::string& text, const std::string& file, PartyContent& content,
@@ -327,6 +458,11 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     content.file = file;
 
     toml::table document;
+    if (text.size() > maximumFileSize) {
+        reader.fail(0, "", "is " + std::to_string(text.size()) + " bytes long; a content file may be at most " +
+                               std::to_string(maximumFileSize) + " bytes");
+        return false;
+    }
     try {
         document = toml::parse(text, file);
     } catch (const toml::parse_error& e) {
@@ -338,6 +474,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
         reader.fail(line, "", std::string(e.description()) + " (in: " + quoted + ")");
         return false;
     }
+    content.parsed = true;
 
     // Which tables there are, each checked field by field.
     std::map<std::string, std::map<std::string, const toml::node*>> tables;
@@ -375,7 +512,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
         }
     }
     for (const TableRule& r : Schema) {
-        if (!document.contains(r.name))
+        if (!r.optional && !document.contains(r.name))
             reader.fail(0, r.name,
                         std::string("the ") + (r.repeated ? "[[" : "[") + r.name + (r.repeated ? "]]" : "]") +
                             " table" + (r.repeated ? "s are" : " is") + " missing");
@@ -388,8 +525,9 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     };
     auto linesOf = [&](const std::string& table, const std::string& key) {
         const auto t = tables.find(table);
-        if (t == tables.end() || !t->second.count(key)) return std::vector<RawText>{};
-        return readLines(reader, *t->second.at(key), table + "." + key);
+        if (t == tables.end() || !t->second.count(key)) return RawLines{};
+        const toml::node& node = *t->second.at(key);
+        return RawLines{readLines(reader, node, table + "." + key), Origin{lineOf(node), table + "." + key}};
     };
 
     // The facts.
@@ -448,33 +586,75 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     const RawText credits = textOf("credits", "line");
     content.credits = fillIn(reader, credits, facts);
 
-    // The .nfo is plain ASCII text of at most 80 columns.
+    // The .nfo is plain ASCII text of at most 80 columns. A fact with other letters takes its
+    // spelling there from the [nfo] table, so the pictures keep the letters the font draws.
     const struct {
         const std::string* value;
+        std::string* nfoValue;
         const char* field;
+        const char* nfoKey;
         std::size_t longest;
     } nfoFacts[] = {
-        {&content.name, "party.name", 40},           {&content.hall, "venue.hall", 60},
-        {&content.address, "venue.address", 60},     {&content.town, "venue.town", 60},
-        {&content.questions, "contact.questions", 60}, {&content.entries, "contact.entries", 60},
-        {&content.web, "contact.web", 60},           {&content.credits, "credits.line", 400},
+        {&content.name, &content.nfo.name, "party.name", "name", 40},
+        {&content.hall, &content.nfo.hall, "venue.hall", "hall", 60},
+        {&content.address, &content.nfo.address, "venue.address", "address", 60},
+        {&content.town, &content.nfo.town, "venue.town", "town", 60},
+        {&content.questions, &content.nfo.questions, "contact.questions", "questions", 60},
+        {&content.entries, &content.nfo.entries, "contact.entries", "entries", 60},
+        {&content.web, &content.nfo.web, "contact.web", "web", 60},
+        {&content.credits, &content.nfo.credits, "credits.line", "credits", 400},
     };
+    Facts asciiFacts = facts;
     for (const auto& f : nfoFacts) {
         const std::string table = std::string(f.field).substr(0, std::string(f.field).find('.'));
         const std::string key = std::string(f.field).substr(table.size() + 1);
         int line = 0;
         if (tables.count(table) && tables[table].count(key)) line = lineOf(*tables[table][key]);
-        if (!isPlainAscii(*f.value))
-            reader.fail(line, f.field, "goes into the release's .nfo, which is plain ASCII: use letters "
-                                       "without accents and no other symbols");
-        else if (f.value->size() > f.longest)
-            reader.fail(line, f.field, "is longer than " + std::to_string(f.longest) + " characters");
+        const bool spelled = tables.count("nfo") && tables["nfo"].count(f.nfoKey);
+        if (spelled) {
+            const RawText raw = textOf("nfo", f.nfoKey);
+            *f.nfoValue = raw.text;
+            line = raw.origin.line;
+        } else if (f.nfoValue == &content.nfo.credits) {
+            // The credits' placeholders take the facts as the .nfo spells them.
+            *f.nfoValue = fillIn(reader, credits, asciiFacts);
+        } else {
+            *f.nfoValue = *f.value;
+        }
+        const std::string field = spelled ? std::string("nfo.") + f.nfoKey : std::string(f.field);
+        if (!isPlainAscii(*f.nfoValue))
+            reader.fail(line, field,
+                        spelled ? "is for the release's .nfo, which is plain ASCII: use letters without accents "
+                                  "and no other symbols"
+                                : std::string("goes into the release's .nfo, which is plain ASCII: give it a plain "
+                                              "spelling there as ") + f.nfoKey + " = \"...\" in an [nfo] table");
+        else if (f.nfoValue->size() > f.longest)
+            reader.fail(line, field, "is longer than " + std::to_string(f.longest) + " characters");
+        if (f.nfoValue != &content.nfo.credits) asciiFacts[f.field] = *f.nfoValue;
+    }
+
+    // The soundtrack, found from the content file's folder.
+    if (tables.count("soundtrack") && tables["soundtrack"].count("file")) {
+        const RawText raw = textOf("soundtrack", "file");
+        content.soundtrackFile = raw.text;
+        content.soundtrackOrigin = raw.origin;
+        if (!raw.text.empty()) {
+            const std::filesystem::path given(raw.text);
+            content.soundtrackPath =
+                given.is_absolute() ? given.string() : (std::filesystem::path(file).parent_path() / given).string();
+        }
+    }
+
+    // The show's moments.
+    if (document.contains("timing")) {
+        content.timingLine = lineOf(*document.get("timing"));
+        readCues(reader, tables["timing"], content);
     }
 
     // The plate captions.
-    const std::vector<RawText> captions = linesOf("plates", "captions");
+    const std::vector<RawText> captions = linesOf("plates", "captions").lines;
     if (tables.count("plates") && tables["plates"].count("captions") && captions.size() != plateCount &&
-        errors.size() == errorsBefore)
+        problemCount(errors) == 0)
         reader.fail(lineOf(*tables["plates"]["captions"]), "plates.captions",
                     "needs exactly 7 captions, one per plate; found " + std::to_string(captions.size()));
     for (std::size_t k = 0; k < captions.size() && k < plateCount; ++k) {
@@ -488,7 +668,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     PageBuilder page1{reader, facts, content.pages[0]};
     page1.heading(content.name + " - GENERAL INFORMATION", content.nameOrigin);
     page1.gap();
-    for (const RawText& raw : linesOf("general", "intro")) {
+    for (const RawText& raw : linesOf("general", "intro").lines) {
         const std::string text = fillIn(reader, raw, facts);
         content.pages[0].push_back(PageLine{text.empty() ? LineKind::Gap : LineKind::Body, text, raw.origin});
     }
@@ -510,8 +690,10 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
         const auto& fields = competitions[k];
         RawText title;
         if (fields.count("name")) title = readText(reader, *fields.at("name"), prefix + ".name");
-        std::vector<RawText> rules;
-        if (fields.count("rules")) rules = readLines(reader, *fields.at("rules"), prefix + ".rules");
+        RawLines rules;
+        if (fields.count("rules"))
+            rules = RawLines{readLines(reader, *fields.at("rules"), prefix + ".rules"),
+                             Origin{lineOf(*fields.at("rules")), prefix + ".rules"}};
         page2.section(fillIn(reader, title, facts), title.origin, rules);
         page2.gap();
     }
@@ -528,8 +710,10 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
         const auto& fields = sections[k];
         RawText title;
         if (fields.count("title")) title = readText(reader, *fields.at("title"), prefix + ".title");
-        std::vector<RawText> lines;
-        if (fields.count("lines")) lines = readLines(reader, *fields.at("lines"), prefix + ".lines");
+        RawLines lines;
+        if (fields.count("lines"))
+            lines = RawLines{readLines(reader, *fields.at("lines"), prefix + ".lines"),
+                             Origin{lineOf(*fields.at("lines")), prefix + ".lines"}};
         page3.gap();
         page3.section(fillIn(reader, title, facts), title.origin, lines);
     }
@@ -544,7 +728,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
         page4.section(title, {}, linesOf("location", key));
     }
 
-    return errors.size() == errorsBefore;
+    return problemCount(std::vector<ContentError>(errors.begin() + std::ptrdiff_t(errorsBefore), errors.end())) == 0;
 }
 
 bool loadContent(const std::string& file, PartyContent& content, std::vector<ContentError>& errors)

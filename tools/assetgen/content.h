@@ -20,8 +20,29 @@ struct PageLine {
     Origin origin;
 };
 
+// The moments of the show in milliseconds of the soundtrack, from the [timing] table; the
+// defaults are the built-in track's.
+constexpr int cuePlateCount = 7;
+struct ShowCues {
+    int plateStart[cuePlateCount] = {2000, 8000, 14000, 20000, 26000, 32000, 38000};
+    int plateEnd[cuePlateCount] = {8000, 14000, 20000, 26000, 32000, 38000, 41700};
+    int globe = 14650;    // the globe's first frame is after this
+    int flash = 27551;    // the white flash and the wireframe
+    int fade = 27650;     // the globe fades from here ...
+    int fadeEnd = 36999;  // ... to here
+    int wireEnd = 34700;  // the wireframe's last frame is before this
+    int menu = 41701;     // the intro ends and the crossfade into the menu begins
+};
+
+// The facts as the release's .nfo spells them: plain ASCII, from the [nfo] table where a
+// fact has letters the .nfo cannot hold.
+struct NfoFacts {
+    std::string name, hall, address, town, questions, entries, web, credits;
+};
+
 struct PartyContent {
     std::string file;  // as given, for messages
+    bool parsed = false;  // the TOML was read, so the texts can be checked even with errors
     std::string name;
     int year = 0, month = 0, day = 0;  // the first day
     int days = 0;
@@ -33,14 +54,28 @@ struct PartyContent {
     std::string captions[7];  // in the order shown
     Origin captionOrigins[7];
     Origin nameOrigin;
+    NfoFacts nfo;
+    // [soundtrack]: empty for the built-in track, else the MP3 named by `file`, as written and
+    // as found from the content file's folder.
+    std::string soundtrackFile, soundtrackPath;
+    Origin soundtrackOrigin;
+    ShowCues cues;
+    // The line of each [timing] field given ("menu", "plates[2]"); a cue not given has none.
+    std::vector<std::pair<std::string, int>> cueLines;
+    int timingLine = 0;  // the [timing] table's own line, 0 when absent
 };
 
-// A message about the file, written as "FILE:LINE: FIELD: what is wrong".
+// A message about the file, written as "FILE:LINE: FIELD: what is wrong". A warning does not
+// stop assetgen.
 struct ContentError {
     int line = 0;
     std::string field;
     std::string message;
+    bool warning = false;
 };
+
+// How many of the errors stop assetgen (the warnings apart).
+int problemCount(const std::vector<ContentError>& errors);
 
 // Reads and checks the file's structure, types and dates, and fills in the placeholders.
 // Returns false with at least one error when anything is wrong.
@@ -49,7 +84,10 @@ bool loadContent(const std::string& file, PartyContent& content, std::vector<Con
 bool parseContent(const std::string& text, const std::string& file, PartyContent& content,
                   std::vector<ContentError>& errors);
 
+// The message with every control character and invalid byte written as \xNN, so a broken file
+// cannot send escape sequences to the terminal.
 std::string formatError(const std::string& file, const ContentError& error);
+std::string escapeControls(const std::string& text);
 
 // "9 November", "9 to 11 November", "30 November to 2 December".
 std::string dayText(int month, int day);

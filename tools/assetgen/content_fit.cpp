@@ -19,7 +19,26 @@ bool checkCharacters(const std::string& text, Face face, const Origin& origin, s
     return false;
 }
 
+// The rows one line of body text takes on a page, from one line to the next.
+int bodyLineRows()
+{
+    const std::vector<LinePlace> places =
+        placeLines({PageLine{LineKind::Body, "x", {}}, PageLine{LineKind::Body, "x", {}}});
+    return places[1].top - places[0].top;
+}
+
+std::string linesText(int rows)
+{
+    const int lines = (rows + bodyLineRows() - 1) / bodyLineRows();
+    return std::to_string(lines) + (lines == 1 ? " line" : " lines");
+}
+
 }  // namespace
+
+int pageBodyLines(int page)
+{
+    return pageTextRows[page] / bodyLineRows();
+}
 
 bool checkContentFits(const PartyContent& content, std::vector<ContentError>& errors)
 {
@@ -75,7 +94,8 @@ bool checkContentFits(const PartyContent& content, std::vector<ContentError>& er
                                           PageNames[page] + std::string(" takes ") + std::to_string(used) +
                                               " rows but may take " + std::to_string(pageTextRows[page]) +
                                               "; this is the first line past the end: shorten the page by " +
-                                              std::to_string(used - pageTextRows[page]) + " rows"});
+                                              std::to_string(used - pageTextRows[page]) + " rows (" +
+                                              linesText(used - pageTextRows[page]) + " of text)"});
         }
     }
     return errors.size() == before;

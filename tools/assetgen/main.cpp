@@ -3,11 +3,13 @@
 //   assetgen [--content FILE] [--without-soundtrack] DIR
 //                                  all resources, resources.list, party_dates.h, zura5inv.nfo
 //                                  and zura5inv.mp3 (unless left out)
-//   assetgen [--content FILE] --check            only checks the content file
+//   assetgen [--content FILE] --check            only checks the content file; "ok" when right
 //   assetgen [--content FILE] --contact-sheet FILE.png   every picture on one sheet
 //   assetgen --test-track FILE.mp3 SECS          a short tone with a tick each second
-// Exit codes: 0 done, 1 a file could not be written or the fonts are missing, 2 a wrong
-// command line, 3 the content file was rejected (nothing was written).
+//   assetgen --hits FILE.mp3                     the soundtrack's strongest onsets, for cues
+// Exit codes: 0 done, 1 a file could not be written, the folder's soundtrack is not one
+// assetgen wrote, or the fonts are missing, 2 a wrong command line, 3 the content file was
+// rejected (nothing was written).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +18,8 @@
 #include "tools/assetgen/catalogue.h"
 #include "tools/assetgen/content.h"
 #include "tools/assetgen/content_fit.h"
+#include "tools/assetgen/party_check.h"
+#include "tools/assetgen/soundtrack.h"
 #include "tools/assetgen/music.h"
 #include "tools/assetgen/text.h"
 #include "tools/assetgen/writers.h"
@@ -33,6 +37,7 @@ int usage()
                  "       assetgen [--content FILE] --check\n"
                  "       assetgen [--content FILE] --contact-sheet FILE.png\n"
                  "       assetgen --test-track FILE.mp3 SECONDS\n"
+                 "       assetgen --hits FILE.mp3\n"
                  "The content file is %s unless given.\n",
                  DefaultContentFile);
     return ExitUsage;
@@ -75,16 +80,39 @@ bool parseCommand(int argc, char** argv, Command& command)
     return actions == 1 && (command.withSoundtrack || !command.folder.empty());
 }
 
-// Loads and checks the content file, printing every problem found.
+// Loads and checks the content file, printing every problem and warning found.
 bool readContent(const std::string& file, PartyContent& content)
 {
     std::vector<ContentError> errors;
-    if (loadContent(file, content, errors)) checkContentFits(content, errors);
+    checkPartyFile(file, content, errors);
     for (const ContentError& error : errors) std::fprintf(stderr, "%s\n", formatError(file, error).c_str());
-    if (errors.empty()) return true;
-    std::fprintf(stderr, "assetgen: %s has %zu problem%s; nothing was written\n", file.c_str(), errors.size(),
-                 errors.size() == 1 ? "" : "s");
+    const int problems = problemCount(errors);
+    if (problems == 0) return true;
+    std::fprintf(stderr, "assetgen: %s has %d problem%s; nothing was written\n", escapeControls(file).c_str(),
+                 problems, problems == 1 ? "" : "s");
     return false;
+}
+
+int printHits(const std::string& path)
+{
+    Bytes bytes;
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in) {
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+        std::fclose(in);
+    }
+    const DecodedMp3 mp3 = decodeMp3(bytes);
+    if (!mp3.ok) {
+        std::fprintf(stderr, "assetgen: %s: %s\n", escapeControls(path).c_str(),
+                     in ? mp3.problem.c_str() : "cannot be read");
+        return ExitWriteFailed;
+    }
+    std::printf("# the strongest onsets of %s (%.1f s long): time, strength\n", path.c_str(),
+                mp3.lengthMs() / 1000.0);
+    for (const Hit& hit : findHits(mp3.mono, mp3.sampleRate, 24))
+        std::printf("%9.3f s  %5.1f\n", hit.seconds, hit.strength);
+    return 0;
 }
 
 }  // namespace
@@ -92,6 +120,7 @@ bool readContent(const std::string& file, PartyContent& content)
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::string(argv[1]) == "--test-track") return writeTestTrack(argv[2], argv[3]);
+    if (argc == 3 && std::string(argv[1]) == "--hits") return printHits(argv[2]);
     Command command;
     if (!parseCommand(argc, argv, command)) return usage();
     if (!openFaces()) {
@@ -106,6 +135,8 @@ int main(int argc, char** argv)
         result = writeContactSheet(command.contactSheet, content) ? 0 : ExitWriteFailed;
     else if (!command.folder.empty())
         result = writeAllResources(command.folder, content, command.withSoundtrack) ? 0 : ExitWriteFailed;
+    else
+        std::printf("%s: ok\n", command.contentFile.c_str());
     closeFaces();
     return result;
 }

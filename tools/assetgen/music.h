@@ -12,6 +12,8 @@ constexpr double firstPlateAt = 2.0;
 constexpr double modelEntranceAt = 14.65;
 constexpr double flashAt = 27.55;
 constexpr double menuAt = 41.7;
+// The built-in track: the menu's 96 bars at 150 beats a minute after the intro.
+constexpr double soundtrackSeconds = menuAt + 96 * 4 * 0.4;
 
 struct StereoTrack {
     std::vector<float> left;

@@ -69,8 +69,11 @@ std::string wrapText(const std::string& text, int width, const std::string& inde
     return out;
 }
 
-std::string nfoText(const PartyContent& c)
+std::string nfoText(const PartyContent& content)
 {
+    // The facts as the .nfo spells them; the dates are digits and English words.
+    const NfoFacts& f = content.nfo;
+    const PartyContent& c = content;
     int lastYear, lastMonth, lastDayOfMonth;
     lastDay(c.year, c.month, c.day, c.days, lastYear, lastMonth, lastDayOfMonth);
     std::string dates = dateRangeText(c.year, c.month, c.day, c.days) + " " + std::to_string(lastYear);
@@ -78,20 +81,20 @@ std::string nfoText(const PartyContent& c)
                                     dayText(lastMonth, lastDayOfMonth) + " " + std::to_string(lastYear);
 
     std::string out = "\n";
-    const std::vector<std::string> art = banner(c.name);
+    const std::vector<std::string> art = banner(f.name);
     std::size_t artWidth = 0;
     for (const std::string& line : art) artWidth = std::max(artWidth, line.size());
     const std::string artPad(std::size_t(std::max(0, (Width - int(artWidth)) / 2)), ' ');
     for (const std::string& line : art) out += artPad + line + "\n";
     out += "\n";
-    out += centred(c.name + " - party invitation");
+    out += centred(f.name + " - party invitation");
     out += centred(dates);
-    out += centred(c.hall + ", " + c.address + ", " + c.town);
+    out += centred(f.hall + ", " + f.address + ", " + f.town);
 
     out += rule("the release");
-    out += wrapText("An invitation to " + c.name + ", a " + countWord(c.days) + "-day computer party from " +
-                        dates + " at " + c.hall + " in " +
-                        c.town + ". It plays its own soundtrack and draws a 640x480 show in software: "
+    out += wrapText("An invitation to " + f.name + ", a " + countWord(c.days) + "-day computer party from " +
+                        dates + " at " + f.hall + " in " +
+                        f.town + ". It plays its own soundtrack and draws a 640x480 show in software: "
                         "a starfield, title plates and a turning globe, then a menu with the party's "
                         "information pages, a clock page that counts the days to the party, and an exit "
                         "button.",
@@ -124,12 +127,12 @@ std::string nfoText(const PartyContent& c)
            "  - Windows: a 64-bit Windows, or Wine\n";
 
     out += rule("credits");
-    out += wrapText(c.credits, Width, "  ");
+    out += wrapText(f.credits, Width, "  ");
 
     out += rule("contact");
-    out += "  Questions   " + c.questions + "\n";
-    out += "  Entries     " + c.entries + "\n";
-    out += "  Web         " + c.web + "\n";
-    out += "\n" + centred("See you at " + c.name + "!");
+    out += "  Questions   " + f.questions + "\n";
+    out += "  Entries     " + f.entries + "\n";
+    out += "  Web         " + f.web + "\n";
+    out += "\n" + centred("See you at " + f.name + "!");
     return out;
 }

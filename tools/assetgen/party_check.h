@@ -1,0 +1,13 @@
+#pragma once
+// Every check of a content file in one pass: its structure and facts, whether each text fits,
+// the soundtrack it names and the show's moments, so one run reports every problem.
+#include <string>
+#include <vector>
+
+#include "tools/assetgen/content.h"
+
+// From the file's text; `file` names it in messages and is where a soundtrack's path starts.
+// True when nothing but warnings was found. Needs openFaces().
+bool checkPartyText(const std::string& text, const std::string& file, PartyContent& content,
+                    std::vector<ContentError>& errors);
+bool checkPartyFile(const std::string& file, PartyContent& content, std::vector<ContentError>& errors);
