@@ -5,7 +5,7 @@ FUZZ_SECONDS ?= 60
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 
-.PHONY: all deps build run run-fullscreen test assets bench soak memcheck fuzz clean web web-serve web-test
+.PHONY: all deps build run run-fullscreen test check assets bench soak memcheck fuzz clean web web-serve web-test
 .PHONY: windows windows-test linux-release dist dist-test
 
 all: build
@@ -28,8 +28,15 @@ run-fullscreen: build
 test: build
 	bash scripts/test
 
+# The quick loop: the unit, whole-show and content suites of the normal build, without the
+# window tests, the films and the slow regeneration and whole-tree checks.
+check: build
+	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure -LE 'e2e|video|slow'
+
+# Writes resources/ from content/party.toml, then builds the programs again with them.
 assets: build
 	$(BUILD)/tools/assetgen/assetgen --content content/party.toml resources
+	cmake --build $(BUILD) -j $(JOBS)
 
 bench: build
 	$(BUILD)/invite_bench

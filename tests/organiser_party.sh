@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# An organiser makes the invitation their own: in a copy of the tree (the files git knows, as
-# they are in the working folder), the content file gets another party's name, dates, hall
+# An organiser makes the invitation their own: in a copy of the tree (the working folder's
+# files, build folders left out), the content file gets another party's name, dates, hall
 # and one word of a rule; assetgen writes the resources; the
 # unit, whole-show and content suites all pass without a test touched. Then the party brings
 # its own 30 s soundtrack with the menu at 20 s: the programs built after `make assets` have
@@ -19,7 +19,10 @@ step() { echo "--- $*"; }
 
 step "copying the tree"
 rm -rf "$tree" && mkdir -p "$tree"
-(cd "$source" && git ls-files -z | xargs -0 cp --parents -t "$tree") || { echo "FAIL: cannot copy the tree"; exit 1; }
+# The files git knows and the new ones it would take, as they are now; no build folders.
+(cd "$source" && git ls-files -z --cached --others --exclude-standard |
+  while IFS= read -r -d '' f; do [ -f "$f" ] && printf '%s\0' "$f"; done | xargs -0 cp --parents -t "$tree") ||
+  { echo "FAIL: cannot copy the tree"; exit 1; }
 
 step "another party: NOVA 7, four days from 30 March 2027, another hall, one rule word"
 # From the reference party, whatever the organisers' own file holds today.
