@@ -104,12 +104,17 @@ dist: windows linux-release
 dist-test: dist build
 	bash tests/dist/archives.sh dist $(LINUX_RELEASE_BUILD) $(WINDOWS_BUILD) $(BUILD)/invite_render .
 
-# The whole show with its soundtrack and a tour of the menu, as an MP4 at 2560x1920 (a long
-# run; not part of `make test`). `make video-bench` measures the capture speeds.
-.PHONY: video video-bench
+# The whole show with its soundtrack and a tour of the menu (long runs; not part of `make
+# test`): `make video` for video sites (1080p60), `make video-party` for the party's big
+# screen (1080p30 in two passes). `make video-bench` measures the capture speeds.
+.PHONY: video video-party video-bench
 video: build
-	cd resources && ../$(BUILD)/invite_render --scale 4 --script ../tools/video_tour.script \
+	cd resources && ../$(BUILD)/invite_render --profile site --script ../tools/video_tour.script \
 	  --video $(abspath $(BUILD))/zura5inv.mp4
+
+video-party: build
+	cd resources && ../$(BUILD)/invite_render --profile party --script ../tools/video_tour.script \
+	  --video $(abspath $(BUILD))/zura5inv-party.mp4
 
 video-bench: build
 	bash scripts/video_bench $(BUILD)
