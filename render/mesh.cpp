@@ -13,22 +13,11 @@
 
 namespace {
 
-constexpr int edgeRows = screenWidth + 1;  // rows 0..640; only 0..screenHeight are recorded
-constexpr std::int32_t spanReset = 120 * screenWidth;
 constexpr float nearDepth = 312.0f;
 constexpr float farDepth = -512.0f;
 // Screen coordinates are pinned here so edge arithmetic cannot overflow; far beyond any row
 // or column that can be drawn.
 constexpr double coordinateLimit = double(1 << 24);
-
-// Per-row extremes of the polygon being filled; only the rows between its top and bottom
-// are reset, as no other row is read for it.
-struct EdgeTables {
-    std::int32_t spanMinX[edgeRows];
-    std::int32_t spanMaxX[edgeRows];
-};
-
-EdgeTables edges;
 
 int truncateCoordinate(double value)
 {
@@ -327,9 +316,8 @@ void fillTriangleRowsBlended(Pixel* frame, int x0, int y0, int x1, int y1, int x
     fillTriangleRows<BlendedRows>(frame, x0, y0, x1, y1, x2, y2, colour);
 }
 
-}  // namespace
-
-void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode)
+// The faces of a mesh are filled without marks: the mesh marks the box of all of them once.
+void fillTriangleUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode)
 {
     x1 = truncateCoordinate(x1);
     y1 = truncateCoordinate(y1);
@@ -339,6 +327,16 @@ void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, 
     y3 = truncateCoordinate(y3);
     if (fillMode == 0) fillTriangleRows<SolidRows>(frame, x1, y1, x2, y2, x3, y3, colour);
     else if (fillMode == 1) fillTriangleRowsBlended(frame, x1, y1, x2, y2, x3, y3, colour);
+}
+
+}  // namespace
+
+void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode)
+{
+    // A face lies within its corners' box; the box's right and bottom edges are drawn too.
+    markDrawn(frame, std::min({x1, x2, x3}), std::min({y1, y2, y3}), std::int64_t(std::max({x1, x2, x3})) + 1,
+              std::int64_t(std::max({y1, y2, y3})) + 1);
+    fillTriangleUnmarked(frame, x1, y1, x2, y2, x3, y3, colour, fillMode);
 }
 
 void prepareFaces(Mesh& mesh)
@@ -648,7 +646,7 @@ void fillDrawnFaces(Pixel* frame, const Mesh& mesh, int fillMode)
         if (!facePass.drawn[d]) continue;
         const Pixel colour = faceColour(mesh, d, true);
         const ScreenTriangle t = screenTriangle(mesh.faces[d]);
-        fillTriangle(frame, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour, fillMode);
+        fillTriangleUnmarked(frame, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour, fillMode);
     }
     markBox(frame, facePass.box);
 }
@@ -688,7 +686,7 @@ void wireDrawnFaces(Pixel* frame, const Mesh& mesh)
                 sum = addSaturated(colour, wireColours[other]);
             }
             const int n = e == 2 ? 0 : e + 1;
-            drawLineAdd(frame, xs[e], ys[e], xs[n], ys[n], sum);
+            drawLineAddUnmarked(frame, xs[e], ys[e], xs[n], ys[n], sum);
         }
     }
     markBox(frame, facePass.box);
@@ -714,55 +712,4 @@ void drawMeshFilledAndWire(Pixel* frame, Mesh& mesh, int fillMode)
     classifyFaces(mesh);
     fillDrawnFaces(frame, mesh, fillMode);
     if (!wireAddsNothing(mesh)) wireDrawnFaces(frame, mesh);
-}
-
-void fillQuad(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
-              Pixel colour, int fillMode)
-{
-    int minY = std::min(std::min(y1, y2), std::min(y3, y4));
-    int maxY = std::max(std::max(y1, y2), std::max(y3, y4));
-    if (minY < 0) minY = 0;
-    if (maxY > screenHeight) maxY = screenHeight;
-    for (int row = minY; row <= maxY; ++row) {
-        edges.spanMinX[row] = spanReset;
-        edges.spanMaxX[row] = -spanReset;
-    }
-
-    scanEdge(x1, y1, x2, y2);
-    scanEdge(x2, y2, x3, y3);
-    scanEdge(x3, y3, x4, y4);
-    scanEdge(x4, y4, x1, y1);
-
-    if (fillMode == 0) {
-        for (int row = minY; row <= maxY; ++row)
-            fillSpan(frame, edges.spanMinX[row], edges.spanMaxX[row], row, colour);
-    } else if (fillMode == 1) {
-        for (int row = minY; row <= maxY; ++row)
-            blendSpan(frame, edges.spanMinX[row], edges.spanMaxX[row], row, colour);
-    }
-}
-
-// Rows off the top or bottom are stepped over arithmetically (end points pinned as for the
-// projected faces); the accumulator reaches each
-// recorded row with the value the row-by-row walk would give it.
-void scanEdge(int x1, int y1, int x2, int y2)
-{
-    if (y1 == y2) return;
-    int xt = truncateCoordinate(x1), yt = truncateCoordinate(y1);
-    int xb = truncateCoordinate(x2), yb = truncateCoordinate(y2);
-    if (yt > yb) {
-        std::swap(xt, xb);
-        std::swap(yt, yb);
-    }
-    if (yt == yb) return;
-    const long long step = ((long long)(xb - xt) * 128) / (yb - yt);
-    const int first = yt < 0 ? 0 : yt;
-    const int last = yb > screenHeight ? screenHeight : yb;
-    long long acc = (long long)xt * 128 + step * ((long long)first - yt);
-    for (int row = first; row <= last; ++row) {
-        const std::int32_t x = std::int32_t(acc >> 7);
-        if (x < edges.spanMinX[row]) edges.spanMinX[row] = x;
-        if (x > edges.spanMaxX[row]) edges.spanMaxX[row] = x;
-        acc += step;
-    }
 }

@@ -1,5 +1,7 @@
 #include "render/primitives.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -157,13 +159,22 @@ void addNonZeroPixels(Pixel* __restrict target, const Pixel* __restrict source, 
 // A line whose two end points pass the clip test lies wholly inside it (every position is
 // between the end points on both axes), so it is walked without a test per pixel; vertical
 // lines, rare in a wireframe, keep the plain walk.
-void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
+void drawLineAddUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
 {
     if (x1 != x2 && inClip(x1, y1) && inClip(x2, y2)) {
         walkInsideLine(frame, x1, y1, x2, y2, colour);
     } else {
         walkLine(x1, y1, x2, y2, [=](int x, int y) {
-            if (inClip(x, y)) plotAdd(frame, x, y, colour);
+            if (!inClip(x, y)) return;
+            Pixel& target = frame[RowOffsets[y] + x];
+            target = addSaturated(target, colour);
         });
     }
+}
+
+void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
+{
+    markDrawn(frame, std::min(x1, x2), std::min(y1, y2), std::int64_t(std::max(x1, x2)) + 1,
+              std::int64_t(std::max(y1, y2)) + 1);
+    drawLineAddUnmarked(frame, x1, y1, x2, y2, colour);
 }

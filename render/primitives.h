@@ -1,9 +1,15 @@
 #pragma once
 // The row table and the clipped pixel primitives every scene draws with. A frame is 640x480
 // Pixels, row-major, rows 640 apart.
+//
+// Every routine that takes a frame marks what it writes (render/backdrop), so the kept frame
+// knows what to put back. The row routines that take a row pointer (fillRowSpan,
+// blendRowSpan..., addNonZeroPixels) and drawLineAddUnmarked do not: they are the inner
+// steps of drawings that mark the whole area they cover first.
 #include <cstdint>
 
 #include "base/pixel.h"
+#include "render/backdrop.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -38,11 +44,13 @@ inline Pixel averagePixels(Pixel destination, Pixel colour)
     return ((destination >> 1) & 0x7F7F7F) + ((colour >> 1) & 0x7F7F7F) + (destination & colour & 0x010101);
 }
 
-// Adds colour at (x, y) with saturation; no clip test, the caller keeps (x, y) on screen.
+// Adds colour at (x, y) with saturation, marked; no clip test, the caller keeps (x, y) on
+// screen.
 inline void plotAdd(Pixel* frame, int x, int y, Pixel colour)
 {
     Pixel& target = frame[RowOffsets[y] + x];
     target = addSaturated(target, colour);
+    markDrawn(frame, x, y, std::int64_t(x) + 1, std::int64_t(y) + 1);
 }
 
 // Adds count source pixels onto a row with per-channel saturation, as plotAdd does (the top
@@ -50,8 +58,10 @@ inline void plotAdd(Pixel* frame, int x, int y, Pixel colour)
 // clip test: the caller passes only on-screen columns.
 void addNonZeroPixels(Pixel* target, const Pixel* source, int count);
 
-// Additive line, both end points included, each pixel clip-tested.
+// Additive line, both end points included, each pixel clip-tested, marked by its box.
 void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
+// The same pixels, unmarked.
+void drawLineAddUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
 
 // The columns a span writes after the clip test: [first, end). False when none.
 inline bool spanColumns(int x1, int x2, int& first, int& end)
@@ -191,14 +201,18 @@ __attribute__((target("avx2"))) inline void blendInsideRowSpanWide(Pixel* row, i
 }
 #endif
 
-// Pixels x1 <= x < x2 of row y (the single pixel x1 when x1 == x2), clip-tested.
+// Pixels x1 <= x < x2 of row y (the single pixel x1 when x1 == x2), clip-tested, marked.
 inline void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
 {
-    if (drawableRow(y)) fillRowSpan(frame + RowOffsets[y], x1, x2, colour);
+    if (!drawableRow(y)) return;
+    fillRowSpan(frame + RowOffsets[y], x1, x2, colour);
+    markDrawn(frame, x1, y, std::int64_t(x2) + (x1 == x2), std::int64_t(y) + 1);
 }
 
 // Same pixel set as fillSpan; each pixel becomes the per-channel average with the colour.
 inline void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
 {
-    if (drawableRow(y)) blendRowSpan(frame + RowOffsets[y], x1, x2, colour);
+    if (!drawableRow(y)) return;
+    blendRowSpan(frame + RowOffsets[y], x1, x2, colour);
+    markDrawn(frame, x1, y, std::int64_t(x2) + (x1 == x2), std::int64_t(y) + 1);
 }

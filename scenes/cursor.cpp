@@ -40,7 +40,9 @@ void drawSprite17(Pixel* frame, int x, int y, const Pixel* sprite)
     for (int r = 0; r < spriteSize; ++r) {
         for (int c = 0; c < spriteSize; ++c) {
             const Pixel v = sprite[r * spriteSize + c];
-            if (v != 0 && inClip(x + c, y + r)) plotAdd(frame, x + c, y + r, v);
+            if (v == 0 || !inClip(x + c, y + r)) continue;
+            Pixel& target = frame[RowOffsets[y + r] + x + c];
+            target = addSaturated(target, v);
         }
     }
 }

@@ -11,6 +11,8 @@
 #include "render/backdrop.h"
 #include "assets/asc.h"
 #include "render/mesh.h"
+#include "render/primitives.h"
+#include "scenes/cursor.h"
 #include "scenes/sphere.h"
 #include "scenes/menu.h"
 
@@ -22,6 +24,7 @@ struct Backdrop : ::testing::Test {
 
     void SetUp() override
     {
+        buildRowOffsets();
         for (int i = 0; i < framePixels; ++i) picture[std::size_t(i)] = Pixel(i * 2654435761u) & 0xFFFFFF;
         keepFrame(frame.data());
         // The first pass on a picture copies it whole.
@@ -55,6 +58,51 @@ TEST_F(Backdrop, PutsBackOnlyWhatWasMarked)
     EXPECT_TRUE(showsPicture(300, 50));
     EXPECT_TRUE(showsPicture(600, 200));
     EXPECT_EQ(at(5, 400), 3u);
+}
+
+// Every primitive that takes a frame marks what it writes; a new drawing built from them can
+// not leave a trail.
+TEST_F(Backdrop, EveryFramePrimitiveMarksWhatItWrites)
+{
+    const auto drawings = std::vector<void (*)(Pixel*)>{
+        [](Pixel* f) { plotAdd(f, 7, 9, 0x102030); },
+        [](Pixel* f) { drawLineAdd(f, 630, 470, 3, 200, 0x404040); },
+        [](Pixel* f) { drawLineAdd(f, -50, 10, 700, 300, 0x010101); },
+        [](Pixel* f) { drawLineAdd(f, 320, -40, 320, 600, 0x202020); },
+        [](Pixel* f) { fillSpan(f, 600, 700, 479, 0xFFFFFF); },
+        [](Pixel* f) { fillSpan(f, 12, 12, 33, 0xFFFFFF); },
+        [](Pixel* f) { blendSpan(f, -5, 320, 240, 0x808080); },
+        [](Pixel* f) { fillTriangle(f, 100, 100, 400, 120, 250, 470, 0x00FF00, 0); },
+        [](Pixel* f) { fillTriangle(f, -80, 500, 700, 400, 320, -60, 0x0000FF, 1); },
+    };
+    for (std::size_t k = 0; k < drawings.size(); ++k) {
+        drawings[k](frame.data());
+        int x = -1;
+        int y = -1;
+        EXPECT_FALSE(firstUnmarkedChange(x, y)) << "drawing " << k << " left (" << x << ", " << y << ") unmarked";
+        EXPECT_EQ(unmarkedChanges(), 0) << "drawing " << k;
+        EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+        EXPECT_EQ(frame, picture) << "drawing " << k << " was not put back";
+    }
+}
+
+TEST_F(Backdrop, TheCheckNamesTheFirstPixelWrittenWithoutAMark)
+{
+    int x = -1;
+    int y = -1;
+    EXPECT_FALSE(firstUnmarkedChange(x, y));
+    at(500, 300) ^= 1;
+    at(20, 301) ^= 1;
+    at(2, 300) ^= 1;
+    const std::int32_t star = 300 * screenWidth + 2;
+    markDrawnPixels(frame.data(), &star, 1);  // the first in row order is marked
+    ASSERT_TRUE(firstUnmarkedChange(x, y));
+    EXPECT_EQ(x, 500);
+    EXPECT_EQ(y, 300);
+    markDrawn(frame.data(), 400, 300, 501, 301);
+    ASSERT_TRUE(firstUnmarkedChange(x, y));
+    EXPECT_EQ(x, 20);
+    EXPECT_EQ(y, 301);
 }
 
 TEST_F(Backdrop, MarksAreClippedToTheScreenAndEmptyOnesMarkNothing)
@@ -156,6 +204,23 @@ TEST_F(KeptShow, WireDrawnAloneIsMarked)
     drawMeshWire(frame.data(), sceneMesh);
     EXPECT_NE(frame, picture);
     EXPECT_EQ(unmarkedChanges(), 0);
+}
+
+// The fullscreen program's own pointer, everywhere the mouse can be, over the menu picture.
+TEST_F(KeptShow, TheFullscreenPointerIsMarked)
+{
+    MenuFlags flags;
+    flags.pointerVisible = true;
+    CursorState cursor;
+    for (const auto& at : {std::pair{0, 0}, std::pair{300, 200}, std::pair{635, 475}, std::pair{639, 479}, std::pair{320, 40}}) {
+        inputState.mouseX = at.first;
+        inputState.mouseY = at.second;
+        if (!restoreBackdrop(frame.data(), loadedAssets.plainMenu)) frame.assign(loadedAssets.plainMenu, loadedAssets.plainMenu + framePixels);
+        stepCursor(inputState, flags, cursor);
+        drawCursor(frame.data(), cursor, loadedAssets.bubbles, loadedAssets.pointer);
+        EXPECT_TRUE(cursor.pointerShown);
+        EXPECT_EQ(unmarkedChanges(), 0) << at.first << ", " << at.second;
+    }
 }
 
 TEST_F(KeptShow, IntroStarsPlatesAndGlobeAreAllMarked)

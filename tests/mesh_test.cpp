@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "frame_test.h"
+#include "quad_filler.h"
 
 #include "assets/asc.h"
 #include "assets/resources.h"
