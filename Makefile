@@ -55,20 +55,27 @@ memcheck: build
 fuzz: deps
 	bash scripts/fuzz $(FUZZ_SECONDS)
 
-# The browser build: $(WEB_BUILD)/site holds the page, the program and the soundtrack. The
-# third-party libraries for WebAssembly are built once into $(BUILD)/thirdparty.
-web: deps
+# The browser build: $(WEB_BUILD)/site holds the page, the program and the soundtrack, with
+# compressed copies for web hosts, and $(WEB_BUILD)/zura5inv.html is the whole show in one
+# file. The third-party libraries for WebAssembly are built once into $(BUILD)/thirdparty; the
+# native assetgen and invite_render write the page's text facts and its preview picture.
+web: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target assetgen invite_render
 	@prefix=$$(THIRDPARTY_DIR=$(CURDIR)/$(BUILD)/thirdparty JOBS=$(JOBS) bash scripts/thirdparty wasm) && \
 	  export NODE_PATH=/usr/share/nodejs && \
 	  emcmake cmake -S . -B $(WEB_BUILD) -DTHIRDPARTY_PREFIX=$$prefix >/dev/null && \
 	  cmake --build $(WEB_BUILD) -j $(JOBS)
+	$(BUILD)/tools/assetgen/assetgen --content content/party.toml --web-facts $(WEB_BUILD)/party_facts.json
+	cd resources && ../$(BUILD)/invite_render --until 46100 --snap 46000 --out $(abspath $(WEB_BUILD))/preview >/dev/null
+	node web/build_site.mjs $(WEB_BUILD)/site $(WEB_BUILD)/party_facts.json $(WEB_BUILD)/preview/t46000.png \
+	  $(WEB_BUILD)/zura5inv.html
 
 web-serve: web
 	node web/serve.mjs $(WEB_BUILD)/site $(WEB_PORT)
 
 # The page in Debian's Chromium against the offline renderer; screenshots in $(WEB_BUILD)/screenshots.
 web-test: build web
-	node web/test/web_test.mjs $(WEB_BUILD)/site $(BUILD)/invite_render $(WEB_BUILD)/screenshots
+	node web/test/web_test.mjs $(WEB_BUILD) $(BUILD) $(WEB_BUILD)/screenshots
 
 clean:
 	rm -rf $(BUILD) $(WEB_BUILD) dist

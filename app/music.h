@@ -9,6 +9,10 @@ bool musicPlay();                    // starts playback from the file start
 std::int32_t musicPosition();        // milliseconds from the file start, read once per frame
 void musicClose();                   // safe to call more than once
 const char* musicFailure();          // what the audio library said about the last failure
+// The sound's own way from the audio library to the speakers, which only a browser reports
+// (its audio context's base and output latency): taken off the position as the queued audio
+// is. music_sdl.cpp only.
+void musicSetOutputDelay(double ms);
 
 // Turns the mixer's coarse position reports (one per mixed chunk) into a clock that moves
 // every frame and follows what is heard rather than what is decoded. Inside it runs with a

@@ -14,7 +14,8 @@ struct SdlMusic {
     bool audioOpen = false;
     Mix_Music* stream = nullptr;
     MusicClock clock;
-    double latencyMs = 0.0;  // between the decoder's position and the speakers
+    double latencyMs = 0.0;  // between the decoder's position and the audio library's output
+    double outputDelayMs = 0.0;  // from there to the speakers, where the platform says
 };
 
 SdlMusic music;
@@ -68,7 +69,12 @@ std::int32_t musicPosition()
 {
     double seconds = music.stream != nullptr ? Mix_GetMusicPosition(music.stream) : 0.0;
     if (seconds < 0.0) seconds = 0.0;
-    return advanceMusicClock(music.clock, seconds, monotonicMs(), music.latencyMs);
+    return advanceMusicClock(music.clock, seconds, monotonicMs(), music.latencyMs + music.outputDelayMs);
+}
+
+void musicSetOutputDelay(double ms)
+{
+    music.outputDelayMs = ms > 0.0 ? ms : 0.0;
 }
 
 const char* musicFailure()

@@ -1,18 +1,38 @@
-// The page around the show: downloads the program and the soundtrack with a visible progress,
-// starts the show on a click (browsers play sound only after a gesture), keeps the 640x480
-// canvas fitted to the window at 4:3, and offers the end screen with "Play again".
+// The page around the show: downloads the program and the soundtrack with a visible progress
+// (or takes them from the page itself when it is the single-file build), starts the show on
+// a click or tap (browsers play sound only after a gesture), shows the 640x480 frame with
+// square pixels at 4:3, turns touches into taps and scrolling, and offers the end screen with
+// "Play again".
 'use strict';
 
 const frameWidth = 640;
 const frameHeight = 480;
 
+// The program's window messages the page sends itself (app/window.h).
+const Messages = { mouseMove: 512, leftDown: 513, leftUp: 514, scrollRows: 0x8001 };
+// Where the pointer goes after a tap: on no button and below the top strip, so nothing stays
+// lit and no bubble follows a finger that has gone.
+const awayPoint = { x: 0, y: frameHeight - 1 };
+// A touch that moves further than this (CSS pixels) is a drag, not a tap.
+const tapSlop = 10;
+
 const page = {
   state: 'loading',        // loading, ready, running, ended, failed
-  wasm: null,              // the program's bytes, kept for every run
+  program: null,           // the compiled WebAssembly module, instantiated for every run
   soundtrack: null,        // the MP3's bytes, kept for every run
   module: null,
-  canvas: null,
+  canvas: null,            // the program's own canvas, which takes its input
+  screen: null,            // the enlarged copy shown when a whole factor and a smooth step are both needed
+  screenFactor: 1,
   timings: {},             // performance.now() of the click and of the first frame pass
+  listeners: [],           // document and window listeners the program added
+  watching: false,         // from the first program made on: the page's own are all in place
+  progress: null,          // the download under way; an abandoned one no longer shows
+  retried: false,
+  escapeHeldUntil: 0,      // an Escape before this moment left fullscreen and is not the show's
+  delayTimer: 0,           // reads the audio output's delay about once a second
+  audioStart: null,        // the audio context's time at which the music's first sample plays
+  audioSkipped: 0,         // seconds of music mixed but never played
 };
 
 const stage = document.getElementById('stage');
@@ -21,52 +41,320 @@ const message = document.getElementById('message');
 const progressBar = document.querySelector('#progress div');
 const startButton = document.getElementById('start');
 const againButton = document.getElementById('again');
+const retryButton = document.getElementById('retry');
+const touchFirst = window.matchMedia('(pointer: coarse)').matches;
 
 // Read-only view of the show for whoever drives or tests the page.
 window.invitation = {
   get state() { return page.state; },
   get timings() { return Object.assign({}, page.timings); },
+  get screenFactor() { return page.screen ? page.screenFactor : 1; },
   musicTime() { return page.module && page.state === 'running' ? page.module.musicTime() : null; },
+  get listenerCount() { return page.listeners.length; },
+  // What is heard now, from the audio output's own timestamp: milliseconds of music.
+  audiblePosition() {
+    const context = audioContext();
+    if (!context || page.audioStart === null || !context.getOutputTimestamp) return null;
+    const stamp = context.getOutputTimestamp();
+    const now = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
+    return (now - page.audioStart + page.audioSkipped) * 1000;
+  },
+  outputDelay() {
+    const context = audioContext();
+    return context ? ((context.baseLatency || 0) + (context.outputLatency || 0)) * 1000 : null;
+  },
 };
 
-function showPanel(text, { progress = false, start = false, again = false } = {}) {
+function showPanel(text, { progress = false, start = false, again = false, retry = false } = {}) {
   panel.hidden = false;
+  stage.classList.remove('running');
   message.textContent = text;
   document.getElementById('progress').hidden = !progress;
   startButton.hidden = !start;
   againButton.hidden = !again;
+  retryButton.hidden = !retry;
 }
 
-function fail(text) {
+function fail(text, { retry = false } = {}) {
   page.state = 'failed';
-  if (page.canvas) page.canvas.remove();
-  showPanel(text);
+  releaseRun();
+  showPanel(text, { retry });
+  if (retry) retryButton.focus();
 }
 
-// The canvas keeps its 640x480 pixels; only its displayed size follows the window.
+// ---------------------------------------------------------------------------------------------
+// Square pixels: the frame grows by the largest whole factor that fits, pixel by pixel, and
+// the rest of the way smoothly, so every frame column is as wide as every other.
+
 function fitCanvas() {
   if (!page.canvas || page.state !== 'running') return;
-  const scale = Math.min(stage.clientWidth / frameWidth, stage.clientHeight / frameHeight);
-  page.canvas.style.width = Math.floor(frameWidth * scale) + 'px';
-  page.canvas.style.height = Math.floor(frameHeight * scale) + 'px';
+  const ratio = window.devicePixelRatio || 1;
+  const across = Math.floor(stage.clientWidth * ratio);
+  const down = Math.floor(stage.clientHeight * ratio);
+  const unit = Math.max(1, Math.min(Math.floor(across / 4), Math.floor(down / 3)));
+  const width = unit * 4;
+  const height = unit * 3;
+  const factor = Math.max(1, Math.floor(width / frameWidth));
+  const place = (element) => {
+    element.style.width = width / ratio + 'px';
+    element.style.height = height / ratio + 'px';
+    element.style.left = Math.round((across - width) / 2) / ratio + 'px';
+    element.style.top = Math.round((down - height) / 2) / ratio + 'px';
+  };
+  for (const element of [page.canvas, page.screen]) if (element) place(element);
+  const exact = width === frameWidth * factor;
+  const needsScreen = !exact && factor > 1;
+  page.canvas.style.imageRendering = exact ? 'pixelated' : 'auto';
+  page.canvas.classList.toggle('under-screen', needsScreen);
+  if (needsScreen) {
+    if (!page.screen || page.screenFactor !== factor) {
+      if (!page.screen) {
+        page.screen = document.createElement('canvas');
+        page.screen.id = 'screen';
+        page.screen.setAttribute('aria-hidden', 'true');
+        stage.insertBefore(page.screen, page.canvas);
+        place(page.screen);
+      }
+      page.screen.width = frameWidth * factor;
+      page.screen.height = frameHeight * factor;
+      page.screenFactor = factor;
+    }
+    copyToScreen();
+  } else if (page.screen) {
+    page.screen.remove();
+    page.screen = null;
+  }
 }
 
-// Fetches a file, adding its bytes to the shared progress as they come.
-async function download(url, progress) {
-  const response = await fetch(url);
-  if (!response.ok) throw new Error(url + ': ' + response.status + ' ' + response.statusText);
-  const total = Number(response.headers.get('Content-Length')) || 0;
-  progress.total += total;
-  const reader = response.body.getReader();
+// After every shown frame: the enlarged copy, pixel by pixel.
+function copyToScreen() {
+  if (!page.screen) return;
+  const context = page.screen.getContext('2d', { alpha: false });
+  context.imageSmoothingEnabled = false;
+  context.drawImage(page.canvas, 0, 0, page.screen.width, page.screen.height);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Touch: one finger that stays put is a tap (one click where it lifts); one that moves drags
+// the open page by the distance moved, in frame rows; two fingers are a gesture of the
+// browser's or nobody's, never a click. The program sees no touch events of its own.
+
+const touch = { id: null, startX: 0, startY: 0, lastY: 0, dragging: false, several: false, carry: 0 };
+
+function post(code, wParam = 0, lParam = 0) {
+  if (page.module && page.state === 'running') page.module._webPostMessage(code, wParam | 0, lParam >>> 0);
+}
+
+function framePoint(clientX, clientY) {
+  const box = page.canvas.getBoundingClientRect();
+  const x = Math.floor((clientX - box.left) * frameWidth / box.width);
+  const y = Math.floor((clientY - box.top) * frameHeight / box.height);
+  if (x < 0 || y < 0 || x >= frameWidth || y >= frameHeight) return null;
+  return { x, y };
+}
+
+const packPoint = (x, y) => ((y << 16) | (x & 0xffff)) >>> 0;
+
+function trackedTouch(list) {
+  for (const t of list) if (t.identifier === touch.id) return t;
+  return null;
+}
+
+function onTouchStart(event) {
+  if (page.state !== 'running') return;
+  event.preventDefault();
+  event.stopPropagation();
+  if (event.touches.length > 1) {
+    touch.several = true;
+    return;
+  }
+  const t = event.changedTouches[0];
+  Object.assign(touch, { id: t.identifier, startX: t.clientX, startY: t.clientY, lastY: t.clientY,
+                         dragging: false, several: false, carry: 0 });
+}
+
+function onTouchMove(event) {
+  if (page.state !== 'running') return;
+  event.preventDefault();
+  event.stopPropagation();
+  const t = trackedTouch(event.changedTouches);
+  if (!t || touch.several) return;
+  if (!touch.dragging && Math.hypot(t.clientX - touch.startX, t.clientY - touch.startY) > tapSlop) {
+    touch.dragging = true;
+  }
+  if (!touch.dragging) return;
+  // A finger moving up moves the text up with it: the page scrolls down.
+  const rows = (touch.lastY - t.clientY) * frameHeight / page.canvas.getBoundingClientRect().height + touch.carry;
+  const whole = Math.trunc(rows);
+  touch.carry = rows - whole;
+  touch.lastY = t.clientY;
+  if (whole !== 0) post(Messages.scrollRows, whole);
+}
+
+function onTouchEnd(event) {
+  if (page.state !== 'running') return;
+  event.preventDefault();
+  event.stopPropagation();
+  const t = trackedTouch(event.changedTouches);
+  const tap = t && event.type === 'touchend' && !touch.dragging && !touch.several;
+  if (t) touch.id = null;
+  if (event.touches.length === 0) touch.several = false;
+  if (!tap) return;
+  const point = framePoint(t.clientX, t.clientY);
+  if (!point) return;
+  post(Messages.mouseMove, 0, packPoint(point.x, point.y));
+  post(Messages.leftDown);
+  post(Messages.leftUp);
+  // The click is taken by the frame after the release; only then does the pointer leave.
+  setTimeout(() => post(Messages.mouseMove, 0, packPoint(awayPoint.x, awayPoint.y)), 150);
+}
+
+for (const [type, handler] of [['touchstart', onTouchStart], ['touchmove', onTouchMove],
+                               ['touchend', onTouchEnd], ['touchcancel', onTouchEnd]]) {
+  // Caught on the way down, before the program's canvas, which would make mouse clicks of them.
+  stage.addEventListener(type, handler, { capture: true, passive: false });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Escape and fullscreen: an Escape while the stage is fullscreen only leaves fullscreen (a
+// browser may keep that key for itself, and the show must not end behind it).
+
+window.addEventListener('keydown', (event) => {
+  if (event.key !== 'Escape' || page.state !== 'running') return;
+  if (document.fullscreenElement || performance.now() < page.escapeHeldUntil) {
+    event.stopImmediatePropagation();
+    event.preventDefault();
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+  }
+}, true);
+
+document.addEventListener('fullscreenchange', () => {
+  if (!document.fullscreenElement) page.escapeHeldUntil = performance.now() + 250;
+  fitCanvas();
+});
+
+// ---------------------------------------------------------------------------------------------
+// The program's document and window listeners are noted while it runs and taken away when the
+// run ends, so that no ended run stays reachable from the page.
+
+function watchListeners() {
+  for (const target of [window, document]) {
+    if (target.addEventListener.watched) continue;
+    const add = target.addEventListener;
+    const watched = function (type, listener, options) {
+      if (page.watching) page.listeners.push({ target, type, listener, options });
+      return add.call(this, type, listener, options);
+    };
+    watched.watched = true;
+    target.addEventListener = watched;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sound in step: what the audio context holds between the program's output and the speakers
+// (baseLatency and outputLatency, where the browser has them) is taken off the music clock.
+
+function audioContext() {
+  const sdl = page.module && page.module.SDL2;
+  return sdl && sdl.audioContext && sdl.audioContext.state !== 'closed' ? sdl.audioContext : null;
+}
+
+function reportOutputDelay() {
+  const delay = window.invitation.outputDelay();
+  if (delay !== null && page.module) page.module._webSetOutputDelay(delay);
+}
+
+// The first buffer the audio output asks for after main has started the music begins with the
+// music's first sample; its playback time ties the music to the audio context's clock. Buffers
+// asked for while the page was too busy to answer are filled in a burst, and all but the last
+// are played over: their music is never heard, and what is heard is that much further on.
+// That much is the least by which the music mixed leads the context's clock over the last
+// second (the lead's ups and downs within a buffer are the timing of the requests).
+function watchAudioOutput() {
+  const audio = page.module.SDL2 && page.module.SDL2.audio;
+  const node = audio && audio.scriptProcessorNode;
+  if (!node || !node.onaudioprocess) return;
+  const mix = node.onaudioprocess;
+  const leads = [];
+  let mixed = 0;
+  node.onaudioprocess = (event) => {
+    if (page.audioStart === null) page.audioStart = event.playbackTime;
+    leads.push(mixed - (event.playbackTime - page.audioStart));
+    if (leads.length > 40) leads.shift();
+    page.audioSkipped = Math.max(0, Math.min(...leads));
+    mixed += event.outputBuffer.length / event.outputBuffer.sampleRate;
+    mix(event);
+  };
+}
+
+function releaseRun() {
+  clearInterval(page.delayTimer);
+  page.audioStart = null;
+  page.audioSkipped = 0;
+  for (const { target, type, listener, options } of page.listeners) {
+    target.removeEventListener(type, listener, options);
+  }
+  page.listeners = [];
+  if (page.canvas) page.canvas.remove();
+  if (page.screen) page.screen.remove();
+  page.canvas = null;
+  page.screen = null;
+  page.module = null;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Downloads: the bytes received (after any transfer compression) against the file sizes the
+// build wrote into the page, so the bar ends at the end and a short file is found out.
+
+const siteFiles = JSON.parse(document.getElementById('site-files').textContent);
+
+function newProgress() {
+  return {
+    received: 0,
+    total: siteFiles['zura5inv.wasm'] + siteFiles['zura5inv.mp3'],
+    update() {
+      if (this !== page.progress) return;
+      const share = Math.min(1, this.received / this.total);
+      progressBar.style.width = (share * 100).toFixed(1) + '%';
+      message.textContent = 'Loading\u2026 ' + Math.round(share * 100) + '% (' +
+        (this.received / 1048576).toFixed(1) + ' of ' + (this.total / 1048576).toFixed(1) + ' MB)';
+    },
+  };
+}
+
+class LoadError extends Error {}
+
+// After a failed try the files are fetched past the browser's cache, which may hold a bad copy.
+async function fetchChecked(name, how) {
+  let response;
+  try {
+    response = await fetch(name, how);
+  } catch (error) {
+    throw new LoadError(`${name} could not be fetched (${error.message})`);
+  }
+  if (!response.ok) throw new LoadError(`${name}: the server answered ${response.status} ${response.statusText}`);
+  return response;
+}
+
+// Reads a body to its end, counting; returns the bytes.
+async function readCounted(name, body, progress) {
+  const reader = body.getReader();
   const chunks = [];
   let received = 0;
-  for (;;) {
-    const { done, value } = await reader.read();
-    if (done) break;
-    chunks.push(value);
-    received += value.length;
-    progress.received += value.length;
-    progress.update();
+  try {
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      chunks.push(value);
+      received += value.length;
+      progress.received += value.length;
+      progress.update();
+    }
+  } catch (error) {
+    throw new LoadError(`${name} stopped arriving after ${received} bytes (${error.message})`);
+  }
+  if (received !== siteFiles[name]) {
+    throw new LoadError(`${name} arrived incomplete: ${received} of ${siteFiles[name]} bytes`);
   }
   const bytes = new Uint8Array(received);
   let at = 0;
@@ -74,19 +362,66 @@ async function download(url, progress) {
   return bytes;
 }
 
-// A new instance of the program for each run, so every run starts from a fresh state.
+// The program is compiled while it downloads where the browser can (and then kept compiled in
+// its cache); a copy of the stream counts the bytes and stands in when streaming is refused.
+async function downloadProgram(progress, how) {
+  const response = await fetchChecked('zura5inv.wasm', how);
+  const counted = response.clone();
+  const streaming = WebAssembly.compileStreaming
+    ? WebAssembly.compileStreaming(response).then((program) => ({ program }), (error) => ({ error }))
+    : Promise.resolve({ error: new Error('no streaming compilation') });
+  const bytes = await readCounted('zura5inv.wasm', counted.body, progress);
+  const streamed = await streaming;
+  if (streamed.program) return streamed.program;
+  try {
+    return await WebAssembly.compile(bytes);
+  } catch (error) {
+    throw new LoadError(`zura5inv.wasm is damaged (${error.message})`);
+  }
+}
+
+async function downloadSoundtrack(progress, how) {
+  const response = await fetchChecked('zura5inv.mp3', how);
+  return readCounted('zura5inv.mp3', response.body, progress);
+}
+
+// The single-file page carries both files as base64 inside itself.
+function embeddedBytes(id) {
+  const element = document.getElementById(id);
+  if (!element) return null;
+  const text = atob(element.textContent.replace(/\s+/g, ''));
+  const bytes = new Uint8Array(text.length);
+  for (let k = 0; k < text.length; ++k) bytes[k] = text.charCodeAt(k);
+  return bytes;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Runs.
+
+// A new instance of the program for each run, so every run starts from a fresh state; the
+// compiled program is shared.
 function newModule() {
-  page.canvas = document.createElement('canvas');
-  page.canvas.id = 'canvas';
-  page.canvas.tabIndex = -1;
-  page.canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+  page.watching = true;
+  const canvas = document.createElement('canvas');
+  canvas.id = 'canvas';
+  canvas.tabIndex = -1;
+  canvas.setAttribute('role', 'img');
+  canvas.setAttribute('aria-label', `The ${document.title}: a star field with title plates, then a ` +
+    'menu of four pages whose texts are also written out below the show');
+  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+  page.canvas = canvas;
   const settings = {
-    canvas: page.canvas,
-    wasmBinary: page.wasm,
+    canvas,
+    instantiateWasm(imports, done) {
+      WebAssembly.instantiate(page.program, imports).then((instance) => done(instance, page.program),
+        (error) => fail('The invitation could not start: ' + error.message, { retry: true }));
+      return {};
+    },
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
-    onAbort: (what) => fail('The invitation stopped: ' + what),
+    onAbort: (what) => fail('The invitation stopped: ' + what, { retry: true }),
     onFirstFrame: () => { page.timings.firstFrame = performance.now(); },
+    onFramePresented: copyToScreen,
     onShowEnd: showEnd,
     onShowFailed: (why) => fail('The invitation could not start: ' + why + '.'),
   };
@@ -103,12 +438,18 @@ function startShow() {
   if (!page.module) return;
   page.timings = { click: performance.now() };
   panel.hidden = true;
+  stage.classList.add('running');
   stage.appendChild(page.canvas);
   page.state = 'running';
   let status = 0;
   try {
     status = page.module.callMain([]);
     page.timings.started = performance.now();
+    if (!status) {
+      watchAudioOutput();
+      reportOutputDelay();
+      page.delayTimer = setInterval(reportOutputDelay, 1000);
+    }
   } catch (error) {
     fail('The invitation stopped: ' + error);
     return;
@@ -126,8 +467,8 @@ function startShow() {
 
 function showEnd() {
   page.state = 'ended';
-  page.canvas.remove();
-  page.module = null;
+  releaseRun();
+  if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
   showPanel('The show has ended. Thank you for watching.', { again: true });
   againButton.focus();
 }
@@ -137,7 +478,7 @@ function playAgain() {
   newModule().then(() => {
     againButton.disabled = false;
     startShow();
-  }, (error) => fail('The invitation could not be loaded again: ' + error));
+  }, (error) => fail('The invitation could not be loaded again: ' + error.message, { retry: true }));
 }
 
 async function load() {
@@ -151,36 +492,48 @@ async function load() {
          'soundtrack. Please open the page in a current browser.');
     return;
   }
+  page.state = 'loading';
+  startButton.disabled = true;
   showPanel('Loading\u2026', { progress: true, start: true });
-  const progress = {
-    received: 0, total: 0,
-    update() {
-      const share = this.total > 0 ? Math.min(1, this.received / this.total) : 0;
-      progressBar.style.width = (share * 100).toFixed(1) + '%';
-      message.textContent = 'Loading\u2026 ' + Math.round(share * 100) + '% (' +
-        (this.received / 1048576).toFixed(1) + ' MB)';
-    },
-  };
+  const progress = newProgress();
+  page.progress = progress;
+  progress.update();
+  const fresh = page.retried ? { cache: 'reload' } : {};
   try {
-    [page.wasm, page.soundtrack] = await Promise.all([
-      download('zura5inv.wasm', progress), download('zura5inv.mp3', progress)]);
+    const embeddedProgram = embeddedBytes('program-data');
+    if (embeddedProgram) {
+      page.program = await WebAssembly.compile(embeddedProgram);
+      page.soundtrack = embeddedBytes('soundtrack-data');
+    } else {
+      [page.program, page.soundtrack] = await Promise.all([downloadProgram(progress, fresh), downloadSoundtrack(progress, fresh)]);
+    }
     await newModule();
   } catch (error) {
-    fail('The invitation could not be loaded: ' + error.message);
+    page.progress = null;
+    const why = error instanceof LoadError ? error.message : String(error.message || error);
+    fail('The invitation could not be loaded: ' + why + '. Check the connection and try again.', { retry: true });
     return;
   }
+  page.progress = null;
   page.state = 'ready';
-  showPanel('Sound on: the show plays with its soundtrack.', { start: true });
+  showPanel(touchFirst ? 'Sound on: the show plays with its soundtrack. Tap a button to open a page, ' +
+                         'drag to scroll it, tap again to go back.'
+                       : 'Sound on: the show plays with its soundtrack.', { start: true });
   startButton.disabled = false;
   startButton.focus();
 }
 
+if (touchFirst) {
+  startButton.textContent = 'Tap to start';
+  document.getElementById('hint').textContent = 'Tap to open, drag to scroll';
+}
+watchListeners();
 startButton.addEventListener('click', startShow);
 againButton.addEventListener('click', playAgain);
+retryButton.addEventListener('click', () => { page.retried = true; load(); });
 document.getElementById('fullscreen').addEventListener('click', () => {
   if (document.fullscreenElement) document.exitFullscreen();
   else if (stage.requestFullscreen) stage.requestFullscreen();
 });
 window.addEventListener('resize', fitCanvas);
-document.addEventListener('fullscreenchange', fitCanvas);
 load();

@@ -1,7 +1,11 @@
 // Serves a folder as a static site on 127.0.0.1: node web/serve.mjs FOLDER [PORT]
-// The test imports serve() and takes a free port.
+//
+// A file with a precompressed copy beside it (NAME.br, NAME.gz) is sent as that copy to a
+// browser that accepts the encoding. Every answer carries an ETag and a Last-Modified and
+// asks the browser to check back (no-cache), so a reload costs one 304 per file and nothing
+// is downloaded again unless it changed. The test imports serve() and takes a free port.
 import { createServer } from 'node:http';
-import { readFile } from 'node:fs/promises';
+import { readFile, stat } from 'node:fs/promises';
 import { extname, join, normalize, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -13,7 +17,42 @@ const ContentTypes = {
   '.png': 'image/png',
 };
 
-export function serve(folder, port = 0) {
+// Brotli first: it is the smaller of the two.
+const Encodings = [['br', '.br'], ['gzip', '.gz']];
+
+function accepted(request, encoding) {
+  const header = request.headers['accept-encoding'] || '';
+  return header.split(',').some((part) => {
+    const [name, ...params] = part.trim().split(';');
+    const q = params.find((p) => p.trim().startsWith('q='));
+    return name.trim() === encoding && !(q && Number(q.trim().slice(2)) === 0);
+  });
+}
+
+// The copy to send: the precompressed one the browser takes, else the file itself.
+async function chooseFile(request, file) {
+  for (const [encoding, suffix] of Encodings) {
+    if (!accepted(request, encoding)) continue;
+    try {
+      return { path: file + suffix, encoding, info: await stat(file + suffix) };
+    } catch { /* no such copy */ }
+  }
+  return { path: file, encoding: null, info: await stat(file) };
+}
+
+function notModified(request, etag, modified) {
+  const match = request.headers['if-none-match'];
+  if (match) return match.split(',').some((tag) => tag.trim() === etag || tag.trim() === '*');
+  const since = Date.parse(request.headers['if-modified-since'] || '');
+  return !Number.isNaN(since) && Math.floor(modified / 1000) <= Math.floor(since / 1000);
+}
+
+// options.faults (later server.faults) maps a path ("/zura5inv.wasm") to 'truncate' (half
+// the bytes, then the connection is cut), 'short' (half the bytes, sent as if they were all)
+// or 'garbage' (the right length of wrong bytes), for tests of a broken download; a faulty
+// answer has an ETag of its own, as a damaged file on a host would. served counts the body
+// bytes sent.
+export function serve(folder, port = 0, options = {}) {
   const root = normalize(folder);
   const server = createServer(async (request, response) => {
     let path;
@@ -23,23 +62,57 @@ export function serve(folder, port = 0) {
       response.writeHead(400).end();
       return;
     }
-    const file = normalize(join(root, path.endsWith('/') ? path + 'index.html' : path));
+    if (path.endsWith('/')) path += 'index.html';
+    const file = normalize(join(root, path));
     if (file !== root && !file.startsWith(root + sep)) {
       response.writeHead(403).end();
       return;
     }
     try {
-      const body = await readFile(file);
-      response.writeHead(200, {
+      const fault = server.faults[path];
+      const chosen = fault ? { path: file, encoding: null, info: await stat(file) } : await chooseFile(request, file);
+      const { info, encoding } = chosen;
+      const etag = `"${fault ? fault + '-' : ''}${info.size.toString(16)}-${Math.floor(info.mtimeMs).toString(16)}` +
+                   `${encoding ? '-' + encoding : ''}"`;
+      const headers = {
         'Content-Type': ContentTypes[extname(file)] || 'application/octet-stream',
-        'Content-Length': body.length,
         'Cache-Control': 'no-cache',
-      });
-      response.end(request.method === 'HEAD' ? undefined : body);
+        'ETag': etag,
+        'Last-Modified': new Date(info.mtimeMs).toUTCString(),
+        'Vary': 'Accept-Encoding',
+      };
+      if (encoding) headers['Content-Encoding'] = encoding;
+      if (!fault && notModified(request, etag, info.mtimeMs)) {
+        response.writeHead(304, headers).end();
+        return;
+      }
+      let body = await readFile(chosen.path);
+      if (fault === 'garbage') body = Buffer.alloc(body.length, 0x5a);
+      headers['Content-Length'] = body.length;
+      if (fault === 'truncate' || fault === 'short') {
+        const half = body.subarray(0, body.length >> 1);
+        if (fault === 'short') headers['Content-Length'] = half.length;
+        response.writeHead(200, headers);
+        if (request.method === 'HEAD') { response.end(); return; }
+        response.write(half);
+        server.served += half.length;
+        if (fault === 'truncate') setTimeout(() => response.destroy(), 50);
+        else response.end();
+        return;
+      }
+      response.writeHead(200, headers);
+      if (request.method === 'HEAD') {
+        response.end();
+        return;
+      }
+      server.served += body.length;
+      response.end(body);
     } catch {
       response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
     }
   });
+  server.served = 0;
+  server.faults = options.faults || {};
   return new Promise((resolve, reject) => {
     server.once('error', reject);
     server.listen(port, '127.0.0.1', () => resolve(server));

@@ -22,18 +22,20 @@ target_link_libraries(zura5inv PRIVATE
 target_link_options(zura5inv PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=createInvitation -sENVIRONMENT=web
   -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1 -sINITIAL_MEMORY=67108864 -sALLOW_MEMORY_GROWTH=1
-  "-sEXPORTED_FUNCTIONS=['_main','_webMusicTime']"
+  "-sEXPORTED_FUNCTIONS=['_main','_webMusicTime','_webPostMessage','_webSetOutputDelay']"
   "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"
   # SDL's audio calls these helpers of emscripten's library; the list is read from a file so
   # that no build tool rewrites the dollar signs of their names.
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/web/library_functions.json)
 
-# The site, brought up to date on every build: the page's own files change without a relink.
+# The site's program files, brought up to date on every build: the page's own files change
+# without a relink. web/build_site.mjs then writes index.html, the compressed copies and the
+# single-file page (the Makefile's `web` target runs it).
 set(SITE ${CMAKE_BINARY_DIR}/site)
 add_custom_target(site ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SITE}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zura5inv>
-          $<TARGET_FILE_DIR:zura5inv>/zura5inv.wasm ${CMAKE_SOURCE_DIR}/web/index.html
+          $<TARGET_FILE_DIR:zura5inv>/zura5inv.wasm
           ${CMAKE_SOURCE_DIR}/web/page.js ${CMAKE_SOURCE_DIR}/resources/zura5inv.mp3 ${SITE}
   DEPENDS zura5inv
   VERBATIM)

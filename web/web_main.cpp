@@ -6,6 +6,8 @@
 #include "app/console_pacing.h"
 #include "app/frameloop.h"
 #include "app/invitation.h"
+#include "app/music.h"
+#include "app/window.h"
 
 namespace {
 
@@ -13,10 +15,15 @@ namespace {
 // due on the 60 Hz schedule, so the frame-counted motion keeps its speed; the slack absorbs
 // the jitter of a 60 Hz display's frames.
 constexpr std::int64_t frameSlackNs = 4000000;
+// The browser's output delay moves the clock by at most this much a frame once the show runs,
+// so a new reading never makes the picture jump.
+constexpr double delayStepMs = 0.5;
 
 struct WebRun {
     FrameSchedule schedule;
     bool firstPassDone = false;
+    double outputDelayMs = 0.0;
+    double reportedDelayMs = 0.0;
 };
 
 WebRun run;
@@ -28,16 +35,27 @@ void endShow(PassResult end)
     EM_ASM({ if (Module.onShowEnd) Module.onShowEnd(); });
 }
 
+// Before the first pass the delay is taken as reported; later it is walked towards it.
+void stepOutputDelay()
+{
+    const double gap = run.reportedDelayMs - run.outputDelayMs;
+    if (!run.firstPassDone || (gap <= delayStepMs && gap >= -delayStepMs)) run.outputDelayMs = run.reportedDelayMs;
+    else run.outputDelayMs += gap > 0 ? delayStepMs : -delayStepMs;
+    musicSetOutputDelay(run.outputDelayMs);
+}
+
 void animationFrame()
 {
     const auto now = std::int64_t(emscripten_get_now() * 1e6);
     if (run.schedule.started && now < frameDeadline(run.schedule) - frameSlackNs) return;
     nextFrameDeadline(run.schedule, now);
+    stepOutputDelay();
     const PassResult result = runFramePass();
     if (result != PassResult::goOn) {
         endShow(result);
         return;
     }
+    EM_ASM({ if (Module.onFramePresented) Module.onFramePresented(); });
     if (!run.firstPassDone) {
         run.firstPassDone = true;
         EM_ASM({ if (Module.onFirstFrame) Module.onFirstFrame(); });
@@ -50,6 +68,19 @@ void animationFrame()
 extern "C" EMSCRIPTEN_KEEPALIVE int webMusicTime()
 {
     return MusicTime;
+}
+
+// A message from the page (a tap, a drag's rows), taken by the next frame pass's pump as the
+// console's own events are.
+extern "C" EMSCRIPTEN_KEEPALIVE void webPostMessage(std::uint32_t code, std::int32_t wParam, std::uint32_t lParam)
+{
+    postMessage({code, std::uint32_t(wParam), lParam});
+}
+
+// The audio context's base and output latency, read by the page about once a second.
+extern "C" EMSCRIPTEN_KEEPALIVE void webSetOutputDelay(double ms)
+{
+    run.reportedDelayMs = ms;
 }
 
 int main()

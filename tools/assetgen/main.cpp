@@ -5,6 +5,8 @@
 //                                  and zura5inv.mp3 (unless left out)
 //   assetgen [--content FILE] --check            only checks the content file; "ok" when right
 //   assetgen [--content FILE] --contact-sheet FILE.png   every picture on one sheet
+//   assetgen [--content FILE] --web-facts FILE.json      the web page's title, description
+//                                  and the pages' texts as HTML
 //   assetgen --test-track FILE.mp3 SECS          a short tone with a tick each second
 //   assetgen --hits FILE.mp3                     the soundtrack's strongest onsets, for cues
 // Exit codes: 0 done, 1 a file could not be written, the folder's soundtrack is not one
@@ -22,6 +24,7 @@
 #include "tools/assetgen/soundtrack.h"
 #include "tools/assetgen/music.h"
 #include "tools/assetgen/text.h"
+#include "tools/assetgen/web_facts.h"
 #include "tools/assetgen/writers.h"
 
 namespace {
@@ -36,6 +39,7 @@ int usage()
                  "usage: assetgen [--content FILE] [--without-soundtrack] DIR\n"
                  "       assetgen [--content FILE] --check\n"
                  "       assetgen [--content FILE] --contact-sheet FILE.png\n"
+                 "       assetgen [--content FILE] --web-facts FILE.json\n"
                  "       assetgen --test-track FILE.mp3 SECONDS\n"
                  "       assetgen --hits FILE.mp3\n"
                  "The content file is %s unless given.\n",
@@ -61,6 +65,7 @@ struct Command {
     std::string contentFile = DefaultContentFile;
     std::string folder;
     std::string contactSheet;
+    std::string webFacts;
     bool check = false;
     bool withSoundtrack = true;
 };
@@ -71,12 +76,14 @@ bool parseCommand(int argc, char** argv, Command& command)
         const std::string word = argv[k];
         if (word == "--content" && k + 1 < argc) command.contentFile = argv[++k];
         else if (word == "--contact-sheet" && k + 1 < argc) command.contactSheet = argv[++k];
+        else if (word == "--web-facts" && k + 1 < argc) command.webFacts = argv[++k];
         else if (word == "--check") command.check = true;
         else if (word == "--without-soundtrack") command.withSoundtrack = false;
         else if (!word.empty() && word[0] != '-' && command.folder.empty()) command.folder = word;
         else return false;
     }
-    const int actions = int(!command.folder.empty()) + int(!command.contactSheet.empty()) + int(command.check);
+    const int actions = int(!command.folder.empty()) + int(!command.contactSheet.empty()) + int(command.check) +
+                        int(!command.webFacts.empty());
     return actions == 1 && (command.withSoundtrack || !command.folder.empty());
 }
 
@@ -133,6 +140,8 @@ int main(int argc, char** argv)
         result = ExitContentRejected;
     else if (!command.contactSheet.empty())
         result = writeContactSheet(command.contactSheet, content) ? 0 : ExitWriteFailed;
+    else if (!command.webFacts.empty())
+        result = writeWebFacts(command.webFacts, content) ? 0 : ExitWriteFailed;
     else if (!command.folder.empty())
         result = writeAllResources(command.folder, content, command.withSoundtrack) ? 0 : ExitWriteFailed;
     else

@@ -1,23 +1,31 @@
-// The invitation's page in Debian's Chromium: the start gesture, the music clock, the intro
-// against the offline renderer, the menu and page 1 pixel for pixel, the end screen, the frame
-// timing and a quiet console.
+// The invitation's page in Debian's Chromium: the start gesture, the music clock and the
+// sound's delay, the intro against the offline renderer, the menu and pages pixel for pixel,
+// the wheel, square pixels, Escape in fullscreen, the end screen and six replays without a
+// leak; then the site (text facts, the page without JavaScript, the single file from disk,
+// reloads, broken downloads) and a phone held upright and on its side.
 //
-//   node web/test/web_test.mjs SITE_DIR INVITE_RENDER OUT_DIR
+//   node web/test/web_test.mjs WEB_BUILD BUILD OUT_DIR
 //
-// Serves SITE_DIR on 127.0.0.1, keeps screenshots and reference frames in OUT_DIR. Exits 0
+// WEB_BUILD is make web's folder (site/, zura5inv.html, party_facts.json), BUILD the native
+// build (invite_render, assetgen). Keeps screenshots and reference frames in OUT_DIR. Exits 0
 // when every check holds, 1 with the failed checks listed otherwise.
-import { execFileSync } from 'node:child_process';
-import { existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdirSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import os from 'node:os';
 import { chromium } from 'playwright-core';
-import { decodePng } from './png.mjs';
 import { serve } from '../serve.mjs';
+import {
+  buttonPoints, buttonsArea, canvasShot, check, differences, failures, frameHeight, frameShot,
+  frameWidth, load, musicTime, nonBlackShare, pageArea, pagePoint, pageState, pixel, quantile,
+  renderer, report, scrollLineRows, sleep, timingCheck, waitFor, waitForMusic,
+} from './common.mjs';
+import { squarePixels } from './square_pixels.mjs';
+import { siteChecks } from './site.mjs';
+import { phoneChecks } from './phone.mjs';
 
-const [siteDir, renderTool, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
+const [webBuild, nativeBuild, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
 if (!outDir) {
-  console.error('usage: node web/test/web_test.mjs SITE_DIR INVITE_RENDER OUT_DIR');
+  console.error('usage: node web/test/web_test.mjs WEB_BUILD BUILD OUT_DIR');
   process.exit(2);
 }
 const repo = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
@@ -26,104 +34,9 @@ if (!existsSync(chromiumPath)) {
   console.log(`web test skipped: no Chromium at ${chromiumPath} (scripts/deps installs it)`);
   process.exit(0);
 }
-
-const frameWidth = 640;
-const frameHeight = 480;
+const siteDir = join(webBuild, 'site');
+const renderFrames = renderer(join(nativeBuild, 'invite_render'), join(repo, 'resources'), outDir);
 const barHeight = 40;  // the page's bar under the stage
-const failures = [];
-const report = {};
-
-// Timing checks need the machine to themselves: on a machine busier than 1.5 runnable tasks a
-// core, Chromium's compositor, audio and the page share too little CPU to keep time, so those
-// checks are reported with their figures and the load, and not judged.
-const busyLoad = 1.5;
-function machineLoad() {
-  return os.loadavg()[0] / os.cpus().length;
-}
-let peakLoad = machineLoad();
-
-function timingCheck(ok, what) {
-  peakLoad = Math.max(peakLoad, machineLoad());
-  if (!ok && peakLoad > busyLoad) {
-    console.log(`skip ${what}: not judged, the machine is busy (load ${peakLoad.toFixed(1)} a core)`);
-    report.timingNotJudged = true;
-    return;
-  }
-  check(ok, what);
-}
-
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-}
-
-const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
-
-// Frame point (x, y) as a page point, at whatever scale the canvas is shown.
-async function pagePoint(page, x, y) {
-  const box = await page.locator('#stage canvas').boundingBox();
-  return { x: box.x + (x + 0.5) * box.width / frameWidth, y: box.y + (y + 0.5) * box.height / frameHeight };
-}
-
-// The canvas as shown, decoded; at scale 1 its pixels are the frame's.
-async function canvasShot(page, name) {
-  const box = await page.locator('#stage canvas').boundingBox();
-  const png = await page.screenshot({ clip: box });
-  if (name) writeFileSync(join(outDir, name + '.png'), png);
-  return decodePng(png);
-}
-
-// The frames invite_render draws for the given times and input script, decoded by time.
-function renderFrames(name, times, script = '') {
-  const dir = join(outDir, 'reference', name);
-  rmSync(dir, { recursive: true, force: true });
-  mkdirSync(dir, { recursive: true });
-  const args = ['--until', String(Math.max(...times) + 100), '--snap', times.join(','), '--out', dir];
-  if (script) {
-    writeFileSync(join(dir, 'script.txt'), script);
-    args.push('--script', join(dir, 'script.txt'));
-  }
-  execFileSync(renderTool, args, { cwd: join(repo, 'resources'), stdio: 'inherit' });
-  return Object.fromEntries(times.map((t) => [t, decodePng(readFileSync(join(dir, `t${t}.png`)))]));
-}
-
-function pixel(image, x, y) {
-  const i = (y * image.width + x) * 3;
-  return (image.rgb[i] << 16) | (image.rgb[i + 1] << 8) | image.rgb[i + 2];
-}
-
-// Pixels of the rectangle that differ between two frames.
-function differences(a, b, left, top, width, height) {
-  let count = 0;
-  for (let y = top; y < top + height; ++y) {
-    for (let x = left; x < left + width; ++x) if (pixel(a, x, y) !== pixel(b, x, y)) ++count;
-  }
-  return count;
-}
-
-function nonBlackShare(image) {
-  let lit = 0;
-  for (let i = 0; i < image.width * image.height; ++i) {
-    if (image.rgb[i * 3] | image.rgb[i * 3 + 1] | image.rgb[i * 3 + 2]) ++lit;
-  }
-  return lit / (image.width * image.height);
-}
-
-const musicTime = (page) => page.evaluate(() => window.invitation.musicTime());
-const pageState = (page) => page.evaluate(() => window.invitation.state);
-
-async function waitFor(what, condition, timeoutMs) {
-  const end = Date.now() + timeoutMs;
-  for (;;) {
-    if (await condition()) return true;
-    if (Date.now() > end) return false;
-    await sleep(50);
-  }
-}
-
-async function waitForMusic(page, ms) {
-  return waitFor(`music at ${ms}`, async () => (await musicTime(page)) >= ms, ms + 20000);
-}
 
 // requestAnimationFrame intervals over ms of the page's own time.
 function frameIntervals(page, ms) {
@@ -138,9 +51,21 @@ function frameIntervals(page, ms) {
   }), ms);
 }
 
-function quantile(values, q) {
-  const sorted = [...values].sort((a, b) => a - b);
-  return sorted[Math.min(sorted.length - 1, Math.floor(q * sorted.length))];
+// The show's clock against what is audible by the audio output's timestamp, once an animation
+// frame for ms: show minus audible, in milliseconds.
+function soundLead(page, ms) {
+  return page.evaluate((duration) => new Promise((done) => {
+    const leads = [];
+    const begin = performance.now();
+    const step = () => {
+      const heard = window.invitation.audiblePosition();
+      const shown = window.invitation.musicTime();
+      if (heard !== null && shown !== null) leads.push(shown - heard);
+      if (performance.now() - begin < duration) requestAnimationFrame(step);
+      else done({ leads, delay: window.invitation.outputDelay() });
+    };
+    requestAnimationFrame(step);
+  }), ms);
 }
 
 async function clickFrame(page, x, y) {
@@ -152,48 +77,52 @@ async function clickFrame(page, x, y) {
   await page.mouse.up();
 }
 
-async function run(page, consoleErrors) {
+async function desktopRun(page, consoleErrors, baseUrl, title) {
   const timings = {};
   await page.setViewportSize({ width: frameWidth, height: frameHeight + barHeight });
   const loadStart = Date.now();
   await page.goto(baseUrl);
-  check((await page.title()) === 'ZURA 5 Party Invitation', 'the page is titled "ZURA 5 Party Invitation"');
+  check((await page.title()) === title, `the page is titled "${title}"`);
   const start = page.getByRole('button', { name: 'Click to start' });
   await start.waitFor({ state: 'visible' });
-  check(await waitFor('ready', async () => (await pageState(page)) === 'ready', 30000),
+  check(await waitFor(async () => (await pageState(page)) === 'ready', 30000),
         'the program and the soundtrack download and the start button is offered');
   timings.loadMs = Date.now() - loadStart;
   await page.screenshot({ path: join(outDir, '00-start.png') });
   await sleep(500);
   const before = await page.evaluate(() => ({
     music: window.invitation.musicTime(),
-    canvases: document.querySelectorAll('canvas').length,
+    canvases: document.querySelectorAll('#stage canvas').length,
+    progress: document.getElementById('message').textContent,
   }));
   check(before.music === null && before.canvases === 0, 'before the click nothing runs and nothing plays');
 
   await start.click();
   const clickedAt = Date.now();
-  const shown = await waitFor('first frame', async () => nonBlackShare(await canvasShot(page)) > 0.01, 2000);
+  const shown = await waitFor(async () => nonBlackShare(await canvasShot(page)) > 0.01, 2000);
   timings.clickToVisibleMs = Date.now() - clickedAt;
   check(shown, `within 2 s of the click the canvas shows the show (${timings.clickToVisibleMs} ms)`);
-  await canvasShot(page, '01-first-frame');
+  await canvasShot(page, outDir, '01-first-frame');
   const pageTimings = await page.evaluate(() => window.invitation.timings);
   timings.clickToFirstFrameMs = pageTimings.firstFrame - pageTimings.click;
   timings.loadingMs = pageTimings.started - pageTimings.click;
   timingCheck(timings.clickToFirstFrameMs <= 1000,
         `the first intro frame follows the click within 1 s (${timings.clickToFirstFrameMs.toFixed(1)} ms)`);
 
-  // The music clock against the page's wall clock over 10 s, with the frame intervals.
+  // The music clock against the page's wall clock over 10 s, and the sound's lead over the same
+  // time (the shown clock against what the audio output says is audible).
   await waitForMusic(page, 1000);
   const sample = () => page.evaluate(() => ({ now: performance.now(), music: window.invitation.musicTime() }));
   const first = await sample();
-  await sleep(4000 - Math.max(0, first.music - 1000));
+  const leadRun = soundLead(page, 3500);
 
   // The intro at about 5 s against invite_render's frame of the same music time, where neither
   // stars nor plates are: pixels that the renderer's frames half a second before and after
   // leave unchanged.
+  const firstLead = await leadRun;
+  await sleep(Math.max(0, 4000 - (await musicTime(page)) + 1000));
   const introTime = await musicTime(page);
-  const intro = await canvasShot(page, '02-intro');
+  const intro = await canvasShot(page, outDir, '02-intro');
   const around = renderFrames('intro', [introTime - 500, introTime, introTime + 500]);
   let still = 0, same = 0;
   for (let y = 0; y < frameHeight; ++y) {
@@ -208,14 +137,23 @@ async function run(page, consoleErrors) {
   check(still > frameWidth * frameHeight * 0.8 && same >= still * 0.995,
         `the intro at ${introTime} ms matches invite_render's frame where no star or plate is (${report.introMatch})`);
 
-  await sleep(Math.max(0, first.now + 10000 - (await sample()).now));
+  const secondLead = await soundLead(page, Math.max(1000, first.now + 10000 - (await sample()).now));
   const last = await sample();
   const rate = (last.music - first.music) / (last.now - first.now);
   report.musicRate = rate.toFixed(4);
   timingCheck(Math.abs(rate - 1) <= 0.05,
         `the music position advances with wall time (${last.music - first.music} ms in ${(last.now - first.now).toFixed(0)} ms)`);
+  const leads = [...firstLead.leads, ...secondLead.leads];
+  if (leads.length) {
+    const lead = quantile(leads, 0.5);
+    report.soundLead = `median ${lead.toFixed(1)} ms over ${leads.length} frames, p10 ${quantile(leads, 0.1).toFixed(1)}, ` +
+                       `p90 ${quantile(leads, 0.9).toFixed(1)}; output delay taken off ${secondLead.delay.toFixed(1)} ms`;
+    timingCheck(Math.abs(lead) <= 10, `the picture is in step with what is heard (${report.soundLead})`);
+  } else {
+    check(false, 'the audio output reports what is audible (getOutputTimestamp)');
+  }
   // Measured apart from any screenshot, which holds up the page's frames while it is taken.
-  const intervals = await frameIntervals(page, 10000);
+  const intervals = await frameIntervals(page, 5000);
   writeFileSync(join(outDir, 'frame-intervals.txt'), intervals.map((t) => t.toFixed(2)).join('\n') + '\n');
   const median = quantile(intervals, 0.5);
   const p99 = quantile(intervals, 0.99);
@@ -225,51 +163,145 @@ async function run(page, consoleErrors) {
   // The menu; button 1 clicked with the canvas shown larger, then compared at scale 1.
   check(await waitForMusic(page, 44500), 'the music reaches the menu');
   await sleep(300);
-  await canvasShot(page, '03-menu');
+  await canvasShot(page, outDir, '03-menu');
   await page.setViewportSize({ width: 1000, height: 750 + barHeight });
   await sleep(300);
   await page.screenshot({ path: join(outDir, '03-page-large.png') });
-  const large = await page.locator('#stage canvas').boundingBox();
+  const large = await page.locator('#canvas').boundingBox();
   check(Math.round(large.width) === 1000 && Math.round(large.height) === 750,
         `the canvas fills a larger window at 4:3 (${large.width}x${large.height})`);
   const clickTime = await musicTime(page);
-  await clickFrame(page, 300, 130);
+  await clickFrame(page, ...buttonPoints[0]);
   await page.setViewportSize({ width: frameWidth, height: frameHeight + barHeight });
   await sleep(500);
-  const page1 = await canvasShot(page, '04-page1');
+  const page1 = await canvasShot(page, outDir, '04-page1');
   const afterClick = clickTime + 1500;
   const script = `${clickTime} move 300 130\n${clickTime + 100} down left\n${clickTime + 200} up left\n` +
                  `${afterClick + 100} key escape\n`;
   const menuFrames = renderFrames('menu', [afterClick, afterClick + 500], script);
-  const pageArea = [30, 100, 580, 378];
   const pageDiff = differences(page1, menuFrames[afterClick], ...pageArea);
   check(pageDiff === 0, `page 1 opens and its area equals invite_render's page-1 frame (${pageDiff} pixels differ)`);
 
   await page.keyboard.press('Escape');
   await sleep(500);
-  const menu = await canvasShot(page, '05-menu-again');
-  const buttonsArea = [232, 121, 176, 181];
+  const menu = await canvasShot(page, outDir, '05-menu-again');
   const menuDiff = differences(menu, menuFrames[afterClick + 500], ...buttonsArea);
   check(menuDiff === 0 && differences(menu, page1, ...pageArea) > 0,
         `Escape returns to the menu, its buttons as invite_render draws them (${menuDiff} pixels differ)`);
 
-  await clickFrame(page, 300, 290);
-  const ended = await waitFor('end', async () => (await pageState(page)) === 'ended', 3000);
-  const again = page.getByRole('button', { name: 'Play again' });
-  check(ended && await again.isVisible(), 'EXIT ends the show and the page offers "Play again"');
-  await page.screenshot({ path: join(outDir, '06-end.png') });
-
-  await again.click();
-  const replay = await waitFor('replay', async () => (await pageState(page)) === 'running' &&
-                               nonBlackShare(await canvasShot(page)) > 0.01, 5000);
-  check(replay && await waitForMusic(page, 500), '"Play again" starts the show anew');
-  await canvasShot(page, '07-replay');
+  // The rules page by the wheel: five notches down and one up scroll it as four down arrows do.
+  const rulesTime = await musicTime(page);
+  await clickFrame(page, ...buttonPoints[2]);
+  await sleep(400);
+  await sleep(600);
+  const rulesTop = await frameShot(page, outDir, '06-rules-top');
+  const p = await pagePoint(page, 320, 300);
+  await page.mouse.move(p.x, p.y);
+  for (const deltaY of [100, 100, 100, 100, 100, -100]) {
+    await page.mouse.wheel(0, deltaY);
+    await sleep(60);
+  }
+  await sleep(400);
+  const rulesWheel = await frameShot(page, outDir, '07-rules-wheel');
+  const at = rulesTime + 1500;
+  const keys = [1, 2, 3, 4].map((k) => `${at + 50 * k} key down`).join('\n');
+  const rules = renderFrames('rules', [at - 100, at + 400],
+    `${rulesTime} move ${buttonPoints[2].join(' ')}\n${rulesTime + 100} down left\n${rulesTime + 200} up left\n` +
+    `${at - 300} move 320 300\n${keys}\n`);
+  const wheelDiff = differences(rulesWheel, rules[at + 400], ...pageArea);
+  check(differences(rulesTop, rules[at - 100], ...pageArea) === 0 && wheelDiff === 0 &&
+        differences(rulesWheel, rulesTop, ...pageArea) > 0,
+        `the wheel scrolls the rules page as far as the arrow keys do (${wheelDiff} pixels differ from four down arrows)`);
   await page.keyboard.press('Escape');
-  check(await waitFor('end', async () => (await pageState(page)) === 'ended', 3000),
-        'Escape in the intro ends the show');
+  await sleep(300);
 
-  check(consoleErrors.length === 0, `no error on the page's console${consoleErrors.length ? ': ' + consoleErrors.join(' | ') : ''}`);
+  await squarePixels(page, outDir, barHeight);
+  await page.setViewportSize({ width: frameWidth, height: frameHeight + barHeight });
+
+  // Fullscreen: Escape leaves fullscreen and nothing else; the menu is still there.
+  await page.getByRole('button', { name: 'Fullscreen' }).click();
+  const entered = await waitFor(() => page.evaluate(() => !!document.fullscreenElement), 2000);
+  await page.keyboard.press('Escape');
+  await sleep(500);
+  check(entered && await page.evaluate(() => !document.fullscreenElement) && (await pageState(page)) === 'running',
+        'Escape in fullscreen leaves fullscreen and the show goes on');
+
+  // The end screen leaves fullscreen.
+  await page.getByRole('button', { name: 'Fullscreen' }).click();
+  await waitFor(() => page.evaluate(() => !!document.fullscreenElement), 2000);
+  await clickFrame(page, ...buttonPoints[4]);
+  const ended = await waitFor(async () => (await pageState(page)) === 'ended', 3000);
+  await sleep(300);
+  const again = page.getByRole('button', { name: 'Play again' });
+  check(ended && await again.isVisible() && await page.evaluate(() => !document.fullscreenElement),
+        'EXIT in fullscreen ends the show, leaves fullscreen and the page offers "Play again"');
+  await page.screenshot({ path: join(outDir, '08-end.png') });
   Object.assign(report, timings);
+}
+
+// Six "Play again" in a row, each ended by Escape in the intro: the renderer's memory after
+// garbage collection may grow by less than 5 MB a replay.
+async function replays(page, cdp) {
+  const again = page.getByRole('button', { name: 'Play again' });
+  const sizes = [];
+  let allRan = true;
+  for (let k = 0; k <= 6; ++k) {
+    if (k > 0) {
+      await again.click();
+      const ran = await waitFor(async () => (await pageState(page)) === 'running' &&
+                                (await musicTime(page)) >= 300, 8000);
+      if (k === 1) {
+        check(ran, '"Play again" starts the show anew');
+        await canvasShot(page, outDir, '09-replay');
+      }
+      await page.keyboard.press('Escape');
+      allRan = allRan && ran && await waitFor(async () => (await pageState(page)) === 'ended', 3000);
+    }
+    sizes.push(await processMemory(page, cdp));
+  }
+  const growth = (sizes[6] - sizes[1]) / 5 / 1048576;
+  report.replayMemory = `${sizes.map((s) => (s / 1048576).toFixed(1)).join(', ')} MB; ${growth.toFixed(2)} MB a replay`;
+  check(allRan, 'six replays in a row each start and end by Escape in the intro');
+  check(growth < 5, `replays do not leak (${report.replayMemory})`);
+  const listeners = await page.evaluate(() => window.invitation.listenerCount);
+  check(listeners === 0, `an ended show leaves no listeners on the document (${listeners})`);
+}
+
+// The browser's processes below pid, from /proc.
+function descendants(pid) {
+  const children = new Map();
+  for (const entry of readdirSync('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    try {
+      const stat = readFileSync(`/proc/${entry}/stat`, 'utf8');
+      const parent = Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+      if (!children.has(parent)) children.set(parent, []);
+      children.get(parent).push(Number(entry));
+    } catch { /* gone */ }
+  }
+  const all = [];
+  const walk = (p) => { for (const c of children.get(p) || []) { all.push(c); walk(c); } };
+  walk(pid);
+  return all;
+}
+
+let browserPid = 0;
+// Resident memory of the browser's renderer processes, after a full garbage collection.
+async function processMemory(page, cdp) {
+  await cdp.send('HeapProfiler.collectGarbage');
+  await sleep(300);
+  await cdp.send('HeapProfiler.collectGarbage');
+  await sleep(500);
+  let total = 0;
+  for (const pid of descendants(browserPid)) {
+    try {
+      const cmdline = readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      if (!cmdline.includes('--type=renderer')) continue;
+      const status = readFileSync(`/proc/${pid}/status`, 'utf8');
+      total += Number(/VmRSS:\s+(\d+)/.exec(status)[1]) * 1024;
+    } catch { /* gone */ }
+  }
+  return total;
 }
 
 mkdirSync(outDir, { recursive: true });
@@ -279,22 +311,32 @@ const browser = await chromium.launch({
   executablePath: chromiumPath,
   headless: true,
   args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+         '--disable-background-networking', '--disable-component-update', '--disable-sync',
+         '--js-flags=--expose-gc'],
 });
+browserPid = browser.process ? browser.process().pid : 0;
+const facts = JSON.parse(readFileSync(join(webBuild, 'party_facts.json'), 'utf8'));
 try {
-  const page = await browser.newPage();
+  const context = await browser.newContext();
+  const page = await context.newPage();
   const consoleErrors = [];
   page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
   page.on('pageerror', (e) => consoleErrors.push(String(e)));
   page.on('response', (r) => { if (r.status() >= 400) consoleErrors.push(`${r.status()} for ${r.url()}`); });
-  await run(page, consoleErrors);
+  const cdp = await context.newCDPSession(page);
+  await desktopRun(page, consoleErrors, baseUrl, facts.title);
+  await replays(page, cdp);
+  check(consoleErrors.length === 0, `no error on the page's console${consoleErrors.length ? ': ' + consoleErrors.join(' | ') : ''}`);
+  await context.close();
+  await siteChecks({ browser, server, baseUrl, webBuild, nativeBuild, repo, outDir, facts });
+  await phoneChecks({ browser, baseUrl, outDir, renderFrames });
 } catch (error) {
   check(false, `the run went through (${error.stack || error})`);
 } finally {
   await browser.close();
   server.close();
 }
-report.peakLoadPerCore = Number(peakLoad.toFixed(2));
+report.peakLoadPerCore = Number(load.peak.toFixed(2));
 console.log('figures:', JSON.stringify(report));
 writeFileSync(join(outDir, 'figures.json'), JSON.stringify(report, null, 2) + '\n');
 if (failures.length) {

@@ -1,0 +1,227 @@
+#include "tools/assetgen/web_facts.h"
+
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+#include "tools/assetgen/writers.h"
+
+namespace {
+
+// A numbered line ("12. ...") starts a list item; the lines under it are indented.
+int itemNumber(const std::string& line)
+{
+    std::size_t k = 0;
+    while (k < line.size() && std::isdigit(static_cast<unsigned char>(line[k]))) ++k;
+    if (k == 0 || k > 4 || k + 1 >= line.size() || line[k] != '.' || line[k + 1] != ' ') return 0;
+    return std::stoi(line.substr(0, k));
+}
+
+std::string withoutNumber(const std::string& line)
+{
+    const std::size_t dot = line.find(". ");
+    return line.substr(line.find_first_not_of(' ', dot + 1));
+}
+
+std::string trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char code[8];
+                std::snprintf(code, sizeof code, "\\u%04x", c);
+                out += code;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+struct Link {
+    std::string text;
+    std::string href;
+};
+
+std::vector<Link> contactLinks(const PartyContent& content)
+{
+    std::vector<Link> links;
+    for (const std::string* mail : {&content.questions, &content.entries}) {
+        if (!mail->empty()) links.push_back({*mail, "mailto:" + *mail});
+    }
+    if (!content.web.empty()) {
+        const bool hasScheme = content.web.find("://") != std::string::npos;
+        links.push_back({content.web, hasScheme ? content.web : "https://" + content.web + "/"});
+    }
+    return links;
+}
+
+// The lines of one section, until the next heading, written as paragraphs and lists.
+struct SectionWriter {
+    const PartyContent& content;
+    std::string html;
+    std::string paragraph;
+    std::string item;
+    int listNext = 0;  // the number the open list's next item would have; 0 when none is open
+    bool columnsAbove = false;
+
+    void closeParagraph()
+    {
+        if (!paragraph.empty()) html += "<p>" + paragraph + "</p>\n";
+        paragraph.clear();
+        columnsAbove = false;
+    }
+    void closeItem()
+    {
+        if (!item.empty()) html += "<li>" + item + "</li>\n";
+        item.clear();
+    }
+    void closeList()
+    {
+        closeItem();
+        if (listNext != 0) html += "</ol>\n";
+        listNext = 0;
+    }
+    void closeAll()
+    {
+        closeParagraph();
+        closeList();
+    }
+    void body(const std::string& line)
+    {
+        const int number = itemNumber(line);
+        if (number != 0) {
+            closeParagraph();
+            closeItem();
+            if (listNext != number) {
+                closeList();
+                html += number == 1 ? "<ol>\n" : "<ol start=\"" + std::to_string(number) + "\">\n";
+            }
+            listNext = number + 1;
+            item = linkedLine(withoutNumber(line), content);
+            return;
+        }
+        if (listNext != 0 && !line.empty() && line[0] == ' ' && !item.empty()) {
+            item += " " + linkedLine(trimmed(line), content);
+            return;
+        }
+        closeList();
+        // Lines set in columns keep their lines; running text is one paragraph.
+        if (!paragraph.empty()) paragraph += columnsAbove ? "<br>" : " ";
+        const std::string text = linkedLine(trimmed(line), content);
+        columnsAbove = text.find("<br>") != std::string::npos;
+        paragraph += text;
+    }
+};
+
+}  // namespace
+
+std::string escapeHtml(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string linkedLine(const std::string& line, const PartyContent& content)
+{
+    const std::vector<Link> links = contactLinks(content);
+    std::string out;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        if (line.compare(at, 3, "   ") == 0 && at > 0) {
+            const std::size_t next = line.find_first_not_of(' ', at);
+            if (next == std::string::npos) break;
+            out += "<br>";
+            at = next;
+            continue;
+        }
+        const Link* found = nullptr;
+        for (const Link& link : links) {
+            if (line.compare(at, link.text.size(), link.text) == 0 && (!found || link.text.size() > found->text.size()))
+                found = &link;
+        }
+        if (found != nullptr) {
+            out += "<a href=\"" + escapeHtml(found->href) + "\">" + escapeHtml(found->text) + "</a>";
+            at += found->text.size();
+        } else {
+            out += escapeHtml(std::string(1, line[at]));
+            ++at;
+        }
+    }
+    return out;
+}
+
+std::string factsSection(const PartyContent& content)
+{
+    std::string html = "<section id=\"facts\" aria-label=\"" + escapeHtml(content.name) + " as text\">\n";
+    for (const std::vector<PageLine>& page : content.pages) {
+        SectionWriter writer{content, {}, {}, {}, 0, false};
+        html += "<article>\n";
+        for (const PageLine& line : page) {
+            switch (line.kind) {
+            case LineKind::Heading:
+                writer.closeAll();
+                writer.html += "<h2>" + escapeHtml(line.text) + "</h2>\n";
+                break;
+            case LineKind::Subheading:
+                writer.closeAll();
+                writer.html += "<h3>" + escapeHtml(line.text) + "</h3>\n";
+                break;
+            case LineKind::Gap: writer.closeAll(); break;
+            case LineKind::Body: writer.body(line.text); break;
+            }
+        }
+        writer.closeAll();
+        html += writer.html + "</article>\n";
+    }
+    return html + "</section>\n";
+}
+
+std::string pageTitle(const PartyContent& content)
+{
+    return content.name + " Party Invitation";
+}
+
+std::string pageDescription(const PartyContent& content)
+{
+    return content.name + ", a " + countWord(content.days) + "-day computer party, " +
+           dateRangeText(content.year, content.month, content.day, content.days) + " " +
+           std::to_string(content.year) + " at " + content.hall + ", " + content.address + ", " + content.town +
+           ": demos, music, graphics and competitions. The invitation, with the party's " +
+           "information, competitions, rules and travel.";
+}
+
+std::string webFactsJson(const PartyContent& content)
+{
+    return "{\n  \"name\": " + jsonString(content.name) + ",\n  \"title\": " + jsonString(pageTitle(content)) +
+           ",\n  \"description\": " + jsonString(pageDescription(content)) + ",\n  \"facts\": " +
+           jsonString(factsSection(content)) + "\n}\n";
+}
+
+bool writeWebFacts(const std::string& path, const PartyContent& content)
+{
+    return writeText(path, webFactsJson(content));
+}

@@ -1,0 +1,143 @@
+// The site as a host and a visitor meet it: the party's facts as text in the document (with
+// JavaScript off too) and equal to the content file's, the preview tags, compressed transfers
+// with a progress bar that ends at the end, a reload that downloads nothing, broken downloads
+// that say so and offer to try again, and the single file played from disk.
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { check, musicTime, nonBlackShare, canvasShot, pageState, report, sleep, waitFor } from './common.mjs';
+
+// The content file's plain "key = value" facts of one table.
+function tableValues(toml, table) {
+  const start = toml.indexOf(`[${table}]`);
+  const body = toml.slice(start, toml.indexOf('\n[', start + 1));
+  return Object.fromEntries([...body.matchAll(/^(\w+)\s*=\s*"([^"]*)"/gm)].map((m) => [m[1], m[2]]));
+}
+
+async function textFacts(browser, baseUrl, repo, nativeBuild, outDir, facts) {
+  const context = await browser.newContext({ javaScriptEnabled: false, viewport: { width: 1280, height: 800 } });
+  const page = await context.newPage();
+  await page.goto(baseUrl);
+  await page.screenshot({ path: join(outDir, '20-no-script.png') });
+  await page.screenshot({ path: join(outDir, '21-no-script-text.png'), fullPage: true });
+  const seen = await page.evaluate((written) => ({
+    // As the browser reads the section assetgen wrote, and as it reads the page's.
+    html: document.getElementById('facts').outerHTML,
+    written: Object.assign(document.createElement('template'), { innerHTML: written }).content.firstElementChild.outerHTML,
+    text: document.getElementById('facts').innerText,
+    panel: document.getElementById('panel').innerText,
+    description: document.querySelector('meta[name="description"]').content,
+    ogTitle: document.querySelector('meta[property="og:title"]').content,
+    ogDescription: document.querySelector('meta[property="og:description"]').content,
+    ogImage: document.querySelector('meta[property="og:image"]').content,
+    heading: document.querySelector('#panel h1').textContent,
+    headings: [...document.querySelectorAll('#facts h2')].map((h) => h.textContent),
+    mailto: [...document.querySelectorAll('#facts a[href^="mailto:"]')].map((a) => a.textContent),
+    links: [...document.querySelectorAll('#facts a')].map((a) => a.href),
+  }), facts.facts);
+  const toml = readFileSync(join(repo, 'content/party.toml'), 'utf8');
+  const venue = tableValues(toml, 'venue');
+  const contact = tableValues(toml, 'contact');
+  const name = tableValues(toml, 'party').name;
+  const rules = [...toml.matchAll(/^\s*"(\d+)\. /gm)].length;
+  const items = (seen.html.match(/<li>/g) || []).length;
+  check(seen.html === seen.written && seen.headings.length === 4 &&
+        [venue.hall, venue.address, venue.town].every((v) => seen.text.includes(v)) && items === rules,
+        `the four pages are in the document as text, as assetgen writes them from the content file ` +
+        `(${seen.headings.join(' / ')}; ${items} numbered rules)`);
+  check(seen.mailto.includes(contact.questions) && seen.mailto.includes(contact.entries) &&
+        seen.links.some((href) => href.includes(contact.web)), 'the contact addresses are links');
+  check(seen.panel.includes('needs JavaScript') && !seen.panel.includes('Loading'),
+        'without JavaScript the page says the show needs it, and loads nothing');
+  check(seen.heading === `${name} Party Invitation` && seen.ogTitle === seen.heading &&
+        seen.description === seen.ogDescription && seen.description.includes(venue.town) &&
+        seen.ogImage === 'preview.png', `the title, description and preview tags name the party ("${seen.description}")`);
+  const preview = await page.request.get(new URL('preview.png', baseUrl).href);
+  check(preview.ok() && (await preview.body()).length > 10000, 'the preview picture is served');
+  await context.close();
+
+  // Another content file gives other text.
+  const dir = mkdtempSync(join(tmpdir(), 'facts-'));
+  try {
+    writeFileSync(join(dir, 'party.toml'), toml.replace(`hall = "${venue.hall}"`, 'hall = "Otterbrook Mill"')
+      .replace(`questions = "${contact.questions}"`, 'questions = "ask@elsewhere.invalid"'));
+    execFileSync(join(nativeBuild, 'tools/assetgen/assetgen'), ['--content', join(dir, 'party.toml'),
+      '--web-facts', join(dir, 'facts.json')], { cwd: repo });
+    const other = JSON.parse(readFileSync(join(dir, 'facts.json'), 'utf8'));
+    check(other.facts.includes('Otterbrook Mill') && !other.facts.includes(venue.hall) &&
+          other.facts.includes('href="mailto:ask@elsewhere.invalid"') && other.description.includes('Otterbrook Mill'),
+          'a changed content file changes the page\'s text');
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+// First visit through a compressing host, then a reload.
+async function transfers(browser, server, baseUrl, webBuild) {
+  const context = await browser.newContext();
+  const page = await context.newPage();
+  const before = server.served;
+  await page.goto(baseUrl);
+  const ready = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
+  const firstVisit = server.served - before;
+  const raw = ['index.html', 'page.js', 'zura5inv.js', 'zura5inv.wasm', 'zura5inv.mp3']
+    .reduce((sum, name) => sum + readFileSync(join(webBuild, 'site', name)).length, 0);
+  const progress = await page.evaluate(() => parseFloat(document.querySelector('#progress div').style.width));
+  report.firstVisitBytes = `${firstVisit} B sent for ${raw} B of files`;
+  check(ready && firstVisit < raw - 1000000 && progress === 100,
+        `the host sends the compressed copies and the progress bar ends at 100% (${report.firstVisitBytes})`);
+  const reloadBefore = server.served;
+  await page.reload();
+  const readyAgain = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
+  const reload = server.served - reloadBefore;
+  report.reloadBytes = reload;
+  check(readyAgain && reload === 0, `a reload downloads nothing again (${reload} B sent)`);
+  await context.close();
+}
+
+async function brokenDownloads(browser, server, baseUrl, outDir) {
+  for (const [path, fault, shown] of [['/zura5inv.wasm', 'truncate', 'stopped arriving'],
+                                      ['/zura5inv.wasm', 'garbage', 'damaged'],
+                                      ['/zura5inv.mp3', 'short', 'incomplete']]) {
+    const context = await browser.newContext();
+    const page = await context.newPage();
+    server.faults[path] = fault;
+    await page.goto(baseUrl);
+    const failed = await waitFor(async () => (await pageState(page)) === 'failed', 15000);
+    const text = await page.locator('#message').textContent();
+    const retry = page.getByRole('button', { name: 'Try again' });
+    const offered = failed && await retry.isVisible() && !(await page.locator('#progress').isVisible());
+    await page.screenshot({ path: join(outDir, `22-broken-${fault}.png`) });
+    delete server.faults[path];
+    if (offered) await retry.click();
+    const recovered = await waitFor(async () => (await pageState(page)) === 'ready', 20000);
+    check(offered && text.includes(shown) && recovered,
+          `a ${fault} ${path.slice(1)} says so ("${text}") and "Try again" then loads the show`);
+    await context.close();
+  }
+}
+
+async function singleFile(browser, webBuild, outDir) {
+  const context = await browser.newContext({ viewport: { width: 800, height: 640 } });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(String(e)));
+  await page.goto(pathToFileURL(join(webBuild, 'zura5inv.html')).href);
+  const ready = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
+  if (ready) await page.getByRole('button', { name: 'Click to start' }).click();
+  const playing = ready && await waitFor(async () => (await musicTime(page)) >= 2000, 10000);
+  const shot = playing ? await canvasShot(page, outDir, '23-single-file') : null;
+  check(playing && nonBlackShare(shot) > 0.01 && errors.length === 0,
+        `the single file plays from disk (file://)${errors.length ? ': ' + errors.join(' | ') : ''}`);
+  await sleep(100);
+  await context.close();
+}
+
+export async function siteChecks({ browser, server, baseUrl, webBuild, nativeBuild, repo, outDir, facts }) {
+  await textFacts(browser, baseUrl, repo, nativeBuild, outDir, facts);
+  await transfers(browser, server, baseUrl, webBuild);
+  await brokenDownloads(browser, server, baseUrl, outDir);
+  await singleFile(browser, webBuild, outDir);
+}
