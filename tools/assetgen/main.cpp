@@ -103,16 +103,11 @@ bool readContent(const std::string& file, PartyContent& content)
 int printHits(const std::string& path)
 {
     Bytes bytes;
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (in) {
-        char buffer[65536];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
-        std::fclose(in);
-    }
+    const bool read = readSoundtrackFile(path, bytes);
     const DecodedMp3 mp3 = decodeMp3(bytes);
     if (!mp3.ok) {
         std::fprintf(stderr, "assetgen: %s: %s\n", escapeControls(path).c_str(),
-                     in ? mp3.problem.c_str() : "cannot be read");
+                     read ? mp3.problem.c_str() : "cannot be read");
         return ExitWriteFailed;
     }
     std::printf("# the strongest onsets of %s (%.1f s long): time, strength\n", path.c_str(),

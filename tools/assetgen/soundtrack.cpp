@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -42,14 +43,6 @@ std::string hex(std::uint64_t value)
     return text;
 }
 
-bool readFileBytes(const std::string& path, Bytes& bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
 std::string secondsText(int ms)
 {
     char text[32];
@@ -58,6 +51,17 @@ std::string secondsText(int ms)
 }
 
 }  // namespace
+
+bool readSoundtrackFile(const std::string& path, Bytes& bytes)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) > 100u << 20)
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
 
 DecodedMp3 decodeMp3(const Bytes& bytes)
 {
@@ -119,8 +123,9 @@ int checkSoundtrack(const PartyContent& content, std::vector<ContentError>& erro
     const Origin& origin = content.soundtrackOrigin;
     auto fail = [&](const std::string& message) { errors.push_back(ContentError{origin.line, origin.field, message}); };
     Bytes bytes;
-    if (!readFileBytes(content.soundtrackPath, bytes)) {
-        fail("cannot read " + content.soundtrackPath + " (the path is taken from the content file's folder)");
+    if (!readSoundtrackFile(content.soundtrackPath, bytes)) {
+        fail("cannot read " + content.soundtrackPath +
+             " as an MP3 file of at most 100 MB (the path is taken from the content file's folder)");
         return 0;
     }
     const DecodedMp3 mp3 = decodeMp3(bytes);
@@ -150,7 +155,7 @@ int checkSoundtrack(const PartyContent& content, std::vector<ContentError>& erro
 Bytes ownSoundtrackBytes(const PartyContent& content)
 {
     Bytes bytes;
-    readFileBytes(content.soundtrackPath, bytes);
+    readSoundtrackFile(content.soundtrackPath, bytes);
     return bytes;
 }
 
@@ -167,9 +172,9 @@ std::string soundtrackRecord(const Bytes& mp3, const PartyContent& content)
 bool soundtrackMayBeReplaced(const std::string& folder, const Bytes& next, std::string& why)
 {
     Bytes present;
-    if (!readFileBytes(folder + "/" + SoundtrackFile, present) || present == next) return true;
+    if (!readSoundtrackFile(folder + "/" + SoundtrackFile, present) || present == next) return true;
     Bytes record;
-    readFileBytes(folder + "/" + SoundtrackRecordFile, record);
+    readSoundtrackFile(folder + "/" + SoundtrackRecordFile, record);
     const std::string recorded(record.begin(), record.end());
     const std::string expected = "size " + std::to_string(present.size()) + "\nfnv1a64 " + hex(checksum(present)) + "\n";
     if (recorded.find(expected) != std::string::npos) return true;

@@ -22,6 +22,9 @@ struct DecodedMp3 {
     int lengthMs() const { return sampleRate ? int(std::int64_t(mono.size()) * 1000 / sampleRate) : 0; }
 };
 
+// Reads a regular file of at most 100 MB; devices, folders and larger files are refused.
+bool readSoundtrackFile(const std::string& path, Bytes& bytes);
+
 // Decodes an MP3 (an ID3v2 tag at its start is skipped) with LAME's decoder.
 DecodedMp3 decodeMp3(const Bytes& bytes);
 
