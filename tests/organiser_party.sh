@@ -42,8 +42,7 @@ cmake --build "$build" -j 2 --target assetgen >/dev/null || { echo "FAIL: assetg
   || fail "assetgen refused the other party"
 grep -q 'partyName = "NOVA 7"' "$tree/resources/party_name.h" || fail "party_name.h does not name NOVA 7"
 grep -q "partyFirstMonth = 3;" "$tree/resources/party_dates.h" || fail "party_dates.h does not hold March"
-cmake --build "$build" -j 2 --target invite_tests invite_show_tests content_tests invite_render >/dev/null \
-  || { echo "FAIL: the suites do not build"; exit 1; }
+cmake --build "$build" -j 2 >/dev/null || { echo "FAIL: the tree does not build"; exit 1; }
 
 step "the suites"
 ctest --test-dir "$build" -j 2 -LE 'e2e|video|slow' --output-on-failure > "$work/suites.log" 2>&1 \
@@ -67,8 +66,8 @@ TOML
 (cd "$tree" && "$build/tools/assetgen/assetgen" --content content/party.toml resources) || fail "make assets refused it"
 cmp -s "$tree/content/our_music.mp3" "$tree/resources/zura5inv.mp3" || fail "the soundtrack was not copied"
 cmake --build "$build" -j 2 --target invite_render >/dev/null || fail "invite_render does not build"
-# A click on the first button at 21 s opens page 1, which then looks as it does when opened
-# long after; without the click the frame at 21.5 s is the crossfade, not the page.
+# A click on the first button at 21 s opens page 1: 2.5 s later it looks as it does 2.5 s after
+# a click long after the crossfade; without the click the frame shows the menu.
 render() {  # NAME CLICK_MS SNAP_MS
   mkdir -p "$work/$1"
   : > "$work/$1.script"
@@ -76,11 +75,11 @@ render() {  # NAME CLICK_MS SNAP_MS
   (cd "$tree/resources" && "$build/invite_render" --until "$3" --snap "$3" --script "$work/$1.script" \
     --out "$work/$1") >/dev/null 2>&1 || fail "invite_render $1"
 }
-render early 21000 21500
-render late 25000 25500
-render none 0 21500
-cmp -s "$work/early/t21500.png" "$work/late/t25500.png" || fail "page 1 was not open at 21.5 s after a click at 21 s"
-cmp -s "$work/none/t21500.png" "$work/early/t21500.png" && fail "the frame at 21.5 s is the same without a click"
+render early 21000 23500
+render late 30000 32500
+render none 0 23500
+cmp -s "$work/early/t23500.png" "$work/late/t32500.png" || fail "a click at 21 s did not open page 1"
+cmp -s "$work/none/t23500.png" "$work/early/t23500.png" && fail "the frame at 23.5 s is the same without a click"
 
 [ $status -eq 0 ] && echo "NOVA 7 passes every suite, and its own music brings the menu at 20 s"
 exit $status
