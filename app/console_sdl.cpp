@@ -128,9 +128,10 @@ const char* currentGlRenderer()
     return getString != nullptr ? reinterpret_cast<const char*>(getString(glRendererName)) : nullptr;
 }
 
-// The presentation for this machine: the user's choice, or else what the renderer a window
-// would get says about itself. The renderer is tried on a hidden window of its own, so the
-// window that is shown never carries a renderer it does not use.
+// The presentation for this machine: the user's choice, on Windows the window surface, or
+// else what the renderer a window would get says about itself. The renderer is tried on a
+// hidden window of its own, so the window that is shown never carries a renderer it does not
+// use.
 Presentation probePresentation(Uint32 windowFlags)
 {
     Presentation chosen = Presentation::texture;
@@ -138,6 +139,11 @@ Presentation probePresentation(Uint32 windowFlags)
     return chosen;
 #endif
     if (forcedPresentation(SDL_getenv("INVITE_PRESENT"), chosen)) return chosen;
+#ifdef _WIN32
+    // GDI puts a window surface on screen for next to nothing, with or without a graphics
+    // card, and a Direct3D renderer does not say whether a card stands behind it.
+    return Presentation::surface;
+#endif
     SDL_Window* probe = SDL_CreateWindow("", 0, 0, screenWidth, screenHeight, windowFlags | SDL_WINDOW_HIDDEN);
     SDL_Renderer* renderer = probe != nullptr ? SDL_CreateRenderer(probe, -1, SDL_RENDERER_PRESENTVSYNC) : nullptr;
     SDL_RendererInfo info{};

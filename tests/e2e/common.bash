@@ -37,7 +37,7 @@ start_xvfb() {
 start_window_manager() {
   openbox --sm-disable >/dev/null 2>&1 &
   E2E_PIDS+=($!)
-  for _ in $(seq 50); do
+  for _ in $(seq 200); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
     sleep 0.1
   done

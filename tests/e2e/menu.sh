@@ -4,14 +4,15 @@
 # sends them), open the clock page with a held press, return, make the window square and
 # click into the bar above the picture (nothing happens), enlarge the window and quit with
 # a click on the exit button.
-# Screenshots of the menu, page 1 and the clock page are kept in ./e2e-artifacts.
+# Screenshots of the menu, page 1 and the clock page are kept in ./e2e-artifacts (in a folder
+# named after INVITE_PRESENT when that chooses the presentation).
 set -u
 windowed=$1
 source_dir=$3
 here=$(dirname "$0")
 . "$here/common.bash"
 
-artifacts="$PWD/e2e-artifacts"
+artifacts="$PWD/e2e-artifacts${INVITE_PRESENT:+/$INVITE_PRESENT}"
 mkdir -p "$artifacts"
 shots=$(mktemp -d)
 trap 'e2e_cleanup; rm -rf "$shots"' EXIT
