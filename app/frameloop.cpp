@@ -34,9 +34,7 @@ bool pumpMessages()
 // the same picture.
 void drawAndPresent()
 {
-    Pixel* frame = consoleLock();
-    keepFrame(frame);
-    drawTimeline(frame, loadedAssets);
+    drawTimeline(keepFrame(consoleLock()), loadedAssets);
     presentFrame();
 }
 

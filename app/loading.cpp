@@ -69,7 +69,7 @@ Pixel* readTga(int resource, std::size_t count)
 
 void drawLoadingPicture(Pixel* frame, const Pixel* picture)
 {
-    markWholeFrame(frame);
+    markWholeFrame(keepFrame(frame));
     for (int r = 0; r < loadingHeight; ++r) {
         const Pixel* source = picture + (loadingHeight - 1 - r) * loadingWidth;
         Pixel* target = frame + RowOffsets[loadingTop + r] + loadingLeft;
@@ -79,7 +79,7 @@ void drawLoadingPicture(Pixel* frame, const Pixel* picture)
 
 void drawProgressTile(Pixel* frame, const Pixel* tile, int offsetX)
 {
-    markWholeFrame(frame);
+    markWholeFrame(keepFrame(frame));
     for (int r = 0; r < 16; ++r) {
         for (int c = 0; c < 16; ++c) {
             plotAdd(frame, progressLeft + offsetX + c, progressTop + r, tile[r * 16 + c]);

@@ -49,7 +49,7 @@ FrameResult stepTimeline(std::int32_t time)
     return FrameResult::presented;
 }
 
-void drawTimeline(Pixel* frame, const LoadedAssets& assets)
+void drawTimeline(Frame frame, const LoadedAssets& assets)
 {
     if (!timeline.stepped) return;
     const std::int32_t time = timeline.time;
@@ -67,7 +67,7 @@ void drawTimeline(Pixel* frame, const LoadedAssets& assets)
     drawSphereScene(frame, sceneMesh, sphereState);
 }
 
-FrameResult runTimeline(Pixel* frame, std::int32_t time, const LoadedAssets& assets)
+FrameResult runTimeline(Frame frame, std::int32_t time, const LoadedAssets& assets)
 {
     if (stepTimeline(time) == FrameResult::quit) return FrameResult::quit;
     drawTimeline(frame, assets);

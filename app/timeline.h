@@ -13,9 +13,9 @@ enum class FrameResult { presented, quit };
 // quit when the exit button was pressed (the pass is then not to be drawn).
 FrameResult stepTimeline(std::int32_t time);
 // Draws into `frame` what the last step left, in the show's order.
-void drawTimeline(Pixel* frame, const LoadedAssets& assets);
+void drawTimeline(Frame frame, const LoadedAssets& assets);
 // A step and its drawing: one whole pass of the show.
-FrameResult runTimeline(Pixel* frame, std::int32_t time, const LoadedAssets& assets);
+FrameResult runTimeline(Frame frame, std::int32_t time, const LoadedAssets& assets);
 // Forgets the last step (a new run begins with nothing stepped).
 void resetTimeline();
 // Every scene's state as a new process has it, the model emptied for its loader and the

@@ -6,65 +6,54 @@
 
 namespace {
 
-// Rectangles are kept as a column range per band of rows: two marks in the same rows become
-// one range covering both.
-constexpr int bandRows = 4;
-constexpr int bandCount = screenHeight / bandRows;
-static_assert(screenHeight % bandRows == 0, "every row belongs to a whole band");
-// Single pixels beyond this many make the next pass copy its backdrop whole.
-constexpr int pixelMarkCapacity = 4096;
+constexpr int bandRows = markBandRows;
+constexpr int bandCount = markBands;
 
+// The one kept frame: its pixels and the marks it carries.
 struct KeptFrame {
     Pixel* frame = nullptr;
-    const Pixel* backdrop = nullptr;  // none: what the frame holds is not known
-    std::int16_t left[bandCount];     // per band, the first marked column
-    std::int16_t right[bandCount];    // and one past the last; left >= right marks nothing
-    std::int32_t pixels[pixelMarkCapacity];
-    int pixelCount = 0;
+    FrameMarks marks;
 };
 
 KeptFrame kept;
 
-void clearMarks()
+void clearMarks(FrameMarks& marks)
 {
-    std::fill(kept.left, kept.left + bandCount, std::int16_t(screenWidth));
-    std::fill(kept.right, kept.right + bandCount, std::int16_t(0));
-    kept.pixelCount = 0;
+    std::fill(marks.left, marks.left + bandCount, std::int16_t(screenWidth));
+    std::fill(marks.right, marks.right + bandCount, std::int16_t(0));
+    marks.pixelCount = 0;
 }
 
-bool marking(const Pixel* frame)
-{
-    return frame != nullptr && frame == kept.frame && kept.backdrop != nullptr;
-}
-
-void copyMarked(Pixel* frame, const Pixel* picture)
+void copyMarked(Pixel* frame, const Pixel* picture, const FrameMarks& marks)
 {
     for (int band = 0; band < bandCount; ++band) {
-        const int left = kept.left[band];
-        const int right = kept.right[band];
+        const int left = marks.left[band];
+        const int right = marks.right[band];
         if (left >= right) continue;
         for (int row = band * bandRows; row < (band + 1) * bandRows; ++row) {
             const int first = row * screenWidth + left;
             std::memcpy(frame + first, picture + first, sizeof(Pixel) * std::size_t(right - left));
         }
     }
-    for (int k = 0; k < kept.pixelCount; ++k) frame[kept.pixels[k]] = picture[kept.pixels[k]];
+    for (int k = 0; k < marks.pixelCount; ++k) frame[marks.pixels[k]] = picture[marks.pixels[k]];
 }
 
 bool insideMarks(int x, int y)
 {
     const int band = y / bandRows;
-    return x >= kept.left[band] && x < kept.right[band];
+    return x >= kept.marks.left[band] && x < kept.marks.right[band];
 }
 
 }  // namespace
 
-void keepFrame(Pixel* frame)
+Frame keepFrame(Pixel* pixels)
 {
-    if (frame == kept.frame) return;
-    kept.frame = frame;
-    kept.backdrop = nullptr;
-    clearMarks();
+    if (pixels != kept.frame) {
+        kept.frame = pixels;
+        kept.marks.backdrop = nullptr;
+        clearMarks(kept.marks);
+    }
+    return pixels == nullptr ? Frame() : Frame(pixels, &kept.marks);
 }
 
 void forgetKeptFrame()
@@ -72,35 +61,36 @@ void forgetKeptFrame()
     keepFrame(nullptr);
 }
 
-bool restoreBackdrop(Pixel* frame, const Pixel* picture)
+bool restoreBackdrop(Frame frame, const Pixel* picture)
 {
-    if (frame == nullptr || frame != kept.frame) return false;
-    const bool restored = picture != nullptr && kept.backdrop == picture;
-    if (restored) copyMarked(frame, picture);
-    kept.backdrop = picture;
-    clearMarks();
+    if (frame.pixels == nullptr || frame.marks == nullptr) return false;
+    FrameMarks& marks = *frame.marks;
+    const bool restored = picture != nullptr && marks.backdrop == picture;
+    if (restored) copyMarked(frame.pixels, picture, marks);
+    marks.backdrop = picture;
+    clearMarks(marks);
     return restored;
 }
 
-void markDrawn(const Pixel* frame, std::int64_t left, std::int64_t top, std::int64_t right,
-               std::int64_t bottom)
+void markRectangle(FrameMarks& marks, std::int64_t left, std::int64_t top, std::int64_t right,
+                   std::int64_t bottom)
 {
-    if (!marking(frame)) return;
     left = std::max<std::int64_t>(left, 0);
     top = std::max<std::int64_t>(top, 0);
     right = std::min<std::int64_t>(right, screenWidth);
     bottom = std::min<std::int64_t>(bottom, screenHeight);
     if (left >= right || top >= bottom) return;
     for (int band = int(top) / bandRows; band <= int(bottom - 1) / bandRows; ++band) {
-        kept.left[band] = std::min(kept.left[band], std::int16_t(left));
-        kept.right[band] = std::max(kept.right[band], std::int16_t(right));
+        marks.left[band] = std::min(marks.left[band], std::int16_t(left));
+        marks.right[band] = std::max(marks.right[band], std::int16_t(right));
     }
 }
 
-void markDrawnPixels(const Pixel* frame, const std::int32_t* offsets, int count)
+void markDrawnPixels(Frame frame, const std::int32_t* offsets, int count)
 {
-    if (!marking(frame) || count <= 0) return;
-    if (count > pixelMarkCapacity - kept.pixelCount) {
+    if (frame.marks == nullptr || frame.marks->backdrop == nullptr || count <= 0) return;
+    FrameMarks& marks = *frame.marks;
+    if (count > pixelMarkCapacity - marks.pixelCount) {
         markWholeFrame(frame);
         return;
     }
@@ -109,28 +99,28 @@ void markDrawnPixels(const Pixel* frame, const std::int32_t* offsets, int count)
             markWholeFrame(frame);
             return;
         }
-        kept.pixels[kept.pixelCount + k] = offsets[k];
+        marks.pixels[marks.pixelCount + k] = offsets[k];
     }
-    kept.pixelCount += count;
+    marks.pixelCount += count;
 }
 
-void markWholeFrame(const Pixel* frame)
+void markWholeFrame(Frame frame)
 {
-    if (frame == nullptr || frame != kept.frame) return;
-    kept.backdrop = nullptr;
-    clearMarks();
+    if (frame.marks == nullptr) return;
+    frame.marks->backdrop = nullptr;
+    clearMarks(*frame.marks);
 }
 
 int unmarkedChanges()
 {
-    if (kept.frame == nullptr || kept.backdrop == nullptr) return 0;
+    if (kept.frame == nullptr || kept.marks.backdrop == nullptr) return 0;
     std::vector<bool> marked(framePixels, false);
-    for (int k = 0; k < kept.pixelCount; ++k) marked[std::size_t(kept.pixels[k])] = true;
+    for (int k = 0; k < kept.marks.pixelCount; ++k) marked[std::size_t(kept.marks.pixels[k])] = true;
     int changes = 0;
     for (int y = 0; y < screenHeight; ++y) {
         for (int x = 0; x < screenWidth; ++x) {
             const int i = y * screenWidth + x;
-            if (kept.frame[i] != kept.backdrop[i] && !insideMarks(x, y) && !marked[std::size_t(i)]) ++changes;
+            if (kept.frame[i] != kept.marks.backdrop[i] && !insideMarks(x, y) && !marked[std::size_t(i)]) ++changes;
         }
     }
     return changes;
@@ -140,22 +130,23 @@ int unmarkedChanges()
 // differs is looked at pixel by pixel against the single-pixel marks.
 bool firstUnmarkedChange(int& x, int& y)
 {
-    if (kept.frame == nullptr || kept.backdrop == nullptr) return false;
-    std::vector<std::int32_t> pixels(kept.pixels, kept.pixels + kept.pixelCount);
+    if (kept.frame == nullptr || kept.marks.backdrop == nullptr) return false;
+    const FrameMarks& marks = kept.marks;
+    std::vector<std::int32_t> pixels(marks.pixels, marks.pixels + marks.pixelCount);
     std::sort(pixels.begin(), pixels.end());
     const auto pixelMarked = [&](int i) { return std::binary_search(pixels.begin(), pixels.end(), i); };
     for (int row = 0; row < screenHeight; ++row) {
         const int band = row / bandRows;
-        const int left = std::min<int>(kept.left[band], screenWidth);
-        const int right = std::max<int>(kept.right[band], left);
+        const int left = std::min<int>(marks.left[band], screenWidth);
+        const int right = std::max<int>(marks.right[band], left);
         const int stretches[2][2] = {{0, left}, {right, screenWidth}};
         for (const auto& stretch : stretches) {
             const int first = row * screenWidth + stretch[0];
             const std::size_t count = std::size_t(stretch[1] - stretch[0]);
-            if (count == 0 || std::memcmp(kept.frame + first, kept.backdrop + first, count * sizeof(Pixel)) == 0) continue;
+            if (count == 0 || std::memcmp(kept.frame + first, marks.backdrop + first, count * sizeof(Pixel)) == 0) continue;
             for (int column = stretch[0]; column < stretch[1]; ++column) {
                 const int i = row * screenWidth + column;
-                if (kept.frame[i] != kept.backdrop[i] && !pixelMarked(i)) {
+                if (kept.frame[i] != marks.backdrop[i] && !pixelMarked(i)) {
                     x = column;
                     y = row;
                     return true;

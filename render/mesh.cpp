@@ -71,7 +71,7 @@ void extendBox(DrawnBox& box, int x, int y)
     box.bottom = y > box.bottom ? y : box.bottom;
 }
 
-void markBox(const Pixel* frame, const DrawnBox& box)
+void markBox(Frame frame, const DrawnBox& box)
 {
     markDrawn(frame, box.left, box.top, std::int64_t(box.right) + 1, std::int64_t(box.bottom) + 1);
 }
@@ -331,12 +331,12 @@ void fillTriangleUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, int x3, 
 
 }  // namespace
 
-void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode)
+void fillTriangle(Frame frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode)
 {
     // A face lies within its corners' box; the box's right and bottom edges are drawn too.
     markDrawn(frame, std::min({x1, x2, x3}), std::min({y1, y2, y3}), std::int64_t(std::max({x1, x2, x3})) + 1,
               std::int64_t(std::max({y1, y2, y3})) + 1);
-    fillTriangleUnmarked(frame, x1, y1, x2, y2, x3, y3, colour, fillMode);
+    fillTriangleUnmarked(frame.pixels, x1, y1, x2, y2, x3, y3, colour, fillMode);
 }
 
 void prepareFaces(Mesh& mesh)
@@ -639,14 +639,14 @@ Pixel faceColour(const Mesh& mesh, int face, bool fill)
 namespace {
 
 // Farthest first: the sort leaves the largest keys, the nearest faces, at the front.
-void fillDrawnFaces(Pixel* frame, const Mesh& mesh, int fillMode)
+void fillDrawnFaces(Frame frame, const Mesh& mesh, int fillMode)
 {
     for (int k = 0; k < mesh.faceCount; ++k) {
         const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
         if (!facePass.drawn[d]) continue;
         const Pixel colour = faceColour(mesh, d, true);
         const ScreenTriangle t = screenTriangle(mesh.faces[d]);
-        fillTriangleUnmarked(frame, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour, fillMode);
+        fillTriangleUnmarked(frame.pixels, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour, fillMode);
     }
     markBox(frame, facePass.box);
 }
@@ -662,7 +662,7 @@ bool wireAddsNothing(const Mesh& mesh)
 // pixels from either end, so an edge two drawn faces share is added once with their two
 // colours summed. Faces pair up only through edges with the same two vertex indices, held
 // by exactly those two faces.
-void wireDrawnFaces(Pixel* frame, const Mesh& mesh)
+void wireDrawnFaces(Frame frame, const Mesh& mesh)
 {
     const FaceLinks& linked = linkFaceEdges(mesh);
     // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
@@ -686,7 +686,7 @@ void wireDrawnFaces(Pixel* frame, const Mesh& mesh)
                 sum = addSaturated(colour, wireColours[other]);
             }
             const int n = e == 2 ? 0 : e + 1;
-            drawLineAddUnmarked(frame, xs[e], ys[e], xs[n], ys[n], sum);
+            drawLineAddUnmarked(frame.pixels, xs[e], ys[e], xs[n], ys[n], sum);
         }
     }
     markBox(frame, facePass.box);
@@ -694,20 +694,20 @@ void wireDrawnFaces(Pixel* frame, const Mesh& mesh)
 
 }  // namespace
 
-void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode)
+void drawMeshFilled(Frame frame, Mesh& mesh, int fillMode)
 {
     classifyFaces(mesh);
     fillDrawnFaces(frame, mesh, fillMode);
 }
 
-void drawMeshWire(Pixel* frame, Mesh& mesh)
+void drawMeshWire(Frame frame, Mesh& mesh)
 {
     if (wireAddsNothing(mesh)) return;
     classifyFaces(mesh);
     wireDrawnFaces(frame, mesh);
 }
 
-void drawMeshFilledAndWire(Pixel* frame, Mesh& mesh, int fillMode)
+void drawMeshFilledAndWire(Frame frame, Mesh& mesh, int fillMode)
 {
     classifyFaces(mesh);
     fillDrawnFaces(frame, mesh, fillMode);

@@ -10,10 +10,10 @@ int partitionFaces(Mesh& mesh, int lo, int hi);
 void projectMesh(Mesh& mesh, int cx, int cy, float scale);
 Pixel faceColour(const Mesh& mesh, int face, bool fill);  // fill fields, or the wire fields
 // The mesh's drawings mark the box of its drawn faces' corners.
-void drawMeshFilled(Pixel* frame, Mesh& mesh, int fillMode);  // 0 solid spans, 1 blended
-void drawMeshWire(Pixel* frame, Mesh& mesh);
+void drawMeshFilled(Frame frame, Mesh& mesh, int fillMode);  // 0 solid spans, 1 blended
+void drawMeshWire(Frame frame, Mesh& mesh);
 // drawMeshFilled then drawMeshWire, with the faces' test and corners found once.
-void drawMeshFilledAndWire(Pixel* frame, Mesh& mesh, int fillMode);
+void drawMeshFilledAndWire(Frame frame, Mesh& mesh, int fillMode);
 // A triangle's rows, 0 solid or 1 blended, marked by its corners' box: the pixels the plain
 // quad filler draws for (a, b, b, c).
-void fillTriangle(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode);
+void fillTriangle(Frame frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode);

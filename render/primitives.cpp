@@ -172,9 +172,9 @@ void drawLineAddUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, Pixel col
     }
 }
 
-void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
+void drawLineAdd(Frame frame, int x1, int y1, int x2, int y2, Pixel colour)
 {
     markDrawn(frame, std::min(x1, x2), std::min(y1, y2), std::int64_t(std::max(x1, x2)) + 1,
               std::int64_t(std::max(y1, y2)) + 1);
-    drawLineAddUnmarked(frame, x1, y1, x2, y2, colour);
+    drawLineAddUnmarked(frame.pixels, x1, y1, x2, y2, colour);
 }

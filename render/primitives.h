@@ -46,7 +46,7 @@ inline Pixel averagePixels(Pixel destination, Pixel colour)
 
 // Adds colour at (x, y) with saturation, marked; no clip test, the caller keeps (x, y) on
 // screen.
-inline void plotAdd(Pixel* frame, int x, int y, Pixel colour)
+inline void plotAdd(Frame frame, int x, int y, Pixel colour)
 {
     Pixel& target = frame[RowOffsets[y] + x];
     target = addSaturated(target, colour);
@@ -59,7 +59,7 @@ inline void plotAdd(Pixel* frame, int x, int y, Pixel colour)
 void addNonZeroPixels(Pixel* target, const Pixel* source, int count);
 
 // Additive line, both end points included, each pixel clip-tested, marked by its box.
-void drawLineAdd(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
+void drawLineAdd(Frame frame, int x1, int y1, int x2, int y2, Pixel colour);
 // The same pixels, unmarked.
 void drawLineAddUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
 
@@ -202,17 +202,17 @@ __attribute__((target("avx2"))) inline void blendInsideRowSpanWide(Pixel* row, i
 #endif
 
 // Pixels x1 <= x < x2 of row y (the single pixel x1 when x1 == x2), clip-tested, marked.
-inline void fillSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+inline void fillSpan(Frame frame, int x1, int x2, int y, Pixel colour)
 {
     if (!drawableRow(y)) return;
-    fillRowSpan(frame + RowOffsets[y], x1, x2, colour);
+    fillRowSpan(frame.pixels + RowOffsets[y], x1, x2, colour);
     markDrawn(frame, x1, y, std::int64_t(x2) + (x1 == x2), std::int64_t(y) + 1);
 }
 
 // Same pixel set as fillSpan; each pixel becomes the per-channel average with the colour.
-inline void blendSpan(Pixel* frame, int x1, int x2, int y, Pixel colour)
+inline void blendSpan(Frame frame, int x1, int x2, int y, Pixel colour)
 {
     if (!drawableRow(y)) return;
-    blendRowSpan(frame + RowOffsets[y], x1, x2, colour);
+    blendRowSpan(frame.pixels + RowOffsets[y], x1, x2, colour);
     markDrawn(frame, x1, y, std::int64_t(x2) + (x1 == x2), std::int64_t(y) + 1);
 }

@@ -7,7 +7,7 @@
 namespace {
 
 // Cell corners are 64-bit so that far-off positions and long strings cannot overflow.
-void drawGlyph(Pixel* frame, std::int64_t cellX, std::int64_t cellY, int glyph, Pixel colour)
+void drawGlyph(Frame frame, std::int64_t cellX, std::int64_t cellY, int glyph, Pixel colour)
 {
     if (cellX <= -glyphCellWidth || cellX >= screenWidth || cellY <= -glyphCellHeight ||
         cellY >= screenHeight) {
@@ -28,7 +28,7 @@ void drawGlyph(Pixel* frame, std::int64_t cellX, std::int64_t cellY, int glyph, 
 
 // A byte outside the mapping repeats the glyph of the byte before it; as the first byte it
 // draws nothing.
-void drawText(Pixel* frame, int x, int y, int line, const char* text, Pixel colour)
+void drawText(Frame frame, int x, int y, int line, const char* text, Pixel colour)
 {
     const std::int64_t cellY = std::int64_t(y) + std::int64_t(glyphCellHeight) * line;
     int glyph = -1;

@@ -19,7 +19,7 @@ bool overTopStrip(const InputState& input)
 
 // Opaque, stored bottom row first: screen row j takes source row 9 - j, so the arrow's tip
 // (the image's top-left) sits on the mouse position.
-void drawPointer(Pixel* frame, int x, int y, const Pixel* pointer)
+void drawPointer(Frame frame, int x, int y, const Pixel* pointer)
 {
     markDrawn(frame, x, y, std::int64_t(x) + pointerSize, std::int64_t(y) + pointerSize);
     for (int j = 0; j < pointerSize; ++j) {
@@ -34,7 +34,7 @@ void drawPointer(Pixel* frame, int x, int y, const Pixel* pointer)
 
 }  // namespace
 
-void drawSprite17(Pixel* frame, int x, int y, const Pixel* sprite)
+void drawSprite17(Frame frame, int x, int y, const Pixel* sprite)
 {
     markDrawn(frame, x, y, std::int64_t(x) + spriteSize, std::int64_t(y) + spriteSize);
     for (int r = 0; r < spriteSize; ++r) {
@@ -61,7 +61,7 @@ void stepCursor(const InputState& input, const MenuFlags& flags, CursorState& st
     state.pointerY = input.mouseY;
 }
 
-void drawCursor(Pixel* frame, const CursorState& state, const Pixel* const bubbles[8], const Pixel* pointer)
+void drawCursor(Frame frame, const CursorState& state, const Pixel* const bubbles[8], const Pixel* pointer)
 {
     if (state.bubbleShown) drawSprite17(frame, state.bubbleX, state.bubbleY, bubbles[state.bubbleImage]);
     if (state.pointerShown) drawPointer(frame, state.pointerX, state.pointerY, pointer);

@@ -21,8 +21,8 @@ struct CursorState {
 
 extern CursorState cursorState;
 
-void drawSprite17(Pixel* frame, int x, int y, const Pixel* sprite);
+void drawSprite17(Frame frame, int x, int y, const Pixel* sprite);
 // Over the top strip the bubble follows the mouse and turns one image a step; the fullscreen
 // pointer follows it once shown.
 void stepCursor(const InputState& input, const MenuFlags& flags, CursorState& state);
-void drawCursor(Pixel* frame, const CursorState& state, const Pixel* const bubbles[8], const Pixel* pointer);
+void drawCursor(Frame frame, const CursorState& state, const Pixel* const bubbles[8], const Pixel* pointer);

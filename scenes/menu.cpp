@@ -16,12 +16,12 @@ constexpr int topStripBottom = 85;  // rows 0..84
 constexpr int quitButton = 4;
 
 // Button images are stored bottom row first: screen row r of the rectangle takes source row
-// 17 - r. Every pixel is copied, zeros included.
-void copyButton(Pixel* frame, int button, const Pixel* image)
+// 17 - r. Every pixel is copied, zeros included. A picture at loading or a frame that marks
+// the rectangle itself.
+void copyButton(Pixel* picture, int button, const Pixel* image)
 {
     const int top = MenuButtonTops[button];
-    markDrawn(frame, buttonLeft, top, buttonLeft + buttonWidth, top + buttonHeight);
-    Pixel* target = frame + RowOffsets[top] + buttonLeft;
+    Pixel* target = picture + RowOffsets[top] + buttonLeft;
     for (int r = 0; r < buttonHeight; ++r) {
         std::memcpy(target, image + (buttonHeight - 1 - r) * buttonWidth, buttonWidth * sizeof(Pixel));
         target += screenWidth;
@@ -82,15 +82,15 @@ void stepCrossfade(MenuFlags& flags, bool fullscreenBuild)
     }
 }
 
-void drawCrossfade(Pixel* frame, const MenuFlags& flags)
+void drawCrossfade(Frame frame, const MenuFlags& flags)
 {
     const Pixel* level = CrossfadeTable + crossfadeIndex(flags.crossfadeShown, 0);
-    if (!restoreBackdrop(frame, level)) std::memcpy(frame, level, framePixels * sizeof(Pixel));
+    if (!restoreBackdrop(frame, level)) std::memcpy(frame.pixels, level, framePixels * sizeof(Pixel));
 }
 
-void drawMenuBackground(Pixel* frame, const Pixel* plainMenu)
+void drawMenuBackground(Frame frame, const Pixel* plainMenu)
 {
-    if (!restoreBackdrop(frame, plainMenu)) std::memcpy(frame, plainMenu, framePixels * sizeof(Pixel));
+    if (!restoreBackdrop(frame, plainMenu)) std::memcpy(frame.pixels, plainMenu, framePixels * sizeof(Pixel));
 }
 
 bool buttonHovered(int button, const InputState& input)
@@ -104,12 +104,14 @@ void stepMenuButtons(const MenuFlags& flags, const InputState& input, ButtonsSho
     for (int button = 0; button < buttonCount; ++button) shown.lit[button] = buttonHovered(button, input);
 }
 
-void drawMenuButtons(Pixel* frame, const ButtonsShown& shown, const Pixel* const normalImages[buttonCount],
+void drawMenuButtons(Frame frame, const ButtonsShown& shown, const Pixel* const normalImages[buttonCount],
                      const Pixel* const hoverImages[buttonCount])
 {
     if (!shown.shown) return;
     for (int button = 0; button < buttonCount; ++button) {
-        copyButton(frame, button, shown.lit[button] ? hoverImages[button] : normalImages[button]);
+        const int top = MenuButtonTops[button];
+        markDrawn(frame, buttonLeft, top, buttonLeft + buttonWidth, top + buttonHeight);
+        copyButton(frame.pixels, button, shown.lit[button] ? hoverImages[button] : normalImages[button]);
     }
 }
 

@@ -53,12 +53,12 @@ void buildCrossfadeTable(const Pixel* buttonedMenu);
 // One crossfade pass: the level to draw is taken and the next one readied; fullscreenBuild:
 // the level's reset below 0 also shows the pointer sprite.
 void stepCrossfade(MenuFlags& flags, bool fullscreenBuild);
-void drawCrossfade(Pixel* frame, const MenuFlags& flags);
-void drawMenuBackground(Pixel* frame, const Pixel* plainMenu);
+void drawCrossfade(Frame frame, const MenuFlags& flags);
+void drawMenuBackground(Frame frame, const Pixel* plainMenu);
 bool buttonHovered(int button, const InputState& input);  // button 0..4
 // The buttons show while the menu is active, each lit while the mouse is over it.
 void stepMenuButtons(const MenuFlags& flags, const InputState& input, ButtonsShown& shown);
-void drawMenuButtons(Pixel* frame, const ButtonsShown& shown, const Pixel* const normalImages[buttonCount],
+void drawMenuButtons(Frame frame, const ButtonsShown& shown, const Pixel* const normalImages[buttonCount],
                      const Pixel* const hoverImages[buttonCount]);
 // The press test of a menu frame: top strip, then buttons 1..5; quit for button 5.
 MenuAction handleMenuClick(const InputState& input, MenuFlags& flags);

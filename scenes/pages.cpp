@@ -41,12 +41,12 @@ void scrollOpenPage(MenuFlags& flags, std::int32_t rows)
     else if (flags.menuState == 3) flags.page3Scroll += rows;
 }
 
-void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount)
+void drawPage(Frame frame, const Pixel* pageImage, int firstRow, int rowCount)
 {
     markDrawn(frame, pageLeft, pageTop, pageLeft + pageWidth, std::int64_t(pageTop) + rowCount);
     const Pixel* source = pageImage + firstRow * pageWidth;
     for (int y = 0; y < rowCount; ++y) {
-        addNonZeroPixels(frame + RowOffsets[pageTop + y] + pageLeft, source, pageWidth);
+        addNonZeroPixels(frame.pixels + RowOffsets[pageTop + y] + pageLeft, source, pageWidth);
         source += pageWidth;
     }
 }
@@ -60,7 +60,7 @@ void stepMenuScreen(MenuFlags& flags, ScreenShown& shown)
     if (flags.menuState == menuStateClock) shown.clock = readWallClock();
 }
 
-void drawMenuScreen(Pixel* frame, const ScreenShown& shown, const Pixel* const pageImages[4])
+void drawMenuScreen(Frame frame, const ScreenShown& shown, const Pixel* const pageImages[4])
 {
     switch (shown.screen) {
     case 1:
@@ -118,7 +118,7 @@ void formatTimeOfDay(const std::tm& local, char* out, std::size_t size)
     std::snprintf(out, size, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
 }
 
-void drawClockTexts(Pixel* frame, const std::tm& local)
+void drawClockTexts(Frame frame, const std::tm& local)
 {
     char text[100];
     formatLongDate(local, text, sizeof text);
@@ -162,7 +162,7 @@ void fixWallClock(std::time_t when)
     wallClock = {true, when};
 }
 
-void drawClockPage(Pixel* frame, std::time_t when)
+void drawClockPage(Frame frame, std::time_t when)
 {
     drawClockTexts(frame, localCalendarTime(when));
 }

@@ -29,7 +29,7 @@ std::int32_t clampScroll(std::int32_t& scroll, std::int32_t maximum);  // stores
 // ignores it. The page's step clamps the offset, so moves past an end within one pass add up
 // as the keys always have.
 void scrollOpenPage(MenuFlags& flags, std::int32_t rows);
-void drawPage(Pixel* frame, const Pixel* pageImage, int firstRow, int rowCount);
+void drawPage(Frame frame, const Pixel* pageImage, int firstRow, int rowCount);
 // What the last step left to be drawn over the menu picture: the screen MenuState chose
 // (0 nothing, 1..4 a page, -1 the clock page), the page's first row, the clock's reading.
 struct ScreenShown {
@@ -40,7 +40,7 @@ struct ScreenShown {
 
 // Clamps the open page's scroll, records the screen and, on the clock page, reads the clock.
 void stepMenuScreen(MenuFlags& flags, ScreenShown& shown);
-void drawMenuScreen(Pixel* frame, const ScreenShown& shown, const Pixel* const pageImages[4]);
+void drawMenuScreen(Frame frame, const ScreenShown& shown, const Pixel* const pageImages[4]);
 
 // Whole calendar days from the date in `local` to the party's next first day; 0 on every day
 // of the party. Only the date fields count (year, month, day of the month).
@@ -50,8 +50,8 @@ std::int64_t dayNumber(std::int64_t year, int month, int day);
 std::tm localCalendarTime(std::time_t when);
 void formatLongDate(const std::tm& local, char* out, std::size_t size);  // "Monday, December 07, 2026"
 void formatTimeOfDay(const std::tm& local, char* out, std::size_t size);  // "HH:MM:SS"
-void drawClockTexts(Pixel* frame, const std::tm& local);
-void drawClockPage(Pixel* frame, std::time_t when);  // the texts at the local time of `when`
+void drawClockTexts(Frame frame, const std::tm& local);
+void drawClockPage(Frame frame, std::time_t when);  // the texts at the local time of `when`
 // The clock page's source of the time: the system clock, or a fixed moment (offline renders
 // that must give the same pixels on every run).
 std::time_t readWallClock();

@@ -83,7 +83,7 @@ void precomputePlateLevels(int slot, const Pixel* image)
 }
 
 // The images are stored bottom row first, so source row r lands on screen row 16 - r.
-void drawPlate(Pixel* frame, int x, int y, int slot, int level)
+void drawPlate(Frame frame, int x, int y, int slot, int level)
 {
     // Level 0 is all zero and would add nothing.
     if (slot < 0 || slot >= plateSlots || level <= 0 || level >= plateLevelCount) return;
@@ -103,7 +103,7 @@ void drawPlate(Pixel* frame, int x, int y, int slot, int level)
         const int first = stretch.first > firstColumn ? stretch.first : firstColumn;
         const int end = stretch.end < endColumn ? stretch.end : endColumn;
         if (first >= end) continue;
-        addNonZeroPixels(frame + RowOffsets[screenY] + left + first, levelPixels + row * plateWidth + first,
+        addNonZeroPixels(frame.pixels + RowOffsets[screenY] + left + first, levelPixels + row * plateWidth + first,
                          end - first);
     }
 }
@@ -114,7 +114,7 @@ void stepTitlePlates(PlateState& state, std::int32_t time, const ShowTiming& tim
     for (int window = 0; window < 7; ++window) stepWindow(state, window, time, timing.plates[window]);
 }
 
-void drawTitlePlates(Pixel* frame, const PlateState& state)
+void drawTitlePlates(Frame frame, const PlateState& state)
 {
     for (int k = 0; k < state.shownCount; ++k) {
         const PlateShown& plate = state.shown[k];

@@ -39,7 +39,7 @@ struct PlateState {
 extern PlateState plates;
 
 void precomputePlateLevels(int slot, const Pixel* image);
-void drawPlate(Pixel* frame, int x, int y, int slot, int level);
+void drawPlate(Frame frame, int x, int y, int slot, int level);
 // One 1/60 s at music time `time`: the open window's plate fades and drifts a step.
 void stepTitlePlates(PlateState& state, std::int32_t time, const ShowTiming& timing);
-void drawTitlePlates(Pixel* frame, const PlateState& state);
+void drawTitlePlates(Frame frame, const PlateState& state);

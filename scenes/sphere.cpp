@@ -118,7 +118,7 @@ void stepSphereScene(Mesh& mesh, SphereState& state, std::int32_t time, std::int
     if (state.clockWire) setWire(mesh, clockWireGrey);
 }
 
-void drawSphereScene(Pixel* frame, Mesh& mesh, const SphereState& state)
+void drawSphereScene(Frame frame, Mesh& mesh, const SphereState& state)
 {
     if (!state.shown) return;
     placeSphere(mesh);

@@ -32,4 +32,4 @@ void stepSphereScene(Mesh& mesh, SphereState& state, std::int32_t time, std::int
                      bool clockSphere, const ShowTiming& timing);
 // The model as the last step left it; the mesh's per-frame arrays (world and screen points,
 // face order) are worked out here.
-void drawSphereScene(Pixel* frame, Mesh& mesh, const SphereState& state);
+void drawSphereScene(Frame frame, Mesh& mesh, const SphereState& state);

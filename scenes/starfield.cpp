@@ -119,14 +119,14 @@ void stepStarfield(StarfieldState& state)
 
 // A kept frame that showed the background last pass only needs last pass's stars and whatever
 // was drawn over them put back.
-void drawStarfield(Pixel* frame, const StarfieldState& state, const Pixel* background)
+void drawStarfield(Frame frame, const StarfieldState& state, const Pixel* background)
 {
     const std::int32_t* starOffset = state.shownOffsets;
     const int shown = state.shownCount;
     if (restoreBackdrop(frame, background)) {
         for (int k = 0; k < shown; ++k) frame[starOffset[k]] = starColour;
     } else {
-        copyBandsWithStars(frame, background, starOffset, shown);
+        copyBandsWithStars(frame.pixels, background, starOffset, shown);
     }
     markDrawnPixels(frame, starOffset, shown);
 }

@@ -32,4 +32,4 @@ void initStars(StarfieldState& state);
 // from the far end, drawing from the generator), and where the visible ones fall.
 void stepStarfield(StarfieldState& state);
 // The background with the last step's stars over it.
-void drawStarfield(Pixel* frame, const StarfieldState& state, const Pixel* background);
+void drawStarfield(Frame frame, const StarfieldState& state, const Pixel* background);

@@ -21,14 +21,15 @@ namespace {
 struct Backdrop : ::testing::Test {
     std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
     std::vector<Pixel> picture = std::vector<Pixel>(framePixels);
+    Frame kept;
 
     void SetUp() override
     {
         buildRowOffsets();
         for (int i = 0; i < framePixels; ++i) picture[std::size_t(i)] = Pixel(i * 2654435761u) & 0xFFFFFF;
-        keepFrame(frame.data());
+        kept = keepFrame(frame.data());
         // The first pass on a picture copies it whole.
-        EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+        EXPECT_FALSE(restoreBackdrop(kept, picture.data()));
         frame = picture;
     }
     void TearDown() override { forgetKeptFrame(); }
@@ -45,15 +46,15 @@ TEST_F(Backdrop, PutsBackOnlyWhatWasMarked)
 {
     at(100, 50) = 1;
     at(300, 50) = 2;  // the same rows as the mark: its columns are put back with it
-    markDrawn(frame.data(), 100, 50, 101, 51);
-    markDrawn(frame.data(), 300, 50, 301, 51);
+    markDrawn(kept, 100, 50, 101, 51);
+    markDrawn(kept, 300, 50, 301, 51);
     at(5, 400) = 3;  // drawn without a mark
     EXPECT_EQ(unmarkedChanges(), 1);
     const std::int32_t star = 200 * screenWidth + 600;
     frame[star] = 4;
-    markDrawnPixels(frame.data(), &star, 1);
+    markDrawnPixels(kept, &star, 1);
 
-    EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+    EXPECT_TRUE(restoreBackdrop(kept, picture.data()));
     EXPECT_TRUE(showsPicture(100, 50));
     EXPECT_TRUE(showsPicture(300, 50));
     EXPECT_TRUE(showsPicture(600, 200));
@@ -64,24 +65,24 @@ TEST_F(Backdrop, PutsBackOnlyWhatWasMarked)
 // not leave a trail.
 TEST_F(Backdrop, EveryFramePrimitiveMarksWhatItWrites)
 {
-    const auto drawings = std::vector<void (*)(Pixel*)>{
-        [](Pixel* f) { plotAdd(f, 7, 9, 0x102030); },
-        [](Pixel* f) { drawLineAdd(f, 630, 470, 3, 200, 0x404040); },
-        [](Pixel* f) { drawLineAdd(f, -50, 10, 700, 300, 0x010101); },
-        [](Pixel* f) { drawLineAdd(f, 320, -40, 320, 600, 0x202020); },
-        [](Pixel* f) { fillSpan(f, 600, 700, 479, 0xFFFFFF); },
-        [](Pixel* f) { fillSpan(f, 12, 12, 33, 0xFFFFFF); },
-        [](Pixel* f) { blendSpan(f, -5, 320, 240, 0x808080); },
-        [](Pixel* f) { fillTriangle(f, 100, 100, 400, 120, 250, 470, 0x00FF00, 0); },
-        [](Pixel* f) { fillTriangle(f, -80, 500, 700, 400, 320, -60, 0x0000FF, 1); },
+    const auto drawings = std::vector<void (*)(Frame)>{
+        [](Frame f) { plotAdd(f, 7, 9, 0x102030); },
+        [](Frame f) { drawLineAdd(f, 630, 470, 3, 200, 0x404040); },
+        [](Frame f) { drawLineAdd(f, -50, 10, 700, 300, 0x010101); },
+        [](Frame f) { drawLineAdd(f, 320, -40, 320, 600, 0x202020); },
+        [](Frame f) { fillSpan(f, 600, 700, 479, 0xFFFFFF); },
+        [](Frame f) { fillSpan(f, 12, 12, 33, 0xFFFFFF); },
+        [](Frame f) { blendSpan(f, -5, 320, 240, 0x808080); },
+        [](Frame f) { fillTriangle(f, 100, 100, 400, 120, 250, 470, 0x00FF00, 0); },
+        [](Frame f) { fillTriangle(f, -80, 500, 700, 400, 320, -60, 0x0000FF, 1); },
     };
     for (std::size_t k = 0; k < drawings.size(); ++k) {
-        drawings[k](frame.data());
+        drawings[k](kept);
         int x = -1;
         int y = -1;
         EXPECT_FALSE(firstUnmarkedChange(x, y)) << "drawing " << k << " left (" << x << ", " << y << ") unmarked";
         EXPECT_EQ(unmarkedChanges(), 0) << "drawing " << k;
-        EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+        EXPECT_TRUE(restoreBackdrop(kept, picture.data()));
         EXPECT_EQ(frame, picture) << "drawing " << k << " was not put back";
     }
 }
@@ -95,11 +96,11 @@ TEST_F(Backdrop, TheCheckNamesTheFirstPixelWrittenWithoutAMark)
     at(20, 301) ^= 1;
     at(2, 300) ^= 1;
     const std::int32_t star = 300 * screenWidth + 2;
-    markDrawnPixels(frame.data(), &star, 1);  // the first in row order is marked
+    markDrawnPixels(kept, &star, 1);  // the first in row order is marked
     ASSERT_TRUE(firstUnmarkedChange(x, y));
     EXPECT_EQ(x, 500);
     EXPECT_EQ(y, 300);
-    markDrawn(frame.data(), 400, 300, 501, 301);
+    markDrawn(kept, 400, 300, 501, 301);
     ASSERT_TRUE(firstUnmarkedChange(x, y));
     EXPECT_EQ(x, 20);
     EXPECT_EQ(y, 301);
@@ -109,52 +110,53 @@ TEST_F(Backdrop, MarksAreClippedToTheScreenAndEmptyOnesMarkNothing)
 {
     for (int x = 0; x < screenWidth; ++x) at(x, 0) = 7;
     for (int y = 0; y < screenHeight; ++y) at(screenWidth - 1, y) = 7;
-    markDrawn(frame.data(), -(std::int64_t(1) << 40), -5, std::int64_t(1) << 40, 1);
-    markDrawn(frame.data(), screenWidth - 1, -100, screenWidth + 100, screenHeight + 100);
-    markDrawn(frame.data(), 50, 60, 50, 90);  // no columns
-    markDrawn(frame.data(), 50, 60, 40, 90);
+    markDrawn(kept, -(std::int64_t(1) << 40), -5, std::int64_t(1) << 40, 1);
+    markDrawn(kept, screenWidth - 1, -100, screenWidth + 100, screenHeight + 100);
+    markDrawn(kept, 50, 60, 50, 90);  // no columns
+    markDrawn(kept, 50, 60, 40, 90);
     EXPECT_EQ(unmarkedChanges(), 0);
-    EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+    EXPECT_TRUE(restoreBackdrop(kept, picture.data()));
     EXPECT_EQ(frame, picture);
 }
 
 TEST_F(Backdrop, AnotherPictureAnotherFrameOrUnknownDrawingIsCopiedWhole)
 {
     std::vector<Pixel> other(framePixels, 9);
-    EXPECT_FALSE(restoreBackdrop(frame.data(), other.data()));
+    EXPECT_FALSE(restoreBackdrop(kept, other.data()));
     frame = other;
-    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));  // the frame held the other one
+    EXPECT_FALSE(restoreBackdrop(kept, picture.data()));  // the frame held the other one
     frame = picture;
-    EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+    EXPECT_TRUE(restoreBackdrop(kept, picture.data()));
 
-    markWholeFrame(frame.data());
-    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+    markWholeFrame(kept);
+    EXPECT_FALSE(restoreBackdrop(kept, picture.data()));
 
     std::vector<Pixel> second(framePixels, 0);
     markDrawn(second.data(), 0, 0, 10, 10);  // not the kept frame: no effect on it
     EXPECT_FALSE(restoreBackdrop(second.data(), picture.data()));
-    EXPECT_TRUE(restoreBackdrop(frame.data(), picture.data()));
+    EXPECT_TRUE(restoreBackdrop(kept, picture.data()));
 
     keepFrame(second.data());  // the first frame is no longer kept
-    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+    EXPECT_FALSE(restoreBackdrop(kept, picture.data()));
 }
 
 TEST_F(Backdrop, TooManyOrStrayPixelMarksMakeTheNextCopyWhole)
 {
     std::vector<std::int32_t> stars(5000);
     for (std::size_t k = 0; k < stars.size(); ++k) stars[k] = std::int32_t(k * 61);
-    markDrawnPixels(frame.data(), stars.data(), int(stars.size()));
-    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+    markDrawnPixels(kept, stars.data(), int(stars.size()));
+    EXPECT_FALSE(restoreBackdrop(kept, picture.data()));
 
     const std::int32_t outside = framePixels;
-    markDrawnPixels(frame.data(), &outside, 1);
-    EXPECT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+    markDrawnPixels(kept, &outside, 1);
+    EXPECT_FALSE(restoreBackdrop(kept, picture.data()));
 }
 
 // Every pass of the show over each screen: after it, the kept frame differs from its
 // picture only where the pass marked, so the next pass puts back everything drawn.
 struct KeptShow : ::testing::Test {
     std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
+    Frame kept;
 
     static void SetUpTestSuite()
     {
@@ -167,7 +169,7 @@ struct KeptShow : ::testing::Test {
     {
         menuFlags = MenuFlags{};
         inputState = InputState{};
-        keepFrame(frame.data());
+        kept = keepFrame(frame.data());
     }
     void TearDown() override { forgetKeptFrame(); }
 
@@ -175,7 +177,7 @@ struct KeptShow : ::testing::Test {
     void runPasses(std::int32_t from, std::int32_t to)
     {
         for (std::int32_t t = from; t <= to; t += 17) {
-            ASSERT_EQ(runTimeline(frame.data(), t, loadedAssets), FrameResult::presented);
+            ASSERT_EQ(runTimeline(kept, t, loadedAssets), FrameResult::presented);
             ASSERT_EQ(unmarkedChanges(), 0) << "at " << t << " ms, menu state " << menuFlags.menuState;
         }
     }
@@ -192,7 +194,7 @@ struct KeptShow : ::testing::Test {
 TEST_F(KeptShow, WireDrawnAloneIsMarked)
 {
     const std::vector<Pixel> picture(framePixels, 0x102030);
-    ASSERT_FALSE(restoreBackdrop(frame.data(), picture.data()));
+    ASSERT_FALSE(restoreBackdrop(kept, picture.data()));
     frame = picture;
     SphereState sphere;
     turnSphere(sceneMesh, sphere);
@@ -201,7 +203,7 @@ TEST_F(KeptShow, WireDrawnAloneIsMarked)
     projectSphere(sceneMesh);
     sceneMesh.wireLit = 0;
     sceneMesh.wireRed = sceneMesh.wireGreen = sceneMesh.wireBlue = 16;
-    drawMeshWire(frame.data(), sceneMesh);
+    drawMeshWire(kept, sceneMesh);
     EXPECT_NE(frame, picture);
     EXPECT_EQ(unmarkedChanges(), 0);
 }
@@ -215,9 +217,9 @@ TEST_F(KeptShow, TheFullscreenPointerIsMarked)
     for (const auto& at : {std::pair{0, 0}, std::pair{300, 200}, std::pair{635, 475}, std::pair{639, 479}, std::pair{320, 40}}) {
         inputState.mouseX = at.first;
         inputState.mouseY = at.second;
-        if (!restoreBackdrop(frame.data(), loadedAssets.plainMenu)) frame.assign(loadedAssets.plainMenu, loadedAssets.plainMenu + framePixels);
+        if (!restoreBackdrop(kept, loadedAssets.plainMenu)) frame.assign(loadedAssets.plainMenu, loadedAssets.plainMenu + framePixels);
         stepCursor(inputState, flags, cursor);
-        drawCursor(frame.data(), cursor, loadedAssets.bubbles, loadedAssets.pointer);
+        drawCursor(kept, cursor, loadedAssets.bubbles, loadedAssets.pointer);
         EXPECT_TRUE(cursor.pointerShown);
         EXPECT_EQ(unmarkedChanges(), 0) << at.first << ", " << at.second;
     }

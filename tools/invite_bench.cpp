@@ -72,10 +72,10 @@ void BM_Loading(benchmark::State& state)
 }
 
 // The bench's frame, kept from one pass to the next as the console keeps its frame.
-void keepBenchFrame()
+Frame keepBenchFrame()
 {
     forgetKeptFrame();
-    keepFrame(benchFrame.data());
+    return keepFrame(benchFrame.data());
 }
 
 // One frame of the timeline at `time` with the menu in `menuState`, drawn as the frame loop
@@ -97,7 +97,7 @@ void runPhase(benchmark::State& state, std::int32_t time, std::int32_t menuState
     inputState.mouseY = 160;
     keepBenchFrame();
     for (auto _ : state) {
-        runTimeline(benchFrame.data(), time, assets);
+        runTimeline(keepFrame(benchFrame.data()), time, assets);
         benchmark::DoNotOptimize(benchFrame.data());
         benchmark::ClobberMemory();
     }
@@ -114,7 +114,7 @@ void BM_CrossfadeFlash(benchmark::State& state)
     for (auto _ : state) {
         menuFlags.crossfadeLevel = level;
         level = level == 1 ? 7 : level - 1;
-        runTimeline(benchFrame.data(), 41701, assets);
+        runTimeline(keepFrame(benchFrame.data()), 41701, assets);
         benchmark::DoNotOptimize(benchFrame.data());
         benchmark::ClobberMemory();
     }
