@@ -51,6 +51,17 @@ window.invitation = {
   get screenFactor() { return page.screen ? page.screenFactor : 1; },
   musicTime() { return page.module && page.state === 'running' ? page.module.musicTime() : null; },
   get listenerCount() { return page.listeners.length; },
+  // How long the last frame passes took inside the program, newest first, in milliseconds.
+  passTimes(count) {
+    if (!page.module) return [];
+    const times = [];
+    for (let k = 0; k < count; ++k) {
+      const ms = page.module._webPassMs(k);
+      if (ms < 0) break;
+      times.push(ms);
+    }
+    return times;
+  },
   // What is heard now, from the audio output's own timestamp: milliseconds of music.
   audiblePosition() {
     const context = audioContext();

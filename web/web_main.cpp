@@ -19,11 +19,15 @@ constexpr std::int64_t frameSlackNs = 4000000;
 // so a new reading never makes the picture jump.
 constexpr double delayStepMs = 0.5;
 
+constexpr int passesKept = 600;
+
 struct WebRun {
     FrameSchedule schedule;
     bool firstPassDone = false;
     double outputDelayMs = 0.0;
     double reportedDelayMs = 0.0;
+    float passMs[passesKept] = {};  // the time the last passes took, oldest overwritten first
+    int passCount = 0;
 };
 
 WebRun run;
@@ -50,7 +54,11 @@ void animationFrame()
     if (run.schedule.started && now < frameDeadline(run.schedule) - frameSlackNs) return;
     nextFrameDeadline(run.schedule, now);
     stepOutputDelay();
-    const PassResult result = runFramePass();
+    // A tab out of sight gets no animation frames while its music plays on: the first pass
+    // after such a gap steps through what it missed before it draws.
+    const double passStart = emscripten_get_now();
+    const PassResult result = runCatchUpPass();
+    run.passMs[run.passCount++ % passesKept] = float(emscripten_get_now() - passStart);
     if (result != PassResult::goOn) {
         endShow(result);
         return;
@@ -81,6 +89,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE void webPostMessage(std::uint32_t code, std::int
 extern "C" EMSCRIPTEN_KEEPALIVE void webSetOutputDelay(double ms)
 {
     run.reportedDelayMs = ms;
+}
+
+// How long the frame pass took, k passes ago (k from 0), in milliseconds; -1 past the kept ones.
+extern "C" EMSCRIPTEN_KEEPALIVE double webPassMs(int k)
+{
+    if (k < 0 || k >= passesKept || k >= run.passCount) return -1.0;
+    return run.passMs[(run.passCount - 1 - k) % passesKept];
 }
 
 int main()
