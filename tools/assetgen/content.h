@@ -2,6 +2,7 @@
 // The organisers' content file: the party's facts read from TOML, checked, with the
 // placeholders filled in and the four pages' lines put together.
 #include <string>
+#include <utility>
 #include <vector>
 
 constexpr const char* DefaultContentFile = "content/party.toml";

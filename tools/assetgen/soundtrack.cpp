@@ -111,6 +111,9 @@ DecodedMp3 decodeMp3(const Bytes& bytes)
         out.problem = "its sample rate or channel count changes within the file";
         return out;
     }
+    // The encoder's padding at the end counts the decoder's delay in.
+    const std::size_t tail = std::size_t(std::max(0, padding - decoderDelay));
+    out.mono.resize(out.mono.size() - std::min(tail, out.mono.size()));
     const std::size_t skip = std::size_t(decoderDelay + std::max(0, encoderDelay));
     out.mono.erase(out.mono.begin(), out.mono.begin() + std::ptrdiff_t(std::min(skip, out.mono.size())));
     out.ok = true;

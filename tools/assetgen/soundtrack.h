@@ -18,7 +18,7 @@ struct DecodedMp3 {
     std::string problem;  // why not, in words
     int sampleRate = 0;
     int channels = 0;
-    std::vector<float> mono;  // -1..1, the channels' mean, the coder's delay taken off the start
+    std::vector<float> mono;  // -1..1, the channels' mean, without the coder's delay and padding
     int lengthMs() const { return sampleRate ? int(std::int64_t(mono.size()) * 1000 / sampleRate) : 0; }
 };
 
