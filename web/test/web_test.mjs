@@ -9,7 +9,7 @@
 // WEB_BUILD is make web's folder (site/, zura5inv.html, party_facts.json), BUILD the native
 // build (invite_render, assetgen). Keeps screenshots and reference frames in OUT_DIR. Exits 0
 // when every check holds, 1 with the failed checks listed otherwise.
-import { existsSync, mkdirSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
@@ -295,7 +295,7 @@ async function desktopRun(page, consoleErrors, baseUrl, title) {
 
 // Six "Play again" in a row, each ended by Escape in the intro: the renderer's memory after
 // garbage collection may grow by less than 5 MB a replay.
-async function replays(page, cdp) {
+async function replays(page, cdp, browserCdp) {
   const again = page.getByRole('button', { name: 'Play again' });
   const sizes = [];
   let allRan = true;
@@ -311,7 +311,7 @@ async function replays(page, cdp) {
       await page.keyboard.press('Escape');
       allRan = allRan && ran && await waitFor(async () => (await pageState(page)) === 'ended', 3000);
     }
-    sizes.push(await processMemory(page, cdp));
+    sizes.push(await rendererMemory(cdp, browserCdp));
   }
   const growth = (sizes[6] - sizes[1]) / 5 / 1048576;
   report.replayMemory = `${sizes.map((s) => (s / 1048576).toFixed(1)).join(', ')} MB; ${growth.toFixed(2)} MB a replay`;
@@ -321,38 +321,18 @@ async function replays(page, cdp) {
   check(listeners === 0, `an ended show leaves no listeners on the document (${listeners})`);
 }
 
-// The browser's processes below pid, from /proc.
-function descendants(pid) {
-  const children = new Map();
-  for (const entry of readdirSync('/proc')) {
-    if (!/^\d+$/.test(entry)) continue;
-    try {
-      const stat = readFileSync(`/proc/${entry}/stat`, 'utf8');
-      const parent = Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
-      if (!children.has(parent)) children.set(parent, []);
-      children.get(parent).push(Number(entry));
-    } catch { /* gone */ }
-  }
-  const all = [];
-  const walk = (p) => { for (const c of children.get(p) || []) { all.push(c); walk(c); } };
-  walk(pid);
-  return all;
-}
-
-let browserPid = 0;
 // Resident memory of the browser's renderer processes, after a full garbage collection.
-async function processMemory(page, cdp) {
+async function rendererMemory(cdp, browserCdp) {
   await cdp.send('HeapProfiler.collectGarbage');
   await sleep(300);
   await cdp.send('HeapProfiler.collectGarbage');
   await sleep(500);
+  const { processInfo } = await browserCdp.send('SystemInfo.getProcessInfo');
   let total = 0;
-  for (const pid of descendants(browserPid)) {
+  for (const { type, id } of processInfo) {
+    if (type !== 'renderer') continue;
     try {
-      const cmdline = readFileSync(`/proc/${pid}/cmdline`, 'utf8');
-      if (!cmdline.includes('--type=renderer')) continue;
-      const status = readFileSync(`/proc/${pid}/status`, 'utf8');
-      total += Number(/VmRSS:\s+(\d+)/.exec(status)[1]) * 1024;
+      total += Number(/VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${id}/status`, 'utf8'))[1]) * 1024;
     } catch { /* gone */ }
   }
   return total;
@@ -368,7 +348,6 @@ const browser = await chromium.launch({
          '--disable-background-networking', '--disable-component-update', '--disable-sync',
          '--js-flags=--expose-gc'],
 });
-browserPid = browser.process ? browser.process().pid : 0;
 const facts = JSON.parse(readFileSync(join(webBuild, 'party_facts.json'), 'utf8'));
 try {
   const context = await browser.newContext();
@@ -379,7 +358,7 @@ try {
   page.on('response', (r) => { if (r.status() >= 400) consoleErrors.push(`${r.status()} for ${r.url()}`); });
   const cdp = await context.newCDPSession(page);
   await desktopRun(page, consoleErrors, baseUrl, facts.title);
-  await replays(page, cdp);
+  await replays(page, cdp, await browser.newBrowserCDPSession());
   check(consoleErrors.length === 0, `no error on the page's console${consoleErrors.length ? ': ' + consoleErrors.join(' | ') : ''}`);
   await context.close();
   await siteChecks({ browser, server, baseUrl, webBuild, nativeBuild, repo, outDir, facts });
