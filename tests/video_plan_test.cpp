@@ -237,6 +237,8 @@ TEST(VideoProfiles, EncoderCommandsCarryTheProfilesRules)
     const auto first = passArguments(party, g, "copy.mkv", 1, "log", "show.mkv.part");
     EXPECT_EQ(valueOf(first, "-pass"), "1");
     EXPECT_EQ(valueOf(first, "-b:v"), "8000k");
+    EXPECT_EQ(valueOf(first, "-minrate"), "8000k");
+    EXPECT_EQ(valueOf(first, "-x264-params"), "nal-hrd=cbr");
     EXPECT_EQ(valueOf(first, "-f"), "null");
     EXPECT_EQ(std::find(first.begin(), first.end(), "-c:a"), first.end());
     const auto second = passArguments(party, g, "copy.mkv", 2, "log", "show.mkv.part");

@@ -238,9 +238,12 @@ std::vector<std::string> pictureArguments(const VideoSettings& settings, const V
     if (!settings.h264Profile.empty()) append(args, {"-profile:v", settings.h264Profile});
     if (!settings.level.empty()) append(args, {"-level:v", settings.level});
     if (twoPassVideo(settings)) {
-        // The buffer lets a busy moment take twice the average, well within the level's limits.
-        append(args, {"-b:v", kbps(settings.videoKbps), "-maxrate", kbps(2 * settings.videoKbps),
-                      "-bufsize", kbps(2 * settings.videoKbps)});
+        // A constant rate: the still menu and pages cost next to nothing, so without the
+        // padding x264 adds to hold the rate the whole show would average half of it. Two
+        // seconds of buffer, well within the level's limits.
+        const std::string rate = kbps(settings.videoKbps);
+        append(args, {"-b:v", rate, "-minrate", rate, "-maxrate", rate, "-bufsize", kbps(2 * settings.videoKbps),
+                      "-x264-params", "nal-hrd=cbr"});
     } else {
         append(args, {"-crf", std::to_string(settings.crf >= 0 ? settings.crf : 18)});
         if (settings.videoKbps > 0) {
