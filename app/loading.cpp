@@ -9,6 +9,7 @@
 #include "assets/font.h"
 #include "assets/jpeg.h"
 #include "assets/pcx.h"
+#include "assets/resource_list.h"
 #include "assets/resources.h"
 #include "render/backdrop.h"
 #include "render/matrix.h"
@@ -30,19 +31,18 @@ enum ResourceIndex {
     resourceCount = resPage1 + 4
 };
 
-const char* const ResourceNames[resourceCount] = {
-    "DATA_LOADING_TGA", "DATA_LOADER_TGA", "DATA_MOUSE_TGA",
-    "DATA_BUBBLE0_TGA", "DATA_BUBBLE1_TGA", "DATA_BUBBLE2_TGA", "DATA_BUBBLE3_TGA",
-    "DATA_BUBBLE4_TGA", "DATA_BUBBLE5_TGA", "DATA_BUBBLE6_TGA", "DATA_BUBBLE7_TGA",
-    "DATA_SELECT1A_TGA", "DATA_SELECT2A_TGA", "DATA_SELECT3A_TGA", "DATA_SELECT4A_TGA",
-    "DATA_SELECT5A_TGA",
-    "DATA_SELECT1B_TGA", "DATA_SELECT2B_TGA", "DATA_SELECT3B_TGA", "DATA_SELECT4B_TGA",
-    "DATA_SELECT5B_TGA",
-    "DATA_1_TGA", "DATA_2_TGA", "DATA_3_TGA", "DATA_4_TGA", "DATA_6_TGA", "DATA_8_TGA",
-    "DATA_9_TGA",
-    "DATA_ZSPHERE_ASC", "DATA_MORA01BACK_JPG", "DATA_MENU_JPG",
-    "DATA_PAGE1_PCX", "DATA_PAGE2_PCX", "DATA_PAGE3_PCX", "DATA_PAGE4_PCX",
-};
+// The enumeration above follows the program's table of embedded files, after the font.
+constexpr int firstLoaded = 1;
+static_assert(resourceNamed(firstLoaded + resLoading, "DATA_LOADING_TGA"));
+static_assert(resourceNamed(firstLoaded + resBubble0, "DATA_BUBBLE0_TGA"));
+static_assert(resourceNamed(firstLoaded + resButton1A, "DATA_SELECT1A_TGA"));
+static_assert(resourceNamed(firstLoaded + resButton1B, "DATA_SELECT1B_TGA"));
+static_assert(resourceNamed(firstLoaded + resPlate1, "DATA_1_TGA"));
+static_assert(resourceNamed(firstLoaded + resModel, "DATA_ZSPHERE_ASC"));
+static_assert(resourceNamed(firstLoaded + resBackground, "DATA_MORA01BACK_JPG"));
+static_assert(resourceNamed(firstLoaded + resMenu, "DATA_MENU_JPG"));
+static_assert(resourceNamed(firstLoaded + resPage1, "DATA_PAGE1_PCX"));
+static_assert(firstLoaded + resourceCount == resourceFileCount, "every embedded file is loaded");
 
 // Plate slots in the order the plates are loaded: DATA_1, 2, 3, 4, 6, 8, 9.
 const int PlateSlots[7] = {0, 1, 2, 3, 5, 7, 8};
@@ -100,7 +100,7 @@ void showLoadingScreen(LoadedAssets& assets)
 {
     assets.fontStrip = newBytes(fontStripBytes);
     loadFont(assets.fontStrip);
-    for (int i = 0; i < resourceCount; ++i) extracted[i] = extractResource(ResourceNames[i]);
+    for (int i = 0; i < resourceCount; ++i) extracted[i] = extractResource(ResourceFiles[firstLoaded + i].name);
 
     assets.loadingPicture = readTga(resLoading, loadingWidth * loadingHeight);
     assets.progressTile = readTga(resLoader, 16 * 16);

@@ -1,5 +1,6 @@
 #include "assets/font.h"
 
+#include "assets/resource_list.h"
 #include "assets/resources.h"
 
 std::uint8_t GlyphTable[5120];
@@ -20,7 +21,8 @@ constexpr int firstPunctuationGlyph = 39;
 
 void loadFont(std::uint8_t* strip)
 {
-    readFileBytes(extractResource("DATA_FONTS_RAW"), strip, fontStripBytes);
+    static_assert(resourceNamed(0, "DATA_FONTS_RAW"), "the font strip is the first embedded file");
+    readFileBytes(extractResource(ResourceFiles[0].name), strip, fontStripBytes);
     cutGlyphs(strip);
 }
 

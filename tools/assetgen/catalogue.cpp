@@ -1,10 +1,12 @@
 #include "tools/assetgen/catalogue.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "assets/resource_list.h"
 #include "tools/assetgen/bitfont.h"
 #include "tools/assetgen/mastering.h"
 #include "tools/assetgen/model.h"
@@ -23,45 +25,60 @@ enum Item {
     Loading = 100, LoaderTile, Pointer, Backdrop, Menu,
 };
 
-constexpr ResourceEntry Catalogue[] = {
-    {"DATA_FONTS_RAW", "fonts.raw", Kind::FontStrip, 0},
-    {"DATA_LOADING_TGA", "loading.tga", Kind::Tga, Loading},
-    {"DATA_LOADER_TGA", "loader.tga", Kind::TgaTopFirst, LoaderTile},
-    {"DATA_MOUSE_TGA", "mouse.tga", Kind::Tga, Pointer},
-    {"DATA_BUBBLE0_TGA", "bubble0.tga", Kind::TgaTopFirst, 0},
-    {"DATA_BUBBLE1_TGA", "bubble1.tga", Kind::TgaTopFirst, 1},
-    {"DATA_BUBBLE2_TGA", "bubble2.tga", Kind::TgaTopFirst, 2},
-    {"DATA_BUBBLE3_TGA", "bubble3.tga", Kind::TgaTopFirst, 3},
-    {"DATA_BUBBLE4_TGA", "bubble4.tga", Kind::TgaTopFirst, 4},
-    {"DATA_BUBBLE5_TGA", "bubble5.tga", Kind::TgaTopFirst, 5},
-    {"DATA_BUBBLE6_TGA", "bubble6.tga", Kind::TgaTopFirst, 6},
-    {"DATA_BUBBLE7_TGA", "bubble7.tga", Kind::TgaTopFirst, 7},
-    {"DATA_SELECT1A_TGA", "select1a.tga", Kind::Tga, 10},
-    {"DATA_SELECT2A_TGA", "select2a.tga", Kind::Tga, 11},
-    {"DATA_SELECT3A_TGA", "select3a.tga", Kind::Tga, 12},
-    {"DATA_SELECT4A_TGA", "select4a.tga", Kind::Tga, 13},
-    {"DATA_SELECT5A_TGA", "select5a.tga", Kind::Tga, 14},
-    {"DATA_SELECT1B_TGA", "select1b.tga", Kind::Tga, 20},
-    {"DATA_SELECT2B_TGA", "select2b.tga", Kind::Tga, 21},
-    {"DATA_SELECT3B_TGA", "select3b.tga", Kind::Tga, 22},
-    {"DATA_SELECT4B_TGA", "select4b.tga", Kind::Tga, 23},
-    {"DATA_SELECT5B_TGA", "select5b.tga", Kind::Tga, 24},
-    {"DATA_1_TGA", "plate1.tga", Kind::Tga, 31},
-    {"DATA_2_TGA", "plate2.tga", Kind::Tga, 32},
-    {"DATA_3_TGA", "plate3.tga", Kind::Tga, 33},
-    {"DATA_4_TGA", "plate4.tga", Kind::Tga, 34},
-    {"DATA_6_TGA", "plate6.tga", Kind::Tga, 36},
-    {"DATA_8_TGA", "plate8.tga", Kind::Tga, 38},
-    {"DATA_9_TGA", "plate9.tga", Kind::Tga, 39},
-    {"DATA_ZSPHERE_ASC", "zsphere.asc", Kind::Asc, 0},
-    {"DATA_MORA01BACK_JPG", "mora01back.jpg", Kind::Jpeg, Backdrop},
-    {"DATA_MENU_JPG", "menu.jpg", Kind::Jpeg, Menu},
-    {"DATA_PAGE1_PCX", "page1.pcx", Kind::Pcx, 1},
-    {"DATA_PAGE2_PCX", "page2.pcx", Kind::Pcx, 2},
-    {"DATA_PAGE3_PCX", "page3.pcx", Kind::Pcx, 3},
-    {"DATA_PAGE4_PCX", "page4.pcx", Kind::Pcx, 4},
+// How each embedded file is made, in the order of the program's table of them.
+struct Making {
+    Kind kind;
+    int item;
 };
-constexpr int CatalogueSize = int(sizeof Catalogue / sizeof Catalogue[0]);
+
+constexpr Making Makings[] = {
+    {Kind::FontStrip, 0},
+    {Kind::Tga, Loading},
+    {Kind::TgaTopFirst, LoaderTile},
+    {Kind::Tga, Pointer},
+    {Kind::TgaTopFirst, 0},
+    {Kind::TgaTopFirst, 1},
+    {Kind::TgaTopFirst, 2},
+    {Kind::TgaTopFirst, 3},
+    {Kind::TgaTopFirst, 4},
+    {Kind::TgaTopFirst, 5},
+    {Kind::TgaTopFirst, 6},
+    {Kind::TgaTopFirst, 7},
+    {Kind::Tga, 10},
+    {Kind::Tga, 11},
+    {Kind::Tga, 12},
+    {Kind::Tga, 13},
+    {Kind::Tga, 14},
+    {Kind::Tga, 20},
+    {Kind::Tga, 21},
+    {Kind::Tga, 22},
+    {Kind::Tga, 23},
+    {Kind::Tga, 24},
+    {Kind::Tga, 31},
+    {Kind::Tga, 32},
+    {Kind::Tga, 33},
+    {Kind::Tga, 34},
+    {Kind::Tga, 36},
+    {Kind::Tga, 38},
+    {Kind::Tga, 39},
+    {Kind::Asc, 0},
+    {Kind::Jpeg, Backdrop},
+    {Kind::Jpeg, Menu},
+    {Kind::Pcx, 1},
+    {Kind::Pcx, 2},
+    {Kind::Pcx, 3},
+    {Kind::Pcx, 4},
+};
+static_assert(sizeof Makings / sizeof Makings[0] == resourceFileCount, "one way of making each embedded file");
+
+constexpr std::array<ResourceEntry, resourceFileCount> Catalogue = [] {
+    std::array<ResourceEntry, resourceFileCount> entries{};
+    for (int k = 0; k < resourceFileCount; ++k) {
+        entries[std::size_t(k)] = {ResourceFiles[k].name, ResourceFiles[k].file, Makings[k].kind, Makings[k].item};
+    }
+    return entries;
+}();
+constexpr int CatalogueSize = resourceFileCount;
 
 // Button labels for pages 1..4 and the quit button.
 constexpr const char* ButtonLabels[5] = {
