@@ -10,17 +10,16 @@
 // 4.1 or under, two-pass at 6 Mbit/s or more; video sites ask for 1080p60 High with a closed
 // GOP of half a second and about 12 Mbit/s (35 to 45 at 2160p), and AAC-LC at 48 kHz, 384
 // kbit/s.
-const VideoProfile VideoProfiles[] = {
-    {"party", "the party's big screen: 1080p30, H.264 Main 4.1, two-pass 8 Mbit/s, AAC 48 kHz 256 kbit/s",
-     30, 1920, 1080, true, false, "main", "4.1", -1, 8000, 0, 48000, 256},
-    {"site", "video sites: 1080p60, H.264 High, closed GOP of 30, CRF 16 capped at 12 Mbit/s, AAC 48 kHz 384 kbit/s",
-     60, 1920, 1080, true, false, "high", "", 16, 12000, 30, 48000, 384},
-    {"site-2160", "video sites at 2160p60: as site, capped at 40 Mbit/s",
-     60, 3840, 2160, true, false, "high", "", 16, 40000, 30, 48000, 384},
-    {"archive", "exact pictures and sound: 640x480 at 60, lossless RGB and the soundtrack as it is",
-     60, 0, 0, false, true, "", "", -1, 0, 0, 0, 0},
+const VideoProfile VideoProfiles[4] = {
+    // The party's big screen.
+    {"party", 30, 1920, 1080, true, false, "main", "4.1", -1, 8000, 0, 48000, 256},
+    // Video sites, at 1080p60 and 2160p60; a constant quality high enough for their own
+    // encoders to start from, capped at their rates.
+    {"site", 60, 1920, 1080, true, false, "high", "", 16, 12000, 30, 48000, 384},
+    {"site-2160", 60, 3840, 2160, true, false, "high", "", 16, 40000, 30, 48000, 384},
+    // Exact pictures and sound.
+    {"archive", 60, 0, 0, false, true, "", "", -1, 0, 0, 0, 0},
 };
-const int VideoProfileCount = int(sizeof VideoProfiles / sizeof VideoProfiles[0]);
 
 const VideoProfile* findVideoProfile(const std::string& name)
 {

@@ -13,7 +13,6 @@ constexpr int soundtrackChannels = 2;     // interleaved left, right
 // spends its bits and the sound. Every value an option also sets is only a default.
 struct VideoProfile {
     const char* name;
-    const char* purpose;        // one line for the usage text and the README
     int fps;
     int boxWidth, boxHeight;    // 0: the frame at its own size
     bool fill;                  // the 4:3 picture fills the box's height (black bars at the sides)
@@ -27,8 +26,7 @@ struct VideoProfile {
     int audioKbps;
 };
 
-extern const VideoProfile VideoProfiles[];
-extern const int VideoProfileCount;
+extern const VideoProfile VideoProfiles[4];
 
 // The profile of that name; null when there is none.
 const VideoProfile* findVideoProfile(const std::string& name);
