@@ -29,6 +29,7 @@ const page = {
   watching: false,         // from the first program made on: the page's own are all in place
   progress: null,          // the download under way; an abandoned one no longer shows
   retried: false,
+  compiledWhileDownloading: false,
   escapeHeldUntil: 0,      // an Escape before this moment left fullscreen and is not the show's
   delayTimer: 0,           // reads the audio output's delay about once a second
   audioStart: null,        // the audio context's time at which the music's first sample plays
@@ -51,6 +52,7 @@ window.invitation = {
   get screenFactor() { return page.screen ? page.screenFactor : 1; },
   musicTime() { return page.module && page.state === 'running' ? page.module.musicTime() : null; },
   get listenerCount() { return page.listeners.length; },
+  get compiledWhileDownloading() { return page.compiledWhileDownloading; },
   // How long the last frame passes took inside the program, newest first, in milliseconds.
   passTimes(count) {
     if (!page.module) return [];
@@ -383,6 +385,7 @@ async function downloadProgram(progress, how) {
     : Promise.resolve({ error: new Error('no streaming compilation') });
   const bytes = await readCounted('zura5inv.wasm', counted.body, progress);
   const streamed = await streaming;
+  page.compiledWhileDownloading = Boolean(streamed.program);
   if (streamed.program) return streamed.program;
   try {
     return await WebAssembly.compile(bytes);

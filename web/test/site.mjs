@@ -86,6 +86,8 @@ async function transfers(browser, server, baseUrl, webBuild) {
     .reduce((sum, name) => sum + readFileSync(join(webBuild, 'site', name)).length, 0);
   const progress = await page.evaluate(() => parseFloat(document.querySelector('#progress div').style.width));
   report.firstVisitBytes = `${firstVisit} B sent for ${raw} B of files`;
+  check(await page.evaluate(() => window.invitation.compiledWhileDownloading),
+        'the program is compiled while it downloads');
   check(ready && firstVisit < raw - 1000000 && progress === 100,
         `the host sends the compressed copies and the progress bar ends at 100% (${report.firstVisitBytes})`);
   const reloadBefore = server.served;
