@@ -67,7 +67,10 @@ wait_window() {
       sleep 0.5  # the same window still there: not one replaced while the program starts
       [ "$(xdotool search --onlyvisible --name "$E2E_TITLE_PATTERN" 2>/dev/null | tail -1)" = "$WINDOW_ID" ] && return 0
     fi
-    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
+    if ! kill -0 "$APP_PID" 2>/dev/null; then
+      wait "$APP_PID"
+      fail "the program ended with code $? before its window appeared"
+    fi
     sleep 0.1
   done
   fail "no window within ${limit}s"
