@@ -133,27 +133,49 @@ inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel c
 
 // Four pixels at a time: byte lanes add with saturation (a lane that wrapped round is filled
 // with ones), the top byte is cleared, and a zero source pixel keeps the target as it was.
-void addNonZeroPixels(Pixel* __restrict target, const Pixel* __restrict source, int count)
+namespace {
+
+using ByteLanes = std::uint8_t __attribute__((vector_size(16)));
+using PixelLanes = std::uint32_t __attribute__((vector_size(16)));
+
+// Four source pixels added onto four row pixels; zero source pixels keep theirs.
+inline void addNonZeroLanes(Pixel* __restrict target, const Pixel* __restrict source)
 {
-    using ByteLanes = std::uint8_t __attribute__((vector_size(16)));
-    using PixelLanes = std::uint32_t __attribute__((vector_size(16)));
-    constexpr int lanePixels = 4;
+    PixelLanes v;
+    PixelLanes d;
+    std::memcpy(&v, source, sizeof v);
+    std::memcpy(&d, target, sizeof d);
+    const ByteLanes sum = ByteLanes(d) + ByteLanes(v);
+    const ByteLanes wrapped = ByteLanes(sum < ByteLanes(d));
+    const PixelLanes added = PixelLanes(sum | wrapped) & 0xFFFFFF;
+    const PixelLanes keep = PixelLanes(v == 0);
+    const PixelLanes result = (d & keep) | (added & ~keep);
+    std::memcpy(target, &result, sizeof result);
+}
+
+}  // namespace
+
+RowExtent addNonZeroPixels(Pixel* __restrict target, const Pixel* __restrict source, int count)
+{
+    constexpr int groupPixels = 8;
+    RowExtent written{count, 0};
     int x = 0;
-    for (; x + lanePixels <= count; x += lanePixels) {
-        PixelLanes v;
-        PixelLanes d;
-        std::memcpy(&v, source + x, sizeof v);
-        std::memcpy(&d, target + x, sizeof d);
-        const ByteLanes sum = ByteLanes(d) + ByteLanes(v);
-        const ByteLanes wrapped = ByteLanes(sum < ByteLanes(d));
-        const PixelLanes added = PixelLanes(sum | wrapped) & 0xFFFFFF;
-        const PixelLanes keep = PixelLanes(v == 0);
-        const PixelLanes result = (d & keep) | (added & ~keep);
-        std::memcpy(target + x, &result, sizeof result);
+    for (; x + groupPixels <= count; x += groupPixels) {
+        std::uint64_t words[4];
+        std::memcpy(words, source + x, sizeof words);
+        if ((words[0] | words[1] | words[2] | words[3]) == 0) continue;
+        written.first = std::min(written.first, x);
+        written.end = x + groupPixels;
+        addNonZeroLanes(target + x, source + x);
+        addNonZeroLanes(target + x + 4, source + x + 4);
     }
     for (; x < count; ++x) {
-        if (source[x] != 0) target[x] = addSaturated(target[x], source[x]);
+        if (source[x] == 0) continue;
+        target[x] = addSaturated(target[x], source[x]);
+        written.first = std::min(written.first, x);
+        written.end = x + 1;
     }
+    return written;
 }
 
 // A line whose two end points pass the clip test lies wholly inside it (every position is

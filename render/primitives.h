@@ -53,10 +53,18 @@ inline void plotAdd(Frame frame, int x, int y, Pixel colour)
     markDrawn(frame, x, y, std::int64_t(x) + 1, std::int64_t(y) + 1);
 }
 
+// The columns a row routine wrote: [first, end), nothing when first >= end.
+struct RowExtent {
+    int first = 0;
+    int end = 0;
+};
+
 // Adds count source pixels onto a row with per-channel saturation, as plotAdd does (the top
 // byte of a changed pixel is cleared); a zero source pixel leaves its target as it was. No
-// clip test: the caller passes only on-screen columns.
-void addNonZeroPixels(Pixel* target, const Pixel* source, int count);
+// clip test: the caller passes only on-screen columns. Groups of eight zero source pixels are
+// passed over without touching the row; the result covers every column written, so a page of
+// text on a transparent ground can be marked by what it wrote.
+RowExtent addNonZeroPixels(Pixel* target, const Pixel* source, int count);
 
 // Additive line, both end points included, each pixel clip-tested, marked by its box.
 void drawLineAdd(Frame frame, int x1, int y1, int x2, int y2, Pixel colour);

@@ -4,7 +4,10 @@
 #include <cstring>
 
 #include "render/backdrop.h"
+#include "resources/party_dates.h"
 #include "render/text.h"
+
+const PartyDates BakedPartyDates{partyFirstMonth, partyFirstDay, partyDays};
 
 namespace {
 
@@ -41,12 +44,16 @@ void scrollOpenPage(MenuFlags& flags, std::int32_t rows)
     else if (flags.menuState == 3) flags.page3Scroll += rows;
 }
 
+// A page is text on a transparent ground: each row is marked only where it was written, so
+// the blank rows between lines and the margins are neither touched nor put back.
 void drawPage(Frame frame, const Pixel* pageImage, int firstRow, int rowCount)
 {
-    markDrawn(frame, pageLeft, pageTop, pageLeft + pageWidth, std::int64_t(pageTop) + rowCount);
     const Pixel* source = pageImage + firstRow * pageWidth;
     for (int y = 0; y < rowCount; ++y) {
-        addNonZeroPixels(frame.pixels + RowOffsets[pageTop + y] + pageLeft, source, pageWidth);
+        const RowExtent written = addNonZeroPixels(frame.pixels + RowOffsets[pageTop + y] + pageLeft, source, pageWidth);
+        if (written.first < written.end) {
+            markDrawn(frame, pageLeft + written.first, pageTop + y, pageLeft + written.end, pageTop + y + 1);
+        }
         source += pageWidth;
     }
 }

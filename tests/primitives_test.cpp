@@ -152,6 +152,33 @@ TEST_F(PrimitivesTest, RowAdditionSkipsZerosAndStopsAtItsCount)
     }
 }
 
+TEST_F(PrimitivesTest, RowAdditionSaysWhichColumnsItWrote)
+{
+    // Text on a transparent ground: runs of zeros longer and shorter than a group of four,
+    // at either end and between, and a row with nothing on it.
+    for (const std::vector<int>& lit : {std::vector<int>{}, {0}, {5}, {9, 10, 11, 23}, {22}, {3, 17}, {0, 23}}) {
+        std::vector<Pixel> source(24, 0);
+        for (int x : lit) source[x] = 0x102030;
+        std::vector<Pixel> row(24, 0x404040);
+        const std::vector<Pixel> before = row;
+        const RowExtent written = addNonZeroPixels(row.data(), source.data(), 24);
+        for (int x = 0; x < 24; ++x) {
+            const bool inside = x >= written.first && x < written.end;
+            EXPECT_EQ(row[x], source[x] != 0 ? 0x506070u : before[x]) << x;
+            if (source[x] != 0) {
+                EXPECT_TRUE(inside) << "column " << x << " written outside the extent";
+            }
+        }
+        if (lit.empty()) {
+            EXPECT_GE(written.first, written.end) << "a blank row wrote something";
+        } else {
+            // Within the group of eight around the first and last lit columns.
+            EXPECT_EQ(written.first / 8, lit.front() / 8);
+            EXPECT_LE(written.end, (lit.back() / 8 + 1) * 8);
+        }
+    }
+}
+
 }  // namespace
 
 namespace {
