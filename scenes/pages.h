@@ -4,7 +4,6 @@
 #include <ctime>
 
 #include "render/primitives.h"
-#include "resources/party_dates.h"
 #include "scenes/menu.h"
 
 constexpr int pageWidth = 580;
@@ -18,7 +17,8 @@ struct PartyDates {
     int day;
     int days;
 };
-constexpr PartyDates BakedPartyDates{partyFirstMonth, partyFirstDay, partyDays};
+// The dates the program was built with, from the content file.
+extern const PartyDates BakedPartyDates;
 
 // One press of Up or Down, and of Page Up or Page Down, in frame rows.
 constexpr std::int32_t scrollLineRows = 10;
