@@ -31,13 +31,13 @@ inline std::string showOutDir(const std::string& name)
 
 // Runs `invite_render <args> --out DIR` (the script, when given, is written to DIR/script.txt
 // and passed with --script), from the reference party's resources folder, whose files the
-// renderer of the tests embeds.
+// renderer of the tests embeds. `renderer` may name another build of it.
 inline ShowRun renderShow(const std::string& name, const std::string& args,
-                          const std::string& script = "")
+                          const std::string& script = "", const std::string& renderer = INVITE_RENDER)
 {
     ShowRun run;
     run.outDir = showOutDir(name);
-    std::string command = std::string(INVITE_RENDER) + " " + args + " --out " + run.outDir;
+    std::string command = renderer + " " + args + " --out " + run.outDir;
     if (!script.empty()) {
         const std::string scriptPath = run.outDir + "/script.txt";
         std::ofstream(scriptPath) << script;
