@@ -151,6 +151,7 @@ TEST(VideoCapture, FailuresEndWithTheirCodeAndLeaveNoFile)
         {"--until 500 --soundtrack plate1.tga --video " + film, "", 4, "ffmpeg:"},
         {"--until 500 --video " + dir + "/missing/film.mp4", "", 5, "missing/film.mp4"},
         {"--until 500 --preset sideways --video " + film, "", 6, "ffmpeg:"},
+        {"--until 500 --profile party --preset sideways --video " + film, "", 6, "pass 1"},
         {"--until 500 --video " + dir + "/film.avi", "", 2, ".mkv"},
         {"--until 500 --scale 2 --out " + dir, "", 2, "--video"},
         {"--until 500 --size 600x400 --video " + film, "", 2, "smaller"},
@@ -162,6 +163,8 @@ TEST(VideoCapture, FailuresEndWithTheirCodeAndLeaveNoFile)
         EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
         EXPECT_FALSE(std::filesystem::exists(film)) << c.args;
         EXPECT_FALSE(std::filesystem::exists(film + ".part")) << c.args;
+        EXPECT_FALSE(std::filesystem::exists(film + ".part-frames.mkv")) << c.args;
+        EXPECT_FALSE(std::filesystem::exists(film + ".part-pass-0.log")) << c.args;
     }
 }
 
