@@ -25,9 +25,10 @@ int wholeScaleFactor(const PictureRect& picture);
 // (in a bar, or outside the window).
 bool framePointOf(const PictureRect& picture, int windowX, int windowY, int& frameX, int& frameY);
 
-// The messages one event gives: none, one, or a mouse move followed by a button.
+// The messages one event gives: none, one, a mouse move followed by a button, or a tap's
+// move, press and release.
 struct EventMessages {
-    Message items[2] = {};
+    Message items[3] = {};
     int count = 0;
 };
 
@@ -35,4 +36,13 @@ struct EventMessages {
 // positions. A press outside the picture is no click and moves nothing; a release anywhere
 // lets the button go; a move outside the picture keeps the last position inside it. A wheel
 // turned anywhere in the window gives its whole notches, counted positive downwards.
+// On a touch screen one finger that stays put is a left click where it lifts, one that moves
+// further than touchSlop window units scrolls by the distance moved in frame rows, and
+// anything done with two fingers is nothing; the mouse events SDL makes of touches are
+// dropped. The touch in progress is the module's own state.
 EventMessages translateEvent(const SDL_Event& event, int windowWidth, int windowHeight);
+
+constexpr float touchSlop = 10.0f;
+
+// Forgets the touch in progress (for tests, and when the window loses its fingers).
+void resetTouch();

@@ -219,6 +219,75 @@ TEST(EventTranslation, WheelNotchesCountDownwardsAsPositive)
     EXPECT_TRUE(sent(sideways, 640, 480).empty());
 }
 
+SDL_Event finger(Uint32 type, SDL_FingerID id, float x, float y)
+{
+    SDL_Event event{};
+    event.type = type;
+    event.tfinger.fingerId = id;
+    event.tfinger.x = x;
+    event.tfinger.y = y;
+    return event;
+}
+
+// A finger's events in a 1280x960 window (the frame doubled), from window pixel positions.
+std::vector<Sent> touchAt(Uint32 type, SDL_FingerID id, float x, float y)
+{
+    return sent(finger(type, id, x / 1280.0f, y / 960.0f), 1280, 960);
+}
+
+TEST(TouchTranslation, AFingerThatStaysPutIsOneClickWhereItLifts)
+{
+    resetTouch();
+    EXPECT_TRUE(touchAt(SDL_FINGERDOWN, 7, 600, 260).empty());
+    EXPECT_TRUE(touchAt(SDL_FINGERMOTION, 7, 604, 263).empty());  // within the slop
+    EXPECT_EQ(touchAt(SDL_FINGERUP, 7, 604, 263),
+              (std::vector<Sent>{{msgMouseMove, 0, packPoint(302, 131)}, {msgLeftDown, 0, 0}, {msgLeftUp, 0, 0}}));
+    // A tap in a bar of a wider window is no click.
+    resetTouch();
+    EXPECT_TRUE(sent(finger(SDL_FINGERDOWN, 1, 0.02f, 0.5f), 1600, 960).empty());
+    EXPECT_TRUE(sent(finger(SDL_FINGERUP, 1, 0.02f, 0.5f), 1600, 960).empty());
+}
+
+TEST(TouchTranslation, ADragScrollsByTheDistanceInFrameRowsAndIsNoClick)
+{
+    resetTouch();
+    touchAt(SDL_FINGERDOWN, 3, 640, 800);
+    // 60 window pixels up at scale 2 are 30 frame rows down the page, sent as the finger
+    // moves, whole rows at a time with the halves carried.
+    std::int32_t rows = 0;
+    for (float y = 795; y >= 740; y -= 5) {
+        for (const Sent& s : touchAt(SDL_FINGERMOTION, 3, 640, y)) {
+            EXPECT_EQ(s.code, msgScrollRows);
+            rows += std::int32_t(s.wParam);
+        }
+    }
+    EXPECT_EQ(rows, 30);
+    for (const Sent& s : touchAt(SDL_FINGERMOTION, 3, 640, 801)) rows += std::int32_t(s.wParam);
+    EXPECT_EQ(rows, 0);  // and back down: the text follows the finger
+    EXPECT_TRUE(touchAt(SDL_FINGERUP, 3, 640, 801).empty());
+}
+
+TEST(TouchTranslation, TwoFingersAreNoClickAndTouchMadeMouseEventsAreDropped)
+{
+    resetTouch();
+    touchAt(SDL_FINGERDOWN, 1, 500, 300);
+    touchAt(SDL_FINGERDOWN, 2, 700, 300);
+    EXPECT_TRUE(touchAt(SDL_FINGERMOTION, 1, 440, 300).empty());
+    EXPECT_TRUE(touchAt(SDL_FINGERUP, 1, 440, 300).empty());
+    EXPECT_TRUE(touchAt(SDL_FINGERUP, 2, 760, 300).empty());
+    // After the pinch a new single finger taps again.
+    touchAt(SDL_FINGERDOWN, 4, 600, 260);
+    EXPECT_EQ(touchAt(SDL_FINGERUP, 4, 600, 260).size(), 3u);
+
+    SDL_Event press = button(true, SDL_BUTTON_LEFT, 600, 260);
+    press.button.which = SDL_TOUCH_MOUSEID;
+    EXPECT_TRUE(sent(press, 1280, 960).empty());
+    SDL_Event move = motion(600, 260);
+    move.motion.which = SDL_TOUCH_MOUSEID;
+    EXPECT_TRUE(sent(move, 1280, 960).empty());
+    resetTouch();
+}
+
 TEST(EventTranslation, WheelNotchesScrollTheOpenPageLikeArrowKeys)
 {
     // Through the window procedure: three notches down and one up on the rules page move it
