@@ -545,6 +545,8 @@ watchListeners();
 startButton.addEventListener('click', startShow);
 againButton.addEventListener('click', playAgain);
 retryButton.addEventListener('click', () => { page.retried = true; load(); });
+// Phones that cannot make an element fullscreen (an iPhone's browser) get no button for it.
+document.getElementById('fullscreen').hidden = !stage.requestFullscreen;
 document.getElementById('fullscreen').addEventListener('click', () => {
   if (document.fullscreenElement) document.exitFullscreen();
   else if (stage.requestFullscreen) stage.requestFullscreen();
