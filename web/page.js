@@ -23,12 +23,11 @@ const page = {
   module: null,
   canvas: null,            // the program's own canvas, which takes its input
   screen: null,            // the enlarged copy shown when a whole factor and a smooth step are both needed
-  screenFactor: 1,
   timings: {},             // performance.now() of the click and of the first frame pass
   listeners: [],           // document and window listeners the program added
   watching: false,         // from the first program made on: the page's own are all in place
   progress: null,          // the download under way; an abandoned one no longer shows
-  retried: false,
+  retried: false,          // after a failed try the files are fetched past the cache
   compiledWhileDownloading: false,
   escapeHeldUntil: 0,      // an Escape before this moment left fullscreen and is not the show's
   delayTimer: 0,           // reads the audio output's delay about once a second
@@ -49,7 +48,6 @@ const touchFirst = window.matchMedia('(pointer: coarse)').matches;
 window.invitation = {
   get state() { return page.state; },
   get timings() { return Object.assign({}, page.timings); },
-  get screenFactor() { return page.screen ? page.screenFactor : 1; },
   musicTime() { return page.module && page.state === 'running' ? page.module.musicTime() : null; },
   get listenerCount() { return page.listeners.length; },
   get compiledWhileDownloading() { return page.compiledWhileDownloading; },
@@ -99,40 +97,55 @@ function fail(text, { retry = false } = {}) {
 // Square pixels: the frame grows by the largest whole factor that fits, pixel by pixel, and
 // the rest of the way smoothly, so every frame column is as wide as every other.
 
-function fitCanvas() {
-  if (!page.canvas || page.state !== 'running') return;
+// The picture's size in screen pixels: the largest 4:3 rectangle the stage holds, and the
+// largest whole factor of the frame inside it.
+function pictureSize() {
   const ratio = window.devicePixelRatio || 1;
   const across = Math.floor(stage.clientWidth * ratio);
   const down = Math.floor(stage.clientHeight * ratio);
   const unit = Math.max(1, Math.min(Math.floor(across / 4), Math.floor(down / 3)));
   const width = unit * 4;
   const height = unit * 3;
-  const factor = Math.max(1, Math.floor(width / frameWidth));
-  const place = (element) => {
-    element.style.width = width / ratio + 'px';
-    element.style.height = height / ratio + 'px';
-    element.style.left = Math.round((across - width) / 2) / ratio + 'px';
-    element.style.top = Math.round((down - height) / 2) / ratio + 'px';
-  };
-  for (const element of [page.canvas, page.screen]) if (element) place(element);
-  const exact = width === frameWidth * factor;
-  const needsScreen = !exact && factor > 1;
+  return { ratio, width, height, factor: Math.max(1, Math.floor(width / frameWidth)),
+           left: Math.round((across - width) / 2), top: Math.round((down - height) / 2) };
+}
+
+// Placed on whole screen pixels, so the smooth step starts from a sharp picture.
+function place(element, size) {
+  element.style.width = size.width / size.ratio + 'px';
+  element.style.height = size.height / size.ratio + 'px';
+  element.style.left = size.left / size.ratio + 'px';
+  element.style.top = size.top / size.ratio + 'px';
+}
+
+// The enlarged copy under the program's canvas, which stays on top, unseen, for the input.
+function showScreen(size) {
+  if (!page.screen) {
+    page.screen = document.createElement('canvas');
+    page.screen.id = 'screen';
+    page.screen.setAttribute('aria-hidden', 'true');
+    stage.insertBefore(page.screen, page.canvas);
+  }
+  if (page.screen.width !== frameWidth * size.factor) {
+    page.screen.width = frameWidth * size.factor;
+    page.screen.height = frameHeight * size.factor;
+  }
+  place(page.screen, size);
+  copyToScreen();
+}
+
+// A whole factor alone is the program's canvas shown pixel by pixel; a factor of 1 and a
+// smooth step is the canvas shown smoothly; both need the enlarged copy.
+function fitCanvas() {
+  if (!page.canvas || page.state !== 'running') return;
+  const size = pictureSize();
+  place(page.canvas, size);
+  const exact = size.width === frameWidth * size.factor;
+  const needsScreen = !exact && size.factor > 1;
   page.canvas.style.imageRendering = exact ? 'pixelated' : 'auto';
   page.canvas.classList.toggle('under-screen', needsScreen);
   if (needsScreen) {
-    if (!page.screen || page.screenFactor !== factor) {
-      if (!page.screen) {
-        page.screen = document.createElement('canvas');
-        page.screen.id = 'screen';
-        page.screen.setAttribute('aria-hidden', 'true');
-        stage.insertBefore(page.screen, page.canvas);
-        place(page.screen);
-      }
-      page.screen.width = frameWidth * factor;
-      page.screen.height = frameHeight * factor;
-      page.screenFactor = factor;
-    }
-    copyToScreen();
+    showScreen(size);
   } else if (page.screen) {
     page.screen.remove();
     page.screen = null;
