@@ -70,6 +70,7 @@ window.invitation = {
     const now = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
     return (now - page.audioStart + page.audioSkipped) * 1000;
   },
+  get audioSkipped() { return page.audioSkipped * 1000; },
   outputDelay() {
     const context = audioContext();
     return context ? ((context.baseLatency || 0) + (context.outputLatency || 0)) * 1000 : null;
@@ -460,6 +461,29 @@ function newModule() {
   });
 }
 
+// Main opens the audio output, then loads for a while before its first frame; an output
+// running meanwhile asks for buffers the busy page fills only afterwards, in a burst, and the
+// music in all but the last of them is never heard. So the audio contexts made by `run` start
+// suspended and go on once it has returned.
+function heldAudio(run) {
+  const Context = window.AudioContext;
+  if (!Context) return run();
+  const made = [];
+  window.AudioContext = class extends Context {
+    constructor(...options) {
+      super(...options);
+      this.suspend();
+      made.push(this);
+    }
+  };
+  try {
+    return run();
+  } finally {
+    window.AudioContext = Context;
+    for (const context of made) context.resume();
+  }
+}
+
 // Runs in the click's own handler, so the show's audio starts inside the gesture.
 function startShow() {
   if (!page.module) return;
@@ -470,7 +494,7 @@ function startShow() {
   page.state = 'running';
   let status = 0;
   try {
-    status = page.module.callMain([]);
+    status = heldAudio(() => page.module.callMain([]));
     page.timings.started = performance.now();
     if (!status) {
       watchAudioOutput();
