@@ -86,7 +86,7 @@ for program in invite_windowed.exe invite_fullscreen.exe; do
   if grep -q "zura5inv.mp3" "$work/run/native_empty.txt"; then
     grep -q "zura5inv.mp3" "$E2E_LOG" || fail "$program without the soundtrack did not name it"
   fi
-  [ -z "$(xdotool search --name 'ZURA 5' 2>/dev/null)" ] || fail "a window appeared without the soundtrack"
+  [ -z "$(xdotool search --name "$E2E_TITLE_PATTERN" 2>/dev/null)" ] || fail "a window appeared without the soundtrack"
 done
 
 # The windowed program: its window, the intro, the menu on time, Escape.
