@@ -449,15 +449,29 @@ int problemCount(const std::vector<ContentError>& errors)
     return count;
 }
 
-bool parseContent(const std::string& text, const std::string& file, PartyContent& content,
-                  std::vector<ContentError>& errors)
-{
-    Reader reader{errors};
-    const std::size_t errorsBefore = errors.size();
-    content = PartyContent{};
-    content.file = file;
+namespace {
 
-    toml::table document;
+using Fields = std::map<std::string, const toml::node*>;
+
+// The document's tables, each checked field by field: the single ones by name, the repeated
+// ones ([[competition]], [[rules]]) as lists.
+struct ContentTables {
+    std::map<std::string, Fields> single;
+    std::map<std::string, std::vector<Fields>> repeated;
+
+    const toml::node* field(const std::string& table, const std::string& key) const
+    {
+        const auto t = single.find(table);
+        if (t == single.end()) return nullptr;
+        const auto f = t->second.find(key);
+        return f == t->second.end() ? nullptr : f->second;
+    }
+};
+
+// The file as TOML, or false with the parser's own words and the line it stopped at quoted,
+// so the field is named; a file too long is refused before it is parsed.
+bool parseDocument(Reader& reader, const std::string& text, const std::string& file, toml::table& document)
+{
     if (text.size() > maximumFileSize) {
         reader.fail(0, "", "is " + std::to_string(text.size()) + " bytes long; a content file may be at most " +
                                std::to_string(maximumFileSize) + " bytes");
@@ -466,7 +480,6 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     try {
         document = toml::parse(text, file);
     } catch (const toml::parse_error& e) {
-        // The parser's own words, with the line it stopped at quoted, so the field is named.
         const int line = int(e.source().begin.line);
         std::istringstream lines(text);
         std::string quoted;
@@ -474,11 +487,18 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
         reader.fail(line, "", std::string(e.description()) + " (in: " + quoted + ")");
         return false;
     }
-    content.parsed = true;
+    return true;
+}
 
-    // Which tables there are, each checked field by field.
-    std::map<std::string, std::map<std::string, const toml::node*>> tables;
-    std::map<std::string, std::vector<std::map<std::string, const toml::node*>>> repeated;
+std::string tableSpelling(const TableRule& rule)
+{
+    return std::string(rule.repeated ? "[[" : "[") + rule.name + (rule.repeated ? "]]" : "]");
+}
+
+// Which tables there are, each checked against its rule; unknown and missing ones are named.
+ContentTables collectTables(Reader& reader, const toml::table& document)
+{
+    ContentTables tables;
     for (auto&& [key, node] : document) {
         const std::string name(key.str());
         const TableRule* rule = nullptr;
@@ -486,9 +506,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
             if (name == r.name) rule = &r;
         if (!rule) {
             std::string known;
-            for (const TableRule& r : Schema)
-                known += std::string(known.empty() ? "" : ", ") + (r.repeated ? "[[" : "[") + r.name +
-                         (r.repeated ? "]]" : "]");
+            for (const TableRule& r : Schema) known += std::string(known.empty() ? "" : ", ") + tableSpelling(r);
             reader.fail(int(key.source().begin.line), name,
                         "is not a table of this file (misspelled?); the tables are " + known);
             continue;
@@ -501,67 +519,76 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
                 continue;
             }
             for (std::size_t k = 0; k < list->size(); ++k)
-                repeated[name].push_back(checkTable(reader, *list->get(k)->as_table(), *rule,
-                                                    name + "[" + std::to_string(k) + "]"));
+                tables.repeated[name].push_back(checkTable(reader, *list->get(k)->as_table(), *rule,
+                                                           name + "[" + std::to_string(k) + "]"));
         } else {
             if (!node.is_table()) {
                 reader.fail(lineOf(node), name, std::string("expected a [") + name + "] table, found " + typeName(node));
                 continue;
             }
-            tables[name] = checkTable(reader, *node.as_table(), *rule, name);
+            tables.single[name] = checkTable(reader, *node.as_table(), *rule, name);
         }
     }
     for (const TableRule& r : Schema) {
         if (!r.optional && !document.contains(r.name))
-            reader.fail(0, r.name,
-                        std::string("the ") + (r.repeated ? "[[" : "[") + r.name + (r.repeated ? "]]" : "]") +
-                            " table" + (r.repeated ? "s are" : " is") + " missing");
+            reader.fail(0, r.name, "the " + tableSpelling(r) + " table" + (r.repeated ? "s are" : " is") + " missing");
     }
+    return tables;
+}
 
-    auto textOf = [&](const std::string& table, const std::string& key) {
-        const auto t = tables.find(table);
-        if (t == tables.end() || !t->second.count(key)) return RawText{};
-        return readText(reader, *t->second.at(key), table + "." + key);
-    };
-    auto linesOf = [&](const std::string& table, const std::string& key) {
-        const auto t = tables.find(table);
-        if (t == tables.end() || !t->second.count(key)) return RawLines{};
-        const toml::node& node = *t->second.at(key);
-        return RawLines{readLines(reader, node, table + "." + key), Origin{lineOf(node), table + "." + key}};
-    };
+RawText textOf(Reader& reader, const ContentTables& tables, const std::string& table, const std::string& key)
+{
+    const toml::node* node = tables.field(table, key);
+    return node ? readText(reader, *node, table + "." + key) : RawText{};
+}
 
-    // The facts.
-    const RawText name = textOf("party", "name");
+RawLines linesOf(Reader& reader, const ContentTables& tables, const std::string& table, const std::string& key)
+{
+    const toml::node* node = tables.field(table, key);
+    if (!node) return RawLines{};
+    return RawLines{readLines(reader, *node, table + "." + key), Origin{lineOf(*node), table + "." + key}};
+}
+
+// [party]: the name, the first day and how many days.
+void readParty(Reader& reader, const ContentTables& tables, PartyContent& content)
+{
+    const RawText name = textOf(reader, tables, "party", "name");
     content.name = name.text;
     content.nameOrigin = name.origin;
-    if (tables.count("party") && tables["party"].count("first_day")) {
-        const toml::node& node = *tables["party"]["first_day"];
-        const toml::date date = *node.value<toml::date>();
+    if (const toml::node* node = tables.field("party", "first_day")) {
+        const toml::date date = *node->value<toml::date>();
         content.year = date.year;
         content.month = date.month;
         content.day = date.day;
         if (date.month == 2 && date.day == 29)
-            reader.fail(lineOf(node), "party.first_day",
+            reader.fail(lineOf(*node), "party.first_day",
                         "29 February is not in every year, and the clock counts to this day every year");
         else if (date.year < 1970 || date.year > 9999)
-            reader.fail(lineOf(node), "party.first_day", "the year must lie between 1970 and 9999");
+            reader.fail(lineOf(*node), "party.first_day", "the year must lie between 1970 and 9999");
     }
-    if (tables.count("party") && tables["party"].count("days")) {
-        const toml::node& node = *tables["party"]["days"];
-        const std::int64_t days = *node.value<std::int64_t>();
+    if (const toml::node* node = tables.field("party", "days")) {
+        const std::int64_t days = *node->value<std::int64_t>();
         if (days < 1 || days > maximumDays)
-            reader.fail(lineOf(node), "party.days",
-                        std::to_string(days) + " is outside 1 to " + std::to_string(maximumDays));
+            reader.fail(lineOf(*node), "party.days", std::to_string(days) + " is outside 1 to " + std::to_string(maximumDays));
         else
             content.days = int(days);
     }
-    content.hall = textOf("venue", "hall").text;
-    content.address = textOf("venue", "address").text;
-    content.town = textOf("venue", "town").text;
-    content.questions = textOf("contact", "questions").text;
-    content.entries = textOf("contact", "entries").text;
-    content.web = textOf("contact", "web").text;
+}
 
+// [venue] and [contact].
+void readPlaceAndContacts(Reader& reader, const ContentTables& tables, PartyContent& content)
+{
+    content.hall = textOf(reader, tables, "venue", "hall").text;
+    content.address = textOf(reader, tables, "venue", "address").text;
+    content.town = textOf(reader, tables, "venue", "town").text;
+    content.questions = textOf(reader, tables, "contact", "questions").text;
+    content.entries = textOf(reader, tables, "contact", "entries").text;
+    content.web = textOf(reader, tables, "contact", "web").text;
+}
+
+// What {party.name} and the other placeholders of the texts stand for.
+Facts factsOf(const PartyContent& content)
+{
     Facts facts = {
         {"party.name", content.name},
         {"party.days", countWord(content.days)},
@@ -582,12 +609,14 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     } else {
         facts["party.first_day"] = facts["party.last_day"] = facts["party.dates"] = "";
     }
+    return facts;
+}
 
-    const RawText credits = textOf("credits", "line");
-    content.credits = fillIn(reader, credits, facts);
-
-    // The .nfo is plain ASCII text of at most 80 columns. A fact with other letters takes its
-    // spelling there from the [nfo] table, so the pictures keep the letters the font draws.
+// The .nfo is plain ASCII text of at most 80 columns. A fact with other letters takes its
+// spelling there from the [nfo] table, so the pictures keep the letters the font draws.
+void readNfoSpellings(Reader& reader, const ContentTables& tables, const Facts& facts, const RawText& credits,
+                      PartyContent& content)
+{
     const struct {
         const std::string* value;
         std::string* nfoValue;
@@ -608,11 +637,11 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     for (const auto& f : nfoFacts) {
         const std::string table = std::string(f.field).substr(0, std::string(f.field).find('.'));
         const std::string key = std::string(f.field).substr(table.size() + 1);
-        int line = 0;
-        if (tables.count(table) && tables[table].count(key)) line = lineOf(*tables[table][key]);
-        const bool spelled = tables.count("nfo") && tables["nfo"].count(f.nfoKey);
+        const toml::node* node = tables.field(table, key);
+        int line = node ? lineOf(*node) : 0;
+        const bool spelled = tables.field("nfo", f.nfoKey) != nullptr;
         if (spelled) {
-            const RawText raw = textOf("nfo", f.nfoKey);
+            const RawText raw = textOf(reader, tables, "nfo", f.nfoKey);
             *f.nfoValue = raw.text;
             line = raw.origin.line;
         } else if (f.nfoValue == &content.nfo.credits) {
@@ -632,30 +661,29 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
             reader.fail(line, field, "is longer than " + std::to_string(f.longest) + " characters");
         if (f.nfoValue != &content.nfo.credits) asciiFacts[f.field] = *f.nfoValue;
     }
+}
 
-    // The soundtrack, found from the content file's folder.
-    if (tables.count("soundtrack") && tables["soundtrack"].count("file")) {
-        const RawText raw = textOf("soundtrack", "file");
-        content.soundtrackFile = raw.text;
-        content.soundtrackOrigin = raw.origin;
-        if (!raw.text.empty()) {
-            const std::filesystem::path given(raw.text);
-            content.soundtrackPath =
-                given.is_absolute() ? given.string() : (std::filesystem::path(file).parent_path() / given).string();
-        }
-    }
+// [soundtrack]: the organisers' own music, found from the content file's folder.
+void readSoundtrack(Reader& reader, const ContentTables& tables, const std::string& file, PartyContent& content)
+{
+    if (!tables.field("soundtrack", "file")) return;
+    const RawText raw = textOf(reader, tables, "soundtrack", "file");
+    content.soundtrackFile = raw.text;
+    content.soundtrackOrigin = raw.origin;
+    if (raw.text.empty()) return;
+    const std::filesystem::path given(raw.text);
+    content.soundtrackPath =
+        given.is_absolute() ? given.string() : (std::filesystem::path(file).parent_path() / given).string();
+}
 
-    // The show's moments.
-    if (document.contains("timing")) {
-        content.timingLine = lineOf(*document.get("timing"));
-        readCues(reader, tables["timing"], content);
-    }
-
-    // The plate captions.
-    const std::vector<RawText> captions = linesOf("plates", "captions").lines;
-    if (tables.count("plates") && tables["plates"].count("captions") && captions.size() != plateCount &&
-        problemCount(errors) == 0)
-        reader.fail(lineOf(*tables["plates"]["captions"]), "plates.captions",
+// [plates]: one caption per plate.
+void readCaptions(Reader& reader, const ContentTables& tables, const Facts& facts, bool othersFailed,
+                  PartyContent& content)
+{
+    const std::vector<RawText> captions = linesOf(reader, tables, "plates", "captions").lines;
+    const toml::node* list = tables.field("plates", "captions");
+    if (list && captions.size() != plateCount && !othersFailed)
+        reader.fail(lineOf(*list), "plates.captions",
                     "needs exactly 7 captions, one per plate; found " + std::to_string(captions.size()));
     for (std::size_t k = 0; k < captions.size() && k < plateCount; ++k) {
         content.captions[k] = fillIn(reader, captions[k], facts);
@@ -663,72 +691,115 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
         if (content.captions[k].empty())
             reader.fail(captions[k].origin.line, captions[k].origin.field, "a plate needs a caption");
     }
+}
 
-    // Page 1.
-    PageBuilder page1{reader, facts, content.pages[0]};
-    page1.heading(content.name + " - GENERAL INFORMATION", content.nameOrigin);
-    page1.gap();
-    for (const RawText& raw : linesOf("general", "intro").lines) {
+void buildGeneralPage(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
+{
+    PageBuilder page{reader, facts, content.pages[0]};
+    page.heading(content.name + " - GENERAL INFORMATION", content.nameOrigin);
+    page.gap();
+    for (const RawText& raw : linesOf(reader, tables, "general", "intro").lines) {
         const std::string text = fillIn(reader, raw, facts);
         content.pages[0].push_back(PageLine{text.empty() ? LineKind::Gap : LineKind::Body, text, raw.origin});
     }
-    const std::pair<const char*, const char*> generalSections[] = {
+    const std::pair<const char*, const char*> sections[] = {
         {"when", "When"}, {"bring", "What to bring"}, {"entrance", "Entrance"}, {"food_and_sleep", "Food and sleep"}};
-    for (const auto& [key, title] : generalSections) {
-        page1.gap();
-        page1.section(title, {}, linesOf("general", key));
+    for (const auto& [key, title] : sections) {
+        page.gap();
+        page.section(title, {}, linesOf(reader, tables, "general", key));
     }
+}
 
-    // Page 2.
-    PageBuilder page2{reader, facts, content.pages[1]};
-    page2.heading("COMPETITIONS", {});
-    page2.gap();
-    const auto& competitions = repeated["competition"];
+// One [[competition]] or [[rules]] entry: its title field and its list of lines.
+void addRepeatedSection(Reader& reader, PageBuilder& page, const Facts& facts, const Fields& fields,
+                        const std::string& prefix, const char* titleKey, const char* linesKey)
+{
+    RawText title;
+    if (fields.count(titleKey)) title = readText(reader, *fields.at(titleKey), prefix + "." + titleKey);
+    RawLines lines;
+    if (fields.count(linesKey))
+        lines = RawLines{readLines(reader, *fields.at(linesKey), prefix + "." + linesKey),
+                         Origin{lineOf(*fields.at(linesKey)), prefix + "." + linesKey}};
+    page.section(fillIn(reader, title, facts), title.origin, lines);
+}
+
+void buildCompetitionsPage(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
+{
+    PageBuilder page{reader, facts, content.pages[1]};
+    page.heading("COMPETITIONS", {});
+    page.gap();
+    const auto found = tables.repeated.find("competition");
+    const std::vector<Fields> none;
+    const std::vector<Fields>& competitions = found == tables.repeated.end() ? none : found->second;
     content.competitionCount = int(competitions.size());
     for (std::size_t k = 0; k < competitions.size(); ++k) {
-        const std::string prefix = "competition[" + std::to_string(k) + "]";
-        const auto& fields = competitions[k];
-        RawText title;
-        if (fields.count("name")) title = readText(reader, *fields.at("name"), prefix + ".name");
-        RawLines rules;
-        if (fields.count("rules"))
-            rules = RawLines{readLines(reader, *fields.at("rules"), prefix + ".rules"),
-                             Origin{lineOf(*fields.at("rules")), prefix + ".rules"}};
-        page2.section(fillIn(reader, title, facts), title.origin, rules);
-        page2.gap();
+        addRepeatedSection(reader, page, facts, competitions[k], "competition[" + std::to_string(k) + "]", "name",
+                           "rules");
+        page.gap();
     }
-    page2.section("Deadlines", {}, linesOf("competitions", "deadlines"));
-    page2.gap();
-    page2.section("Prizes", {}, linesOf("competitions", "prizes"));
+    page.section("Deadlines", {}, linesOf(reader, tables, "competitions", "deadlines"));
+    page.gap();
+    page.section("Prizes", {}, linesOf(reader, tables, "competitions", "prizes"));
+}
 
-    // Page 3.
-    PageBuilder page3{reader, facts, content.pages[2]};
-    page3.heading("RULES", {});
-    const auto& sections = repeated["rules"];
-    for (std::size_t k = 0; k < sections.size(); ++k) {
-        const std::string prefix = "rules[" + std::to_string(k) + "]";
-        const auto& fields = sections[k];
-        RawText title;
-        if (fields.count("title")) title = readText(reader, *fields.at("title"), prefix + ".title");
-        RawLines lines;
-        if (fields.count("lines"))
-            lines = RawLines{readLines(reader, *fields.at("lines"), prefix + ".lines"),
-                             Origin{lineOf(*fields.at("lines")), prefix + ".lines"}};
-        page3.gap();
-        page3.section(fillIn(reader, title, facts), title.origin, lines);
+void buildRulesPage(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
+{
+    PageBuilder page{reader, facts, content.pages[2]};
+    page.heading("RULES", {});
+    const auto found = tables.repeated.find("rules");
+    if (found == tables.repeated.end()) return;
+    for (std::size_t k = 0; k < found->second.size(); ++k) {
+        page.gap();
+        addRepeatedSection(reader, page, facts, found->second[k], "rules[" + std::to_string(k) + "]", "title", "lines");
     }
+}
 
-    // Page 4.
-    PageBuilder page4{reader, facts, content.pages[3]};
-    page4.heading("LOCATION, TRAVEL AND CONTACT", {});
-    const std::pair<const char*, const char*> locationSections[] = {
-        {"where", "Where"}, {"travel", "Travel"}, {"contact", "Contact"}};
-    for (const auto& [key, title] : locationSections) {
-        page4.gap();
-        page4.section(title, {}, linesOf("location", key));
+void buildLocationPage(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
+{
+    PageBuilder page{reader, facts, content.pages[3]};
+    page.heading("LOCATION, TRAVEL AND CONTACT", {});
+    const std::pair<const char*, const char*> sections[] = {{"where", "Where"}, {"travel", "Travel"}, {"contact", "Contact"}};
+    for (const auto& [key, title] : sections) {
+        page.gap();
+        page.section(title, {}, linesOf(reader, tables, "location", key));
     }
+}
 
-    return problemCount(std::vector<ContentError>(errors.begin() + std::ptrdiff_t(errorsBefore), errors.end())) == 0;
+}  // namespace
+
+bool parseContent(const std::string& text, const std::string& file, PartyContent& content,
+                  std::vector<ContentError>& errors)
+{
+    Reader reader{errors};
+    const std::size_t errorsBefore = errors.size();
+    const auto problemsSoFar = [&] {
+        return problemCount(std::vector<ContentError>(errors.begin() + std::ptrdiff_t(errorsBefore), errors.end()));
+    };
+    content = PartyContent{};
+    content.file = file;
+    toml::table document;
+    if (!parseDocument(reader, text, file, document)) return false;
+    content.parsed = true;
+
+    const ContentTables tables = collectTables(reader, document);
+    readParty(reader, tables, content);
+    readPlaceAndContacts(reader, tables, content);
+    const Facts facts = factsOf(content);
+    const RawText credits = textOf(reader, tables, "credits", "line");
+    content.credits = fillIn(reader, credits, facts);
+    readNfoSpellings(reader, tables, facts, credits, content);
+    readSoundtrack(reader, tables, file, content);
+    if (document.contains("timing")) {
+        content.timingLine = lineOf(*document.get("timing"));
+        const auto timing = tables.single.find("timing");
+        readCues(reader, timing == tables.single.end() ? Fields{} : timing->second, content);
+    }
+    readCaptions(reader, tables, facts, problemCount(errors) != 0, content);
+    buildGeneralPage(reader, tables, facts, content);
+    buildCompetitionsPage(reader, tables, facts, content);
+    buildRulesPage(reader, tables, facts, content);
+    buildLocationPage(reader, tables, facts, content);
+    return problemsSoFar() == 0;
 }
 
 bool loadContent(const std::string& file, PartyContent& content, std::vector<ContentError>& errors)
