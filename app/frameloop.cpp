@@ -38,6 +38,14 @@ void drawAndPresent()
     presentFrame();
 }
 
+// The steps runCatchUpPass has run since the pass it counts from.
+struct StepCount {
+    std::int32_t anchor = 0;
+    std::int64_t steps = 0;
+};
+
+StepCount stepCount;
+
 PassResult stepAndShow(std::int32_t time)
 {
     MusicTime = time;
@@ -49,13 +57,9 @@ PassResult stepAndShow(std::int32_t time)
 
 }  // namespace
 
-int missedSteps(std::int32_t last, std::int32_t now)
+std::int64_t stepsDue(std::int32_t anchor, std::int32_t now)
 {
-    const std::int64_t gap = std::int64_t(now) - last;
-    // Two and a half steps: a late animation frame or a jittery clock is no gap.
-    if (gap * stepsPerSecond * 2 < 5 * 1000) return 0;
-    const std::int64_t steps = (gap * stepsPerSecond + 500) / 1000 - 1;
-    return int(steps < longestCatchUp ? steps : longestCatchUp);
+    return ((std::int64_t(now) - anchor) * stepsPerSecond + 500) / 1000 + 1;
 }
 
 std::int32_t missedStepTime(std::int32_t last, std::int32_t now, int k, int count)
@@ -80,13 +84,20 @@ PassResult runCatchUpPass()
     if (!pumpMessages()) return PassResult::quitMessage;
     const std::int32_t time = musicPosition();
     std::int32_t last = 0;
-    if (lastStepTime(last)) {
-        const int missed = missedSteps(last, time);
-        for (int k = 1; k <= missed; ++k) {
-            MusicTime = missedStepTime(last, time, k, missed);
-            if (stepTimeline(MusicTime) == FrameResult::quit) return PassResult::quitButton;
-        }
+    // A new run, or the music starting over, begins the count afresh.
+    if (!lastStepTime(last) || time < last) stepCount = StepCount{time, 0};
+    std::int64_t missed = stepsDue(stepCount.anchor, time) - stepCount.steps - 1;
+    // Ahead of the music (passes faster than 60 a second), or a gap longer than is worth
+    // stepping through: the count begins again at this pass.
+    if (missed < 0 || missed > longestCatchUp) {
+        missed = missed < 0 ? 0 : longestCatchUp;
+        stepCount = StepCount{time, -missed};
     }
+    for (int k = 1; k <= int(missed); ++k) {
+        MusicTime = missedStepTime(last, time, k, int(missed));
+        if (stepTimeline(MusicTime) == FrameResult::quit) return PassResult::quitButton;
+    }
+    stepCount.steps += missed + 1;
     return stepAndShow(time);
 }
 

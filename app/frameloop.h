@@ -12,17 +12,18 @@ enum class PassResult { goOn, quitMessage, quitButton };
 // MusicTime is read, the exit button after the step, without drawing. The desktop programs
 // call it in a loop.
 PassResult runFramePass();
-// For a driver whose passes can stop for a while (a browser tab out of sight): first the steps
-// missed since the last pass, one per 1/60 s of music time, at their own music times, then
-// one ordinary pass. The frame it draws is the one a run without the gap would show.
+// For a driver whose passes can stop or come late (a browser tab out of sight, a dropped
+// animation frame): first the steps missed since the last pass, at their own music times, then
+// one ordinary pass. The steps are counted against the music from the run's first pass (and
+// again from where the music starts over), so the frame it draws is the one a run without the
+// gap would show.
 PassResult runCatchUpPass();
 // Runs passes until one ends the run; returns how it ended.
 PassResult runFrameLoop();
 void presentFrame();
 
-// How many steps a pass at music time `now` has missed since the last step at `last`: none
-// for an ordinary gap (under two and a half steps, or the clock starting over), otherwise one
-// per 1/60 s between them less the pass's own, at most a minute's worth.
-int missedSteps(std::int32_t last, std::int32_t now);
+// The steps a run at 60 a second has taken by the pass at music time `now`, counting the step
+// of the pass at `anchor` where the count began: one more per 1/60 s, to the nearest.
+std::int64_t stepsDue(std::int32_t anchor, std::int32_t now);
 // The music time of missed step k (1..count) between the last step and this pass.
 std::int32_t missedStepTime(std::int32_t last, std::int32_t now, int k, int count);
