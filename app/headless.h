@@ -34,4 +34,7 @@ void simFailPlayback(bool fail);
 // Lets the music play on for `passes` readings nobody takes, as it does while a browser tab
 // is out of sight.
 void simSkipPasses(std::int64_t passes);
+// The next reading comes `ms` late (or early, when negative), as a browser's animation frame
+// may.
+void simShiftNextRead(std::int32_t ms);
 int simCloseCount();            // how many times the audio was closed

@@ -9,6 +9,7 @@ struct SimulatedMusic {
     bool playing = false;
     bool playbackFails = false;
     int closes = 0;
+    std::int32_t nextReadShift = 0;
 };
 
 SimulatedMusic sim;
@@ -40,6 +41,11 @@ std::int64_t simPassesRead()
 bool simPlaying()
 {
     return sim.playing;
+}
+
+void simShiftNextRead(std::int32_t ms)
+{
+    sim.nextReadShift = ms;
 }
 
 void simSkipPasses(std::int64_t passes)
@@ -78,7 +84,9 @@ bool musicPlay()
 
 std::int32_t musicPosition()
 {
-    return simTimeOfPass(sim.passesRead++);
+    const std::int32_t shift = sim.nextReadShift;
+    sim.nextReadShift = 0;
+    return simTimeOfPass(sim.passesRead++) + shift;
 }
 
 void musicClose()
