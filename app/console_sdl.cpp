@@ -52,13 +52,19 @@ std::int64_t monotonicNs()
 
 // Sleeps until the next deadline of the 60 Hz schedule. In the browser the page's animation
 // frames pace the show and the console never waits.
-void waitForFrameDeadline()
+void waitForFrameDeadline(int frames = 1)
 {
 #ifndef __EMSCRIPTEN__
-    const std::int64_t deadline = nextFrameDeadline(console.schedule, monotonicNs());
+    const std::int64_t now = monotonicNs();
+    std::int64_t deadline = now;
+    for (int k = 0; k < frames; ++k) deadline = nextFrameDeadline(console.schedule, now);
     std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline)));
 #endif
 }
+
+// Out of sight the loop wakes up ten times a second instead of sixty; each pass then steps
+// the show through the sixtieths it slept.
+constexpr int framesPerHiddenPass = 6;
 
 bool windowOutOfSight()
 {
@@ -307,12 +313,12 @@ bool consoleFrameSeen()
     return !windowOutOfSight();
 }
 
-// Out of sight nothing is drawn or shown, but the loop keeps its 60 steps a second, so the
-// show is where the music is when the window comes back.
+// Out of sight nothing is drawn or shown, but the show keeps its 60 steps a second, so it is
+// where the music is when the window comes back.
 void consoleSkipFrame()
 {
     console.vsyncCheck = VsyncCheck{};
-    waitForFrameDeadline();
+    waitForFrameDeadline(framesPerHiddenPass);
 }
 
 void consoleUpdate()

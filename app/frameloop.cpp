@@ -101,10 +101,12 @@ PassResult runCatchUpPass()
     return stepAndShow(time);
 }
 
+// The loop's passes count their steps against the music: a pass that comes late, or after a
+// rest while the window was out of sight, steps through what it missed.
 PassResult runFrameLoop()
 {
     for (;;) {
-        const PassResult result = runFramePass();
+        const PassResult result = runCatchUpPass();
         if (result != PassResult::goOn) return result;
     }
 }

@@ -18,7 +18,7 @@ PassResult runFramePass();
 // again from where the music starts over), so the frame it draws is the one a run without the
 // gap would show.
 PassResult runCatchUpPass();
-// Runs passes until one ends the run; returns how it ended.
+// Runs catch-up passes until one ends the run; returns how it ended.
 PassResult runFrameLoop();
 void presentFrame();
 
