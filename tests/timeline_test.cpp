@@ -89,6 +89,18 @@ TEST_F(TimelinePass, EachStepMovesEverySceneOnce)
     EXPECT_EQ(menuFlags.crossfadeShown, 6);
 }
 
+// The crossfade steps from the menu's first moment to its last, 44000 ms, and no further.
+TEST_F(TimelinePass, TheCrossfadeStepsThroughItsLastMoment)
+{
+    ASSERT_EQ(stepTimeline(41700), FrameResult::presented);
+    EXPECT_EQ(menuFlags.crossfadeLevel, 7) << "41700 is still the intro";
+    ASSERT_EQ(stepTimeline(44000), FrameResult::presented);
+    EXPECT_EQ(menuFlags.crossfadeShown, 7);
+    EXPECT_EQ(menuFlags.crossfadeLevel, 6);
+    ASSERT_EQ(stepTimeline(44001), FrameResult::presented);
+    EXPECT_EQ(menuFlags.crossfadeLevel, 6) << "the plain menu follows";
+}
+
 TEST_F(TimelinePass, DrawingChangesNoState)
 {
     const Frame frame = keepFrame(pixels.data());
