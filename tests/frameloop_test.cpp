@@ -45,12 +45,20 @@ void startCounted(std::int32_t startMs)
     counter = PassCounter{};
 }
 
+// Ends a run that goes on as a close would, releasing what it loaded, so the next run in this
+// process starts with nothing left over.
+void endRun()
+{
+    shutDownOnce();
+    finishInvitation(PassResult::quitMessage);
+}
+
 // The frame shown after `passes` passes from `startMs`, every one of them seen.
 std::vector<Pixel> continuousFrame(std::int32_t startMs, int passes)
 {
     startCounted(startMs);
     for (int k = 0; k < passes; ++k) EXPECT_EQ(runFramePass(), PassResult::goOn);
-    finishInvitation(PassResult::goOn);
+    endRun();
     return seenFrames.last;
 }
 
@@ -111,7 +119,7 @@ TEST(FramePass, PassesNotSeenStepWithoutDrawing)
         ASSERT_EQ(runFramePass(), PassResult::goOn);
         EXPECT_EQ(counter.presented, 1);
         EXPECT_TRUE(seenFrames.last == expected) << "from " << start << " ms";
-        finishInvitation(PassResult::goOn);
+        endRun();
     }
 }
 
@@ -136,7 +144,7 @@ TEST(FramePass, CatchUpPassesKeepStepWithTheMusicThroughUnevenAndDroppedFrames)
         ASSERT_EQ(runCatchUpPass(), PassResult::goOn);
     }
     EXPECT_TRUE(seenFrames.last == expected);
-    finishInvitation(PassResult::goOn);
+    endRun();
 }
 
 TEST(FramePass, ACatchUpPassStepsWhatAGapMissed)
@@ -149,7 +157,7 @@ TEST(FramePass, ACatchUpPassStepsWhatAGapMissed)
     EXPECT_EQ(counter.presented, 100);
     EXPECT_EQ(MusicTime, simTimeOfPass(699));
     EXPECT_TRUE(seenFrames.last == expected);
-    finishInvitation(PassResult::goOn);
+    endRun();
 }
 
 TEST(FramePass, StepsAreDueOnePerSixtiethOfASecondToTheNearest)
