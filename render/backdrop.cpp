@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -36,12 +35,6 @@ void copyMarked(Pixel* frame, const Pixel* picture, const FrameMarks& marks)
         }
     }
     for (int k = 0; k < marks.pixelCount; ++k) frame[marks.pixels[k]] = picture[marks.pixels[k]];
-}
-
-bool insideMarks(int x, int y)
-{
-    const int band = y / bandRows;
-    return x >= kept.marks.left[band] && x < kept.marks.right[band];
 }
 
 }  // namespace
@@ -111,30 +104,24 @@ void markWholeFrame(Frame frame)
     clearMarks(*frame.marks);
 }
 
-int unmarkedChanges()
+namespace {
+
+// The single-pixel marks in order, for the check after every pass: kept here so the check
+// allocates nothing.
+std::int32_t SortedPixelMarks[pixelMarkCapacity];
+
+// Counts the pixels of the kept frame that differ from its backdrop outside the marks, up to
+// `limit`, and where the first one is. Each row is compared outside its band's range a
+// stretch at a time; only a stretch that differs is looked at pixel by pixel against the
+// single-pixel marks.
+int scanUnmarked(int limit, int& x, int& y)
 {
     if (kept.frame == nullptr || kept.marks.backdrop == nullptr) return 0;
-    std::vector<bool> marked(framePixels, false);
-    for (int k = 0; k < kept.marks.pixelCount; ++k) marked[std::size_t(kept.marks.pixels[k])] = true;
-    int changes = 0;
-    for (int y = 0; y < screenHeight; ++y) {
-        for (int x = 0; x < screenWidth; ++x) {
-            const int i = y * screenWidth + x;
-            if (kept.frame[i] != kept.marks.backdrop[i] && !insideMarks(x, y) && !marked[std::size_t(i)]) ++changes;
-        }
-    }
-    return changes;
-}
-
-// Each row is compared outside its band's range a stretch at a time; only a stretch that
-// differs is looked at pixel by pixel against the single-pixel marks.
-bool firstUnmarkedChange(int& x, int& y)
-{
-    if (kept.frame == nullptr || kept.marks.backdrop == nullptr) return false;
     const FrameMarks& marks = kept.marks;
-    std::vector<std::int32_t> pixels(marks.pixels, marks.pixels + marks.pixelCount);
-    std::sort(pixels.begin(), pixels.end());
-    const auto pixelMarked = [&](int i) { return std::binary_search(pixels.begin(), pixels.end(), i); };
+    std::int32_t* const sorted = SortedPixelMarks;
+    std::copy(marks.pixels, marks.pixels + marks.pixelCount, sorted);
+    std::sort(sorted, sorted + marks.pixelCount);
+    int found = 0;
     for (int row = 0; row < screenHeight; ++row) {
         const int band = row / bandRows;
         const int left = std::min<int>(marks.left[band], screenWidth);
@@ -146,13 +133,28 @@ bool firstUnmarkedChange(int& x, int& y)
             if (count == 0 || std::memcmp(kept.frame + first, marks.backdrop + first, count * sizeof(Pixel)) == 0) continue;
             for (int column = stretch[0]; column < stretch[1]; ++column) {
                 const int i = row * screenWidth + column;
-                if (kept.frame[i] != marks.backdrop[i] && !pixelMarked(i)) {
+                if (kept.frame[i] == marks.backdrop[i] || std::binary_search(sorted, sorted + marks.pixelCount, i)) continue;
+                if (found == 0) {
                     x = column;
                     y = row;
-                    return true;
                 }
+                if (++found == limit) return found;
             }
         }
     }
-    return false;
+    return found;
+}
+
+}  // namespace
+
+int unmarkedChanges()
+{
+    int x = 0;
+    int y = 0;
+    return scanUnmarked(framePixels, x, y);
+}
+
+bool firstUnmarkedChange(int& x, int& y)
+{
+    return scanUnmarked(1, x, y) > 0;
 }
