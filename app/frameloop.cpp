@@ -38,7 +38,7 @@ void drawAndPresent()
     presentFrame();
 }
 
-// The steps runCatchUpPass has run since the pass it counts from.
+// The steps the passes have run since the pass they count from.
 struct StepCount {
     std::int32_t anchor = 0;
     std::int64_t steps = 0;
@@ -76,12 +76,6 @@ void presentFrame()
 PassResult runFramePass()
 {
     if (!pumpMessages()) return PassResult::quitMessage;
-    return stepAndShow(musicPosition());
-}
-
-PassResult runCatchUpPass()
-{
-    if (!pumpMessages()) return PassResult::quitMessage;
     const std::int32_t time = musicPosition();
     std::int32_t last = 0;
     // A new run, or the music starting over, begins the count afresh.
@@ -101,12 +95,10 @@ PassResult runCatchUpPass()
     return stepAndShow(time);
 }
 
-// The loop's passes count their steps against the music: a pass that comes late, or after a
-// rest while the window was out of sight, steps through what it missed.
 PassResult runFrameLoop()
 {
     for (;;) {
-        const PassResult result = runCatchUpPass();
+        const PassResult result = runFramePass();
         if (result != PassResult::goOn) return result;
     }
 }

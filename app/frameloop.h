@@ -6,19 +6,17 @@ extern std::int32_t MusicTime;
 
 enum class PassResult { goOn, quitMessage, quitButton };
 
-// One pass of the frame loop: the message pump, MusicTime, one step of the timeline and, when
+// One pass of the frame loop: the message pump, MusicTime, the steps of the timeline and, when
 // the console says the frame is seen, its drawing and presentation (otherwise the console
-// only waits out the pass). Says whether the run goes on; a quit message ends it before
-// MusicTime is read, the exit button after the step, without drawing. The desktop programs
-// call it in a loop.
+// only waits out the pass). A pass on time steps once; one that comes late or after a rest
+// (a window out of sight, a browser tab out of sight, a dropped animation frame) first runs
+// the steps it missed, at their own music times. The steps are counted against the music
+// from the run's first pass (and again from where the music starts over), so the frame drawn
+// is the one a run without the gap would show. Says whether the run goes on; a quit message
+// ends it before MusicTime is read, the exit button after the step, without drawing. The
+// desktop programs call it in a loop, the browser once per animation frame.
 PassResult runFramePass();
-// For a driver whose passes can stop or come late (a browser tab out of sight, a dropped
-// animation frame): first the steps missed since the last pass, at their own music times, then
-// one ordinary pass. The steps are counted against the music from the run's first pass (and
-// again from where the music starts over), so the frame it draws is the one a run without the
-// gap would show.
-PassResult runCatchUpPass();
-// Runs catch-up passes until one ends the run; returns how it ended.
+// Runs passes until one ends the run; returns how it ended.
 PassResult runFrameLoop();
 void presentFrame();
 

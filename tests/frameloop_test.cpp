@@ -141,7 +141,7 @@ TEST(FramePass, CatchUpPassesKeepStepWithTheMusicThroughUnevenAndDroppedFrames)
         }
         if (k % 5 == 1) simShiftNextRead(-6);
         if (k % 5 == 2) simShiftNextRead(6);
-        ASSERT_EQ(runCatchUpPass(), PassResult::goOn);
+        ASSERT_EQ(runFramePass(), PassResult::goOn);
     }
     EXPECT_TRUE(seenFrames.last == expected);
     endRun();
@@ -151,9 +151,9 @@ TEST(FramePass, ACatchUpPassStepsWhatAGapMissed)
 {
     const std::vector<Pixel> expected = continuousFrame(12000, 700);
     startCounted(12000);
-    for (int k = 0; k < 99; ++k) ASSERT_EQ(runCatchUpPass(), PassResult::goOn);
+    for (int k = 0; k < 99; ++k) ASSERT_EQ(runFramePass(), PassResult::goOn);
     simSkipPasses(600);
-    ASSERT_EQ(runCatchUpPass(), PassResult::goOn);
+    ASSERT_EQ(runFramePass(), PassResult::goOn);
     EXPECT_EQ(counter.presented, 100);
     EXPECT_EQ(MusicTime, simTimeOfPass(699));
     EXPECT_TRUE(seenFrames.last == expected);

@@ -57,7 +57,7 @@ void animationFrame()
     // A tab out of sight gets no animation frames while its music plays on: the first pass
     // after such a gap steps through what it missed before it draws.
     const double passStart = emscripten_get_now();
-    const PassResult result = runCatchUpPass();
+    const PassResult result = runFramePass();
     run.passMs[run.passCount++ % passesKept] = float(emscripten_get_now() - passStart);
     if (result != PassResult::goOn) {
         endShow(result);
