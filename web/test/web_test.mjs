@@ -234,7 +234,7 @@ async function desktopRun(page, consoleErrors, baseUrl, title) {
   await sleep(300);
   await canvasShot(page, outDir, '03-menu');
   await page.setViewportSize({ width: 1000, height: 750 + barHeight });
-  await sleep(300);
+  await steadyCanvas(page);
   await page.screenshot({ path: join(outDir, '03-page-large.png') });
   const large = await page.locator('#canvas').boundingBox();
   check(Math.round(large.width) === 1000 && Math.round(large.height) === 750,
@@ -286,6 +286,7 @@ async function desktopRun(page, consoleErrors, baseUrl, title) {
 
   await squarePixels(page, outDir, barHeight);
   await page.setViewportSize({ width: frameWidth, height: frameHeight + barHeight });
+  await steadyCanvas(page);
 
   // Fullscreen: Escape leaves fullscreen and nothing else; the menu is still there.
   await page.getByRole('button', { name: 'Fullscreen' }).click();
