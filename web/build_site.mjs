@@ -22,10 +22,20 @@ const escapeHtml = (text) => text.replace(/[&<>"']/g, (c) => `&#${c.charCodeAt(0
 // Script text inside the page must not close its own element.
 const scriptText = (text) => text.replace(/<\/(script)/gi, '<\\/$1').replace(/<!--/g, '<\\!--');
 
+// The preview picture by the site's own address where the content file gives one (sites that
+// show previews of links want it whole), else beside the page.
+function addressTags(address) {
+  if (!address) return '<meta property="og:image" content="preview.png">';
+  const url = escapeHtml(address);
+  return [`<meta property="og:image" content="${url}preview.png">`,
+          `<meta property="og:url" content="${url}">`,
+          `<link rel="canonical" href="${url}">`].join('\n');
+}
+
 function fillTemplate(facts, scripts) {
   const template = readFileSync(join(webDir, 'index.html'), 'utf8');
   const values = { TITLE: escapeHtml(facts.title), DESCRIPTION: escapeHtml(facts.description),
-                   FACTS: facts.facts, SCRIPTS: scripts };
+                   FACTS: facts.facts, SCRIPTS: scripts, ADDRESS: addressTags(facts.address) };
   return template.replace(/@([A-Z]+)@/g, (whole, name) => {
     if (!(name in values)) throw new Error(`web/index.html: no value for ${whole}`);
     return values[name];
@@ -50,7 +60,7 @@ writeFileSync(singleFile, fillTemplate(facts, [
   `<script id="soundtrack-data" type="application/octet-stream">\n${base64('zura5inv.mp3')}</script>`,
   inline('zura5inv.js'),
   inline('page.js'),
-].join('\n')).replace('<meta property="og:image" content="preview.png">\n', ''));
+].join('\n')).replace(addressTags('') + '\n', ''));
 
 // Precompressed copies for hosts that serve them (web/serve.mjs does); the MP3 does not shrink.
 const report = [];

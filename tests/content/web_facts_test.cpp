@@ -85,6 +85,22 @@ TEST(WebFacts, TextIsEscapedForHtmlAndJson)
     EXPECT_NE(json.find("&quot;on&quot;"), std::string::npos);
 }
 
+TEST(WebFacts, TheSiteAddressIsAFolderAndReachesTheFacts)
+{
+    PartyContent content;
+    std::vector<ContentError> errors;
+    const std::string base = "[web]\naddress = \"https://www.example.invalid/invitation\"\n";
+    parseContent(base, "party.toml", content, errors);
+    EXPECT_EQ(content.webAddress, "https://www.example.invalid/invitation/");  // the folder, made one
+    EXPECT_NE(webFactsJson(content).find("\"address\": \"https://www.example.invalid/invitation/\""),
+              std::string::npos);
+    parseContent("[web]\naddress = \"http://host.invalid/\"\n", "party.toml", content, errors);
+    EXPECT_EQ(content.webAddress, "http://host.invalid/");
+    parseContent("[web]\n", "party.toml", content, errors);
+    EXPECT_EQ(content.webAddress, "");
+    EXPECT_NE(webFactsJson(content).find("\"address\": \"\""), std::string::npos);
+}
+
 TEST(WebFacts, TheTitleAndDescriptionNameTheParty)
 {
     PartyContent content;

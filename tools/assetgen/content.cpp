@@ -3,6 +3,7 @@
 #include <toml++/toml.h>
 
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -42,6 +43,7 @@ const std::vector<TableRule> Schema = {
     {"rules", true, {{"title", FieldType::Text}, {"lines", FieldType::Lines}}},
     {"location", false, {{"where", FieldType::Lines}, {"travel", FieldType::Lines}, {"contact", FieldType::Lines}}},
     {"soundtrack", false, {{"file", FieldType::Text}}, true},
+    {"web", false, {{"address", FieldType::Text}}, true},
     {"timing",
      false,
      {{"plates", FieldType::Windows},
@@ -676,6 +678,37 @@ void readSoundtrack(Reader& reader, const ContentTables& tables, const std::stri
         given.is_absolute() ? given.string() : (std::filesystem::path(file).parent_path() / given).string();
 }
 
+// [web]: the address the site is put at, as an absolute http or https address of its folder.
+// It goes into the page's preview tags, so it may not hold spaces, quotes, angle brackets, a
+// query or a fragment.
+bool isFolderAddress(const std::string& address)
+{
+    const bool http = address.rfind("http://", 0) == 0 || address.rfind("https://", 0) == 0;
+    const std::size_t host = address.find("//") + 2;
+    if (!http || address.size() <= host || address[host] == '/') return false;
+    for (const char c : address) {
+        if (std::isspace(static_cast<unsigned char>(c)) || std::iscntrl(static_cast<unsigned char>(c)) ||
+            std::strchr("\"'<>`?#\\", c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void readWebAddress(Reader& reader, const ContentTables& tables, PartyContent& content)
+{
+    if (!tables.field("web", "address")) return;
+    const RawText raw = textOf(reader, tables, "web", "address");
+    if (raw.text.empty()) return;
+    if (!isFolderAddress(raw.text)) {
+        reader.fail(raw.origin.line, "web.address",
+                    "expected the folder's address, such as https://www.example.org/invitation/ (http or https, "
+                    "no spaces, quotes, '?' or '#')");
+        return;
+    }
+    content.webAddress = raw.text.back() == '/' ? raw.text : raw.text + "/";
+}
+
 // [plates]: one caption per plate.
 void readCaptions(Reader& reader, const ContentTables& tables, const Facts& facts, bool othersFailed,
                   PartyContent& content)
@@ -789,6 +822,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     content.credits = fillIn(reader, credits, facts);
     readNfoSpellings(reader, tables, facts, credits, content);
     readSoundtrack(reader, tables, file, content);
+    readWebAddress(reader, tables, content);
     if (document.contains("timing")) {
         content.timingLine = lineOf(*document.get("timing"));
         const auto timing = tables.single.find("timing");

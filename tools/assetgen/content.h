@@ -60,6 +60,9 @@ struct PartyContent {
     // as found from the content file's folder.
     std::string soundtrackFile, soundtrackPath;
     Origin soundtrackOrigin;
+    // [web]: the address of the folder the site is put in, ending in a slash; empty when not
+    // given.
+    std::string webAddress;
     ShowCues cues;
     // The line of each [timing] field given ("menu", "plates[2]"); a cue not given has none.
     std::vector<std::pair<std::string, int>> cueLines;

@@ -217,8 +217,9 @@ std::string pageDescription(const PartyContent& content)
 std::string webFactsJson(const PartyContent& content)
 {
     return "{\n  \"name\": " + jsonString(content.name) + ",\n  \"title\": " + jsonString(pageTitle(content)) +
-           ",\n  \"description\": " + jsonString(pageDescription(content)) + ",\n  \"facts\": " +
-           jsonString(factsSection(content)) + "\n}\n";
+           ",\n  \"description\": " + jsonString(pageDescription(content)) +
+           ",\n  \"address\": " + jsonString(content.webAddress) +
+           ",\n  \"facts\": " + jsonString(factsSection(content)) + "\n}\n";
 }
 
 bool writeWebFacts(const std::string& path, const PartyContent& content)

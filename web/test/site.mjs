@@ -11,7 +11,8 @@ import { check, musicTime, nonBlackShare, canvasShot, pageState, report, sleep, 
 
 // The content file's plain "key = value" facts of one table.
 function tableValues(toml, table) {
-  const start = toml.indexOf(`[${table}]`);
+  const start = toml.indexOf(`\n[${table}]`);
+  if (start < 0) return {};
   const body = toml.slice(start, toml.indexOf('\n[', start + 1));
   return Object.fromEntries([...body.matchAll(/^(\w+)\s*=\s*"([^"]*)"/gm)].map((m) => [m[1], m[2]]));
 }
@@ -41,6 +42,9 @@ async function textFacts(browser, baseUrl, repo, nativeBuild, outDir, facts) {
   const venue = tableValues(toml, 'venue');
   const contact = tableValues(toml, 'contact');
   const name = tableValues(toml, 'party').name;
+  // The preview picture by the folder's address the content file gives, else beside the page.
+  const address = tableValues(toml, 'web').address;
+  const previewAddress = address ? address.replace(/\/?$/, '/') + 'preview.png' : 'preview.png';
   const rules = [...toml.matchAll(/^\s*"(\d+)\. /gm)].length;
   const items = (seen.html.match(/<li>/g) || []).length;
   check(seen.html === seen.written && seen.headings.length === 4 &&
@@ -53,7 +57,7 @@ async function textFacts(browser, baseUrl, repo, nativeBuild, outDir, facts) {
         'without JavaScript the page says the show needs it, and loads nothing');
   check(seen.heading === `${name} Party Invitation` && seen.ogTitle === seen.heading &&
         seen.description === seen.ogDescription && seen.description.includes(venue.town) &&
-        seen.ogImage === 'preview.png', `the title, description and preview tags name the party ("${seen.description}")`);
+        seen.ogImage === previewAddress, `the title, description and preview tags name the party ("${seen.description}"; ${seen.ogImage})`);
   const preview = await page.request.get(new URL('preview.png', baseUrl).href);
   check(preview.ok() && (await preview.body()).length > 10000, 'the preview picture is served');
   await context.close();
