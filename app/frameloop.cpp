@@ -1,5 +1,7 @@
 #include "app/frameloop.h"
 
+#include <algorithm>
+
 #include "app/console.h"
 #include "app/loading.h"
 #include "app/music.h"
@@ -38,13 +40,13 @@ void drawAndPresent()
     presentFrame();
 }
 
-// The steps the passes have run since the pass they count from.
-struct StepCount {
-    std::int32_t anchor = 0;
-    std::int64_t steps = 0;
-};
+// The first 60 Hz slot of the music no step has taken yet.
+std::int64_t nextSlot = 0;
 
-StepCount stepCount;
+std::int64_t floorDivide(std::int64_t a, std::int64_t b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 PassResult stepAndShow(std::int32_t time)
 {
@@ -57,14 +59,14 @@ PassResult stepAndShow(std::int32_t time)
 
 }  // namespace
 
-std::int64_t stepsDue(std::int32_t anchor, std::int32_t now)
+std::int32_t stepSlotTime(std::int64_t slot)
 {
-    return ((std::int64_t(now) - anchor) * stepsPerSecond + 500) / 1000 + 1;
+    return std::int32_t(floorDivide(slot * 1000, stepsPerSecond));
 }
 
-std::int32_t missedStepTime(std::int32_t last, std::int32_t now, int k, int count)
+std::int64_t lastStepSlot(std::int32_t now)
 {
-    return std::int32_t(last + (std::int64_t(now) - last) * k / (count + 1));
+    return floorDivide((std::int64_t(now) + 1) * stepsPerSecond - 1, 1000);
 }
 
 void presentFrame()
@@ -77,21 +79,21 @@ PassResult runFramePass()
 {
     if (!pumpMessages()) return PassResult::quitMessage;
     const std::int32_t time = musicPosition();
+    const std::int64_t slot = lastStepSlot(time);
     std::int32_t last = 0;
-    // A new run, or the music starting over, begins the count afresh.
-    if (!lastStepTime(last) || time < last) stepCount = StepCount{time, 0};
-    std::int64_t missed = stepsDue(stepCount.anchor, time) - stepCount.steps - 1;
-    // Ahead of the music (passes faster than 60 a second), or a gap longer than is worth
-    // stepping through: the count begins again at this pass.
-    if (missed < 0 || missed > longestCatchUp) {
-        missed = missed < 0 ? 0 : longestCatchUp;
-        stepCount = StepCount{time, -missed};
-    }
-    for (int k = 1; k <= int(missed); ++k) {
-        MusicTime = missedStepTime(last, time, k, int(missed));
+    // A new run, or the music starting over, takes no step for the slots before this pass.
+    if (!lastStepTime(last) || time < last) nextSlot = slot;
+    // The slots since the last step that no pass came in (a late pass, a rest out of sight),
+    // each stepped at its own time; a gap longer than is worth stepping through keeps its end.
+    const std::int64_t missed = std::min<std::int64_t>(std::max<std::int64_t>(slot - nextSlot, 0), longestCatchUp);
+    for (std::int64_t k = missed; k >= 1; --k) {
+        MusicTime = stepSlotTime(slot - k);
         if (stepTimeline(MusicTime) == FrameResult::quit) return PassResult::quitButton;
     }
-    stepCount.steps += missed + 1;
+    // This pass's step takes its slot. A pass early for its slot (one already taken) still
+    // steps and takes the next slot, so that the late pass after it does not step twice; it
+    // takes no more than that, so passes faster than 60 a second do not run ahead of a gap.
+    nextSlot = std::min(std::max(nextSlot, slot) + 1, slot + 2);
     return stepAndShow(time);
 }
 

@@ -160,18 +160,41 @@ TEST(FramePass, ACatchUpPassStepsWhatAGapMissed)
     endRun();
 }
 
-TEST(FramePass, StepsAreDueOnePerSixtiethOfASecondToTheNearest)
+// A pass in a slot it shares with the pass before it still steps, and the late pass after
+// it does not step twice: over a second of passes that jitter across the slots' edges the
+// show takes as many steps as the music has slots.
+TEST(FramePass, PassesThatJitterAcrossSlotEdgesTakeOneStepPerSlot)
 {
-    EXPECT_EQ(stepsDue(1000, 1000), 1);
-    EXPECT_EQ(stepsDue(1000, 1016), 2);
-    EXPECT_EQ(stepsDue(1000, 1008), 1) << "an early frame is no step";
-    EXPECT_EQ(stepsDue(1000, 1009), 2);
-    EXPECT_EQ(stepsDue(1000, 1050), 4) << "a dropped frame is a step";
-    EXPECT_EQ(stepsDue(1000, 11000), 601);
-    EXPECT_EQ(stepsDue(0, 2000000000), 120000001);
-    // The missed steps' times lie evenly between the last step and this pass, each before it.
-    EXPECT_EQ(missedStepTime(1000, 11000, 1, 599), 1016);
-    EXPECT_EQ(missedStepTime(1000, 11000, 599, 599), 10983);
+    const std::vector<Pixel> expected = continuousFrame(5100, 60);
+    startCounted(5100);
+    ASSERT_EQ(runFramePass(), PassResult::goOn);
+    for (int k = 1; k < 60; ++k) {
+        simShiftNextRead(k % 2 ? -2 : 2);  // 2 ms before a slot's edge, then 2 ms after the next
+        ASSERT_EQ(runFramePass(), PassResult::goOn);
+    }
+    EXPECT_TRUE(seenFrames.last == expected);
+    endRun();
+}
+
+TEST(FramePass, SlotsAreSixtiethsOfASecondFromTheMusicsStart)
+{
+    EXPECT_EQ(stepSlotTime(0), 0);
+    EXPECT_EQ(stepSlotTime(1), 16);
+    EXPECT_EQ(stepSlotTime(3), 50);
+    EXPECT_EQ(stepSlotTime(600), 10000);
+    EXPECT_EQ(lastStepSlot(0), 0);
+    EXPECT_EQ(lastStepSlot(15), 0);
+    EXPECT_EQ(lastStepSlot(16), 1);
+    EXPECT_EQ(lastStepSlot(33), 2);
+    EXPECT_EQ(lastStepSlot(49), 2);
+    EXPECT_EQ(lastStepSlot(50), 3);
+    EXPECT_EQ(lastStepSlot(-1), -1);
+    EXPECT_EQ(lastStepSlot(2000000000), 120000000);
+    // Every slot holds the time it begins at, and the next one begins after it.
+    for (std::int64_t slot = -5; slot < 1000; ++slot) {
+        ASSERT_EQ(lastStepSlot(stepSlotTime(slot)), slot);
+        ASSERT_EQ(lastStepSlot(stepSlotTime(slot + 1) - 1), slot);
+    }
 }
 
 }  // namespace
