@@ -70,10 +70,11 @@ function soundLead(page, ms) {
 
 // A tab out of sight: the page's animation frames are held for 10 s while the music plays
 // on, then exactly one is let through and held again. Its frame must be as close to the one
-// invite_render draws at the same music time as the last frame before the hold was to its
-// own, give or take the one step a pass early for its sixtieth of a second takes ahead and
-// the pass after the gap gives back (so the frame of the sixtieth before is as good); without
-// the missed steps the globe and the stars would be 600 steps behind.
+// invite_render draws for the same sixtieth of a second of music as the last frame before
+// the hold was to its own. Either may be a step off: a pass early for its sixtieth takes a
+// step ahead, and the page's first pass comes a sixtieth or two into the music; so each is
+// compared with invite_render's frames of its sixtieth and the two beside it. Without the
+// missed steps the globe and the stars would be 600 steps behind.
 async function catchUp(page) {
   await page.evaluate(() => {
     const queued = [];
@@ -103,15 +104,23 @@ async function catchUp(page) {
     window.requestAnimationFrame = hold.pass;
     for (const callback of hold.queued.splice(0)) hold.pass(callback);
   });
-  // The music time the sixtieth of a second before the one `time` falls in begins at.
-  const slotBefore = Math.floor((Math.floor(((time + 1) * 60 - 1) / 1000) - 1) * 1000 / 60);
-  const reference = renderFrames('catch-up', [heldFrom, slotBefore, time]);
+  // The music times the sixtieth of a second `ms` falls in and the two beside it begin at;
+  // invite_render's passes come at exactly these times.
+  const slotTimes = (ms) => {
+    const slot = Math.floor(((ms + 1) * 60 - 1) / 1000);
+    return [slot - 1, slot, slot + 1].map((s) => Math.floor(s * 1000 / 60));
+  };
+  const reference = renderFrames('catch-up', [...slotTimes(heldFrom), ...slotTimes(time)]);
   const total = frameWidth * frameHeight;
-  const same = (shot, at) => total - differences(shot, reference[at], 0, 0, frameWidth, frameHeight);
-  const sameBefore = same(before, heldFrom);
-  const [sameAfter, at] = [[same(after, time), time], [same(after, slotBefore), slotBefore]].sort((a, b) => b[0] - a[0])[0];
-  report.catchUp = `${sameAfter} of ${total} pixels equal to invite_render's at ${at} ms, the page at ${time} ms after ` +
-                   `${time - heldFrom} ms without frames; ${sameBefore} before the gap`;
+  const closest = (shot, ms) => slotTimes(ms).map((at) => ({
+    same: total - differences(shot, reference[at], 0, 0, frameWidth, frameHeight), at,
+  })).sort((a, b) => b.same - a.same)[0];
+  const beforeGap = closest(before, heldFrom);
+  const afterGap = closest(after, time);
+  const [sameBefore, sameAfter] = [beforeGap.same, afterGap.same];
+  report.catchUp = `${sameAfter} of ${total} pixels equal at ${time} ms (invite_render's frame of ${afterGap.at} ms) ` +
+                   `after ${time - heldFrom} ms without frames; ${sameBefore} before the gap ` +
+                   `(at ${heldFrom} ms, its frame of ${beforeGap.at} ms)`;
   check(time - heldFrom >= 9500 && sameAfter >= Math.min(sameBefore, total * 0.995) - total * 0.002,
         `after 10 s without animation frames the next frame is invite_render's at the same music time (${report.catchUp})`);
 }
