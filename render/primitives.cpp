@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -93,7 +94,11 @@ inline void walkLine(int x1, int y1, int x2, int y2, Plot plot)
 
 // The same walk for a line known to lie inside the clip rectangle, through a pixel pointer:
 // every kind of line is a major axis stepped each time and a minor axis stepped when the
-// error is due (a diagonal's every time, a horizontal line's never).
+// error is due (a diagonal's every time, a horizontal line's never). With the error starting
+// at 0, the minor axis has moved floor(i * minor / major) times after i steps, so each pixel
+// is found from its step alone and no pixel waits for the error of the one before. The
+// quotient comes from a 32-bit fixed-point reciprocal rounded up, exact while i * minor times
+// the reciprocal's excess stays below 2^32 (here below 640 * 640 * 640).
 inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
 {
     if (x1 > x2) {
@@ -104,28 +109,26 @@ inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel c
     const int ay = std::abs(y2 - y1);
     const int rowStep = y2 >= y1 ? screenWidth : -screenWidth;
     const bool xMajor = ax >= ay;
-    const int major = xMajor ? ax : ay;
-    const int minor = xMajor ? ay : ax;
+    const int major = xMajor ? ax : ay;  // at least 1: the line is not vertical
+    const std::uint64_t minor = std::uint64_t(xMajor ? ay : ax);
     const int majorStep = xMajor ? 1 : rowStep;
-    const int minorStep = xMajor ? rowStep : 1;
+    const std::ptrdiff_t minorStep = xMajor ? rowStep : 1;
+    const std::uint64_t reciprocal = ((std::uint64_t(1) << 32) + std::uint64_t(major) - 1) / std::uint64_t(major);
     Pixel* at = frame + RowOffsets[y1] + x1;
 #ifdef __SSE2__
     // A byte-saturating add of the three channels; the top byte is then cleared.
     const __m128i tint = _mm_cvtsi32_si128(int(colour & 0xFFFFFF));
 #endif
-    int err = 0;
+    std::uint64_t moved = 0;  // i * minor
     for (int i = 0; i <= major; ++i) {
+        Pixel* target = at + std::ptrdiff_t((moved * reciprocal) >> 32) * minorStep;
 #ifdef __SSE2__
-        *at = Pixel(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(*at)), tint))) & 0xFFFFFF;
+        *target = Pixel(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(*target)), tint))) & 0xFFFFFF;
 #else
-        *at = addSaturated(*at, colour);
+        *target = addSaturated(*target, colour);
 #endif
-        // The minor step is due when the error reaches the major length: then `early` is 0,
-        // otherwise all ones and the subtraction is undone.
-        const int over = err + minor - major;
-        const int early = over >> 31;
-        err = over + (major & early);
-        at += majorStep + (minorStep & ~early);
+        at += majorStep;
+        moved += minor;
     }
 }
 

@@ -288,3 +288,32 @@ TEST_F(PrimitivesTest, BlendedRowSpansAverageEachPixelOfTheSpan)
         }
     }
 }
+
+// Lines wholly inside the clip rectangle, of every major length up to the screen's and of
+// minor lengths at both ends of the range and between: the longest lines are where a
+// position found from the step alone would first drift from the walked one.
+TEST_F(PrimitivesTest, InsideLinesOfEveryLengthKeepTheStepRule)
+{
+    std::vector<Pixel> expected(framePixels, 0);
+    for (int major = 1; major <= 638; ++major) {
+        for (const int minor : {1, major / 3, major / 2, (2 * major) / 3, major - 1, major}) {
+            for (const bool xMajor : {true, false}) {
+                const int dx = xMajor ? major : minor;
+                const int dy = xMajor ? minor : major;
+                if (dy > 478) continue;
+                for (const bool rising : {false, true}) {
+                    const int x1 = 1;
+                    const int y1 = rising ? 1 + dy : 1;
+                    const int y2 = rising ? 1 : 1 + dy;
+                    referenceLine(expected, x1, y1, x1 + dx, y2, 1);
+                    drawLineAdd(frame.data(), x1 + dx, y2, x1, y1, 1);
+                    ASSERT_TRUE(frame == expected) << "(" << x1 << ", " << y1 << ") to (" << x1 + dx << ", " << y2 << ")";
+                    // Only the line's box was lit; clear it for the next line.
+                    for (int y = 1; y <= 1 + dy; ++y) {
+                        for (int x = x1; x <= x1 + dx; ++x) expected[y * screenWidth + x] = frame[y * screenWidth + x] = 0;
+                    }
+                }
+            }
+        }
+    }
+}
