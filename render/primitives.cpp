@@ -92,6 +92,17 @@ inline void walkLine(int x1, int y1, int x2, int y2, Plot plot)
     }
 }
 
+// 2^32 / n rounded up for every length a line inside the clip rectangle can have.
+struct LineReciprocals {
+    std::uint64_t of[screenWidth];
+    constexpr LineReciprocals() : of{}
+    {
+        for (int n = 1; n < screenWidth; ++n) of[n] = ((std::uint64_t(1) << 32) + std::uint64_t(n) - 1) / std::uint64_t(n);
+    }
+};
+
+constexpr LineReciprocals lineReciprocals;
+
 // The same walk for a line known to lie inside the clip rectangle, through a pixel pointer:
 // every kind of line is a major axis stepped each time and a minor axis stepped when the
 // error is due (a diagonal's every time, a horizontal line's never). With the error starting
@@ -113,7 +124,7 @@ inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel c
     const std::uint64_t minor = std::uint64_t(xMajor ? ay : ax);
     const int majorStep = xMajor ? 1 : rowStep;
     const std::ptrdiff_t minorStep = xMajor ? rowStep : 1;
-    const std::uint64_t reciprocal = ((std::uint64_t(1) << 32) + std::uint64_t(major) - 1) / std::uint64_t(major);
+    const std::uint64_t reciprocal = lineReciprocals.of[major];
     Pixel* at = frame + RowOffsets[y1] + x1;
 #ifdef __SSE2__
     // A byte-saturating add of the three channels; the top byte is then cleared.
