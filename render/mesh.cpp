@@ -411,14 +411,16 @@ __attribute__((target("avx2"))) int eightsAboveBelow(const std::int32_t* keys, i
 
 // Bit b of atMost is set when keys[first + b] is at most the pivot, of atLeast when it is at
 // least the pivot; count is 1 to 64. The keys are a mesh's, so the whole table may be read.
-void stopMasks(const std::int32_t* keys, int first, int count, std::int32_t pivot,
-               std::uint64_t& atMost, std::uint64_t& atLeast)
+// Wide: the eight-lane steps, for a caller compiled for them.
+template <bool Wide>
+inline void stopMasks(const std::int32_t* keys, int first, int count, std::int32_t pivot,
+                      std::uint64_t& atMost, std::uint64_t& atLeast)
 {
     std::uint64_t above = 0;
     std::uint64_t below = 0;
     int b = 0;
 #ifdef INVITE_WIDE_SPANS
-    if (wideSpansAvailable()) {
+    if constexpr (Wide) {
         const bool pastEnd = first + count + 7 <= meshCapacity;
         b = eightsAboveBelow(keys, first, count, pastEnd, pivot, above, below);
     }
@@ -449,7 +451,8 @@ void stopMasks(const std::int32_t* keys, int first, int count, std::int32_t pivo
 // (the downward scan then stops on the key swapped there). The stops are read as bit masks
 // of up to 64 keys from each end; a mask read after a swap inside it differs only past the
 // point where the stops cross.
-int partitionByMasks(std::int32_t* keys, std::int32_t* order, int lo, int hi)
+template <bool Wide>
+inline int partitionByMasks(std::int32_t* keys, std::int32_t* order, int lo, int hi)
 {
     const std::int32_t pivot = keys[lo];
     std::uint64_t left = 0;
@@ -460,7 +463,7 @@ int partitionByMasks(std::int32_t* keys, std::int32_t* order, int lo, int hi)
     int leftNext = lo;   // first position no left mask has covered
     int rightNext = hi;  // last position no right mask has covered
     if (hi - lo < stopBlock) {
-        stopMasks(keys, lo, hi - lo + 1, pivot, left, right);
+        stopMasks<Wide>(keys, lo, hi - lo + 1, pivot, left, right);
         leftNext = hi + 1;
         rightNext = lo - 1;
     }
@@ -469,13 +472,13 @@ int partitionByMasks(std::int32_t* keys, std::int32_t* order, int lo, int hi)
         while (left == 0 && leftNext <= hi) {
             const int count = std::min(stopBlock, hi + 1 - leftNext);
             leftBase = leftNext;
-            stopMasks(keys, leftBase, count, pivot, left, unused);
+            stopMasks<Wide>(keys, leftBase, count, pivot, left, unused);
             leftNext += count;
         }
         while (right == 0 && rightNext >= lo) {
             const int count = std::min(stopBlock, rightNext - lo + 1);
             rightBase = rightNext - count + 1;
-            stopMasks(keys, rightBase, count, pivot, unused, right);
+            stopMasks<Wide>(keys, rightBase, count, pivot, unused, right);
             rightNext -= count;
         }
         if (right == 0) return lastSwapped;
@@ -583,24 +586,50 @@ void finishSmallRange(std::int32_t* keys, std::int32_t* order, int length)
     else if (length == 5) finishRange<5>(table, keys, order);
 }
 
-}  // namespace
-
-// Hoare's quicksort, largest key first, each range split around its first key; equal keys
-// are swapped too, and where they end shows in the picture. The splits are found without a
-// branch per key and the shortest ranges finished by look-up, to the same order.
-void sortFaces(Mesh& mesh, int lo, int hi)
+// Hoare's quicksort of keys[lo..hi], largest key first, each range split around its first
+// key; equal keys are swapped too, and where they end shows in the picture. The splits are
+// found without a branch per key and the shortest ranges finished by look-up, to the same
+// order. Recurse sorts the lower part of each split.
+template <bool Wide, void (*Recurse)(std::int32_t*, std::int32_t*, int, int)>
+inline void sortRange(std::int32_t* keys, std::int32_t* order, int lo, int hi)
 {
     while (hi - lo + 1 > smallRangeMax) {
-        const int p = partitionFaces(mesh, lo, hi);
-        sortFaces(mesh, lo, p);
+        const int p = partitionByMasks<Wide>(keys, order, lo, hi);
+        Recurse(keys, order, lo, p);
         lo = p + 1;
     }
-    if (hi > lo) finishSmallRange(mesh.depthKeys + lo, mesh.drawOrder + lo, hi - lo + 1);
+    if (hi > lo) finishSmallRange(keys + lo, order + lo, hi - lo + 1);
+}
+
+void sortRangePlain(std::int32_t* keys, std::int32_t* order, int lo, int hi)
+{
+    sortRange<false, sortRangePlain>(keys, order, lo, hi);
+}
+
+#ifdef INVITE_WIDE_SPANS
+// Everything but its own recursion compiled into it, for the wider vectors.
+__attribute__((target("avx2"), flatten)) void sortRangeWide(std::int32_t* keys, std::int32_t* order, int lo, int hi)
+{
+    sortRange<true, sortRangeWide>(keys, order, lo, hi);
+}
+#endif
+
+}  // namespace
+
+void sortFaces(Mesh& mesh, int lo, int hi)
+{
+#ifdef INVITE_WIDE_SPANS
+    if (wideSpansAvailable()) {
+        sortRangeWide(mesh.depthKeys, mesh.drawOrder, lo, hi);
+        return;
+    }
+#endif
+    sortRangePlain(mesh.depthKeys, mesh.drawOrder, lo, hi);
 }
 
 int partitionFaces(Mesh& mesh, int lo, int hi)
 {
-    return partitionByMasks(mesh.depthKeys, mesh.drawOrder, lo, hi);
+    return partitionByMasks<false>(mesh.depthKeys, mesh.drawOrder, lo, hi);
 }
 
 void projectMesh(Mesh& mesh, int cx, int cy, float scale)
