@@ -643,6 +643,29 @@ void projectMesh(Mesh& mesh, int cx, int cy, float scale)
     }
 }
 
+namespace {
+
+// How brightly the light falls on a face: the normal's cosine with the light, 0 for faces
+// turned away (and for an undefined normal), at most 1.
+double faceIntensity(const Mesh& mesh, int face)
+{
+    const MeshVertex& n = mesh.worldNormals[face];
+    const MeshVertex& light = mesh.light;
+    double intensity = (double(n.z) / 256.0) * light.z + (double(n.y) / 256.0) * light.y +
+                       (double(n.x) / 256.0) * light.x;
+    if (!(intensity >= 0.0)) intensity = 0.0;  // also NaN
+    if (intensity > 1.0) intensity = 1.0;
+    return intensity;
+}
+
+// The channels a lit colour lights: those whose colour field is not 0.
+Pixel litChannels(std::int32_t red, std::int32_t green, std::int32_t blue)
+{
+    return (red != 0 ? 0xFF0000u : 0) | (green != 0 ? 0x00FF00u : 0) | (blue != 0 ? 0x0000FFu : 0);
+}
+
+}  // namespace
+
 // A lit colour is capped at full brightness: an intensity of 1 (or a rounding hair above)
 // gives 255 in each switched-on channel rather than spilling into the next channel or
 // going dark.
@@ -653,29 +676,41 @@ Pixel faceColour(const Mesh& mesh, int face, bool fill)
     const std::int32_t green = fill ? mesh.fillGreen : mesh.wireGreen;
     const std::int32_t blue = fill ? mesh.fillBlue : mesh.wireBlue;
     if (!lit) return (Pixel(red) << 16) | (Pixel(green) << 8) | Pixel(blue);
-
-    const MeshVertex& n = mesh.worldNormals[face];
-    const MeshVertex& light = mesh.light;
-    double intensity = (double(n.z) / 256.0) * light.z + (double(n.y) / 256.0) * light.y +
-                       (double(n.x) / 256.0) * light.x;
-    if (!(intensity >= 0.0)) intensity = 0.0;  // also NaN
-    if (intensity > 1.0) intensity = 1.0;
-    const Pixel channel = Pixel(litChannel(intensity));
-    return (red != 0 ? channel << 16 : 0) | (green != 0 ? channel << 8 : 0) |
-           (blue != 0 ? channel : 0);
+    return Pixel(litChannel(faceIntensity(mesh, face))) * 0x010101u & litChannels(red, green, blue);
 }
 
 namespace {
 
-// Farthest first: the sort leaves the largest keys, the nearest faces, at the front.
+// The rows of a face with corners already truncated: solid, blended, or none for any other
+// fill mode.
+using FaceRows = void (*)(Pixel*, int, int, int, int, int, int, Pixel);
+
+FaceRows faceRowsFor(int fillMode)
+{
+    if (fillMode == 0) return fillTriangleRows<SolidRows>;
+#ifdef INVITE_WIDE_SPANS
+    if (fillMode == 1 && wideSpansAvailable()) return fillTriangleRowsWide;
+#endif
+    if (fillMode == 1) return fillTriangleRows<BlendedRows>;
+    return nullptr;
+}
+
+// Farthest first: the sort leaves the largest keys, the nearest faces, at the front. The
+// colour is faceColour's, with what it decides once for the mesh taken out of the loop.
 void fillDrawnFaces(Frame frame, const Mesh& mesh, int fillMode)
 {
-    for (int k = 0; k < mesh.faceCount; ++k) {
-        const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
-        if (!facePass.drawn[d]) continue;
-        const Pixel colour = faceColour(mesh, d, true);
-        const ScreenTriangle t = screenTriangle(mesh.faces[d]);
-        fillTriangleUnmarked(frame.pixels, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour, fillMode);
+    const FaceRows rows = faceRowsFor(fillMode);
+    if (rows != nullptr) {
+        const bool lit = mesh.fillLit == 1;
+        const Pixel channels = litChannels(mesh.fillRed, mesh.fillGreen, mesh.fillBlue);
+        const Pixel unlit = faceColour(mesh, 0, true);
+        for (int k = 0; k < mesh.faceCount; ++k) {
+            const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
+            if (!facePass.drawn[d]) continue;
+            const Pixel colour = lit ? Pixel(litChannel(faceIntensity(mesh, d))) * 0x010101u & channels : unlit;
+            const ScreenTriangle t = screenTriangle(mesh.faces[d]);
+            rows(frame.pixels, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour);
+        }
     }
     markBox(frame, facePass.box);
 }
