@@ -123,28 +123,39 @@ int litChannel(double intensity)
     return value > 255 ? 255 : value;
 }
 
-// For each face edge (a-b, b-c, c-a) the one other face holding the same two vertices, or
-// -1. Worked out again whenever the faces differ from the ones it was made for.
+// Every edge of the faces once: its two vertices and the faces that add it. An edge held by
+// exactly two faces is listed once with both; any other is listed once for each face holding
+// it, with noFace as the second. Worked out again whenever the faces differ from the ones it
+// was made for.
+constexpr std::int32_t noFace = meshCapacity;  // its wire colour is always 0
+
+struct WireEdge {
+    std::uint16_t p, q;
+    std::int32_t face, other;
+};
+
 struct FaceLinks {
     std::int32_t faceCount = -1;
-    MeshFace corners[meshCapacity];
-    std::int32_t neighbour[meshCapacity][3];
+    std::int32_t edgeCount = 0;
+    std::uint64_t corners[meshCapacity];  // each face's three vertices
+    WireEdge edges[meshCapacity * 3];
 };
 
 FaceLinks links;
-Pixel wireColours[meshCapacity];
+Pixel wireColours[meshCapacity + 1];
 
-bool sameCorners(const MeshFace& x, const MeshFace& y)
+std::uint64_t packedFace(const MeshFace& face)
 {
-    return x.a == y.a && x.b == y.b && x.c == y.c;
+    return std::uint64_t(face.a) | std::uint64_t(face.b) << 16 | std::uint64_t(face.c) << 32;
 }
 
+// Compared without a branch per face: the faces rarely change, so every face is looked at.
 bool linksCurrent(const Mesh& mesh)
 {
     if (links.faceCount != mesh.faceCount) return false;
-    for (int f = 0; f < mesh.faceCount; ++f)
-        if (!sameCorners(links.corners[f], mesh.faces[f])) return false;
-    return true;
+    std::uint64_t differs = 0;
+    for (int f = 0; f < mesh.faceCount; ++f) differs |= links.corners[f] ^ packedFace(mesh.faces[f]);
+    return differs == 0;
 }
 
 const FaceLinks& linkFaceEdges(const Mesh& mesh)
@@ -155,10 +166,9 @@ const FaceLinks& linkFaceEdges(const Mesh& mesh)
     keyed.reserve(std::size_t(count) * 3);
     for (int f = 0; f < count; ++f) {
         const MeshFace& face = mesh.faces[f];
-        links.corners[f] = face;
+        links.corners[f] = packedFace(face);
         const std::uint32_t v[3] = {face.a, face.b, face.c};
         for (int e = 0; e < 3; ++e) {
-            links.neighbour[f][e] = -1;
             const std::uint32_t p = v[e];
             const std::uint32_t q = v[e == 2 ? 0 : e + 1];
             const std::uint64_t pair = p < q ? (std::uint64_t(p) << 16 | q) : (std::uint64_t(q) << 16 | p);
@@ -166,20 +176,23 @@ const FaceLinks& linkFaceEdges(const Mesh& mesh)
         }
     }
     std::sort(keyed.begin(), keyed.end());
+    int edges = 0;
     std::size_t i = 0;
     while (i < keyed.size()) {
         std::size_t j = i + 1;
         while (j < keyed.size() && keyed[j] >> 32 == keyed[i] >> 32) ++j;
-        if (j - i == 2) {
-            const int x = int(keyed[i] & 0xFFFFFFFF);
-            const int y = int(keyed[i + 1] & 0xFFFFFFFF);
-            if (x / 3 != y / 3) {
-                links.neighbour[x / 3][x % 3] = y / 3;
-                links.neighbour[y / 3][y % 3] = x / 3;
-            }
+        const std::uint16_t p = std::uint16_t(keyed[i] >> 48);
+        const std::uint16_t q = std::uint16_t(keyed[i] >> 32);
+        const int x = int(keyed[i] & 0xFFFFFFFF);
+        const int y = int(keyed[i + (j - i == 2)] & 0xFFFFFFFF);
+        if (j - i == 2 && x / 3 != y / 3) {
+            links.edges[edges++] = {p, q, x / 3, y / 3};
+        } else {
+            for (std::size_t k = i; k < j; ++k) links.edges[edges++] = {p, q, int(keyed[k] & 0xFFFFFFFF) / 3, noFace};
         }
         i = j;
     }
+    links.edgeCount = edges;
     links.faceCount = mesh.faceCount;
     return links;
 }
@@ -723,35 +736,29 @@ bool wireAddsNothing(const Mesh& mesh)
 
 // The wire adds each edge of every drawn face. Saturating adds of non-negative channels
 // combine (adding a then b gives the sum of a and b capped), and a line covers the same
-// pixels from either end, so an edge two drawn faces share is added once with their two
-// colours summed. Faces pair up only through edges with the same two vertex indices, held
-// by exactly those two faces.
+// pixels from either end, so the lines may go in any order and an edge two drawn faces share
+// is added once with their two colours summed. Faces pair up only through edges with the same
+// two vertex indices, held by exactly those two faces.
 void wireDrawnFaces(Frame frame, const Mesh& mesh)
 {
     const FaceLinks& linked = linkFaceEdges(mesh);
     // Frame pixels hold no top byte, so adding black (as the faded wire is) changes nothing.
-    const bool lit = mesh.wireLit == 1;
-    const Pixel unlit = lit ? 0 : faceColour(mesh, 0, false) & 0xFFFFFF;
-    for (int f = 0; f < mesh.faceCount; ++f) {
-        const Pixel colour = lit ? faceColour(mesh, f, false) & 0xFFFFFF : unlit;
-        wireColours[f] = facePass.drawn[f] ? colour : 0;
-    }
-    for (int f = 0; f < mesh.faceCount; ++f) {
-        const Pixel colour = wireColours[f];
-        if (colour == 0) continue;
-        const ScreenTriangle t = screenTriangle(mesh.faces[f]);
-        const int xs[3] = {t.ax, t.bx, t.cx};
-        const int ys[3] = {t.ay, t.by, t.cy};
-        for (int e = 0; e < 3; ++e) {
-            const int other = linked.neighbour[f][e];
-            Pixel sum = colour;
-            if (other >= 0 && wireColours[other] != 0) {
-                if (other < f) continue;  // added with the other face's edge
-                sum = addSaturated(colour, wireColours[other]);
-            }
-            const int n = e == 2 ? 0 : e + 1;
-            drawLineAddUnmarked(frame.pixels, xs[e], ys[e], xs[n], ys[n], sum);
+    if (mesh.wireLit == 1) {
+        for (int f = 0; f < mesh.faceCount; ++f) {
+            wireColours[f] = facePass.drawn[f] ? faceColour(mesh, f, false) & 0xFFFFFF : 0;
         }
+    } else {
+        const Pixel unlit = faceColour(mesh, 0, false) & 0xFFFFFF;
+        for (int f = 0; f < mesh.faceCount; ++f) wireColours[f] = facePass.drawn[f] ? unlit : 0;
+    }
+    wireColours[noFace] = 0;
+    for (int e = 0; e < linked.edgeCount; ++e) {
+        const WireEdge& edge = linked.edges[e];
+        const Pixel sum = addSaturated(wireColours[edge.face], wireColours[edge.other]);
+        if (sum == 0) continue;
+        const ScreenCorner p = facePass.corners[edge.p];
+        const ScreenCorner q = facePass.corners[edge.q];
+        drawLineAddUnmarked(frame.pixels, p.x, p.y, q.x, q.y, sum);
     }
     markBox(frame, facePass.box);
 }
