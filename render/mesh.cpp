@@ -86,6 +86,7 @@ struct FacePass {
     ScreenCorner corners[meshCapacity];
     bool drawn[meshCapacity];
     DrawnBox box;  // of the drawn faces' corners
+    std::int32_t farFirst[meshCapacity];  // the drawn faces, farthest first
 };
 
 FacePass facePass;
@@ -717,9 +718,16 @@ void fillDrawnFaces(Frame frame, const Mesh& mesh, int fillMode)
         const bool lit = mesh.fillLit == 1;
         const Pixel channels = litChannels(mesh.fillRed, mesh.fillGreen, mesh.fillBlue);
         const Pixel unlit = faceColour(mesh, 0, true);
+        // The drawn faces are picked out first without a branch per face: which are drawn
+        // follows no pattern in the order of depth.
+        int drawnCount = 0;
         for (int k = 0; k < mesh.faceCount; ++k) {
             const int d = mesh.drawOrder[mesh.faceCount - 1 - k];
-            if (!facePass.drawn[d]) continue;
+            facePass.farFirst[drawnCount] = d;
+            drawnCount += facePass.drawn[d];
+        }
+        for (int k = 0; k < drawnCount; ++k) {
+            const int d = facePass.farFirst[k];
             const Pixel colour = lit ? Pixel(litChannel(faceIntensity(mesh, d))) * 0x010101u & channels : unlit;
             const ScreenTriangle t = screenTriangle(mesh.faces[d]);
             rows(frame.pixels, t.ax, t.ay, t.bx, t.by, t.cx, t.cy, colour);
