@@ -180,4 +180,23 @@ TEST(Matrix, TransformingManyPointsMatchesOneAtATime)
             EXPECT_EQ(std::memcmp(&one, &batch[k], sizeof one), 0) << "point " << k;
         }
     }
+    // Sums that cancel on every axis, so a batch adding in another order gives other values.
+    const float big = 1073741824.0f;
+    Matrix4 m;
+    matIdentity(m);
+    for (int axis = 0; axis < 3; ++axis) {
+        m.m[axis] = 1.0f;
+        m.m[4 + axis] = -big;
+        m.m[8 + axis] = big;
+        m.m[12 + axis] = float(axis + 1);
+    }
+    const std::vector<MeshVertex> in = {point(1, big, big), point(3, -big, -big), point(big, 1, 1)};
+    std::vector<MeshVertex> batch(in.size(), point(0, 0, 0));
+    transformPoints(m, in.data(), batch.data(), int(in.size()));
+    for (std::size_t k = 0; k < in.size(); ++k) {
+        MeshVertex one = point(0, 0, 0);
+        transformPoint(m, in[k], one);
+        EXPECT_EQ(std::memcmp(&one, &batch[k], sizeof one), 0) << "cancelling point " << k;
+    }
+    EXPECT_EQ(batch[0].y, 3.0f);  // 2^60 - 2^60 + 1, then the translation 2
 }
