@@ -353,7 +353,9 @@ void fillTriangle(Frame frame, int x1, int y1, int x2, int y2, int x3, int y3, P
     fillTriangleUnmarked(frame.pixels, x1, y1, x2, y2, x3, y3, colour, fillMode);
 }
 
-void prepareFaces(Mesh& mesh)
+namespace {
+
+void prepareFaceKeys(Mesh& mesh)
 {
     // Held in locals: the byte written for each face could be any of the mesh's fields as
     // far as the compiler knows.
@@ -371,6 +373,13 @@ void prepareFaces(Mesh& mesh)
         keys[f] = truncateKey(double(zc) + zb + za);
         faces[f].visible = std::uint8_t(insideDepthWindow(za) & insideDepthWindow(zb) & insideDepthWindow(zc));
     }
+}
+
+}  // namespace
+
+void prepareFaces(Mesh& mesh)
+{
+    prepareFaceKeys(mesh);
     sortFaces(mesh, 0, mesh.faceCount - 1);
 }
 
@@ -600,14 +609,38 @@ void finishSmallRange(std::int32_t* keys, std::int32_t* order, int length)
     else if (length == 5) finishRange<5>(table, keys, order);
 }
 
+// A face that will be drawn carries this bit in its place in the order while the faces are
+// sorted for drawing; face numbers are far below it.
+constexpr std::uint32_t drawnFaceBit = 0x80000000u;
+
+// How many of order[lo..hi] carry the drawn bit.
+int drawnFacesIn(const std::int32_t* order, int lo, int hi)
+{
+    int count = 0;
+    int k = lo;
+#ifdef __SSE2__
+    // The bit counts of the sixteen four-bit masks, four bits each.
+    constexpr std::uint64_t bitCounts = 0x4332322132212110ULL;
+    for (; k + 4 <= hi + 1; k += 4) {
+        const int signs = _mm_movemask_ps(_mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(order + k))));
+        count += int(bitCounts >> (4 * signs) & 0xF);
+    }
+#endif
+    for (; k <= hi; ++k) count += int(std::uint32_t(order[k]) >> 31);
+    return count;
+}
+
 // Hoare's quicksort of keys[lo..hi], largest key first, each range split around its first
 // key; equal keys are swapped too, and where they end shows in the picture. The splits are
 // found without a branch per key and the shortest ranges finished by look-up, to the same
-// order. Recurse sorts the lower part of each split.
-template <bool Wide, void (*Recurse)(std::int32_t*, std::int32_t*, int, int)>
+// order. Recurse sorts the lower part of each split. With OnlyDrawn, a range holding at most
+// one face with the drawn bit is left as it is: the ranges' places are settled by then, so
+// the drawn faces still end in the same order among themselves.
+template <bool Wide, bool OnlyDrawn, void (*Recurse)(std::int32_t*, std::int32_t*, int, int)>
 inline void sortRange(std::int32_t* keys, std::int32_t* order, int lo, int hi)
 {
     while (hi - lo + 1 > smallRangeMax) {
+        if (OnlyDrawn && drawnFacesIn(order, lo, hi) <= 1) return;
         const int p = partitionByMasks<Wide>(keys, order, lo, hi);
         Recurse(keys, order, lo, p);
         lo = p + 1;
@@ -615,30 +648,38 @@ inline void sortRange(std::int32_t* keys, std::int32_t* order, int lo, int hi)
     if (hi > lo) finishSmallRange(keys + lo, order + lo, hi - lo + 1);
 }
 
+template <bool OnlyDrawn>
 void sortRangePlain(std::int32_t* keys, std::int32_t* order, int lo, int hi)
 {
-    sortRange<false, sortRangePlain>(keys, order, lo, hi);
+    sortRange<false, OnlyDrawn, sortRangePlain<OnlyDrawn>>(keys, order, lo, hi);
 }
 
 #ifdef INVITE_WIDE_SPANS
 // Everything but its own recursion compiled into it, for the wider vectors.
+template <bool OnlyDrawn>
 __attribute__((target("avx2"), flatten)) void sortRangeWide(std::int32_t* keys, std::int32_t* order, int lo, int hi)
 {
-    sortRange<true, sortRangeWide>(keys, order, lo, hi);
+    sortRange<true, OnlyDrawn, sortRangeWide<OnlyDrawn>>(keys, order, lo, hi);
 }
 #endif
+
+template <bool OnlyDrawn>
+void sortRangeOf(Mesh& mesh, int lo, int hi)
+{
+#ifdef INVITE_WIDE_SPANS
+    if (wideSpansAvailable()) {
+        sortRangeWide<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi);
+        return;
+    }
+#endif
+    sortRangePlain<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi);
+}
 
 }  // namespace
 
 void sortFaces(Mesh& mesh, int lo, int hi)
 {
-#ifdef INVITE_WIDE_SPANS
-    if (wideSpansAvailable()) {
-        sortRangeWide(mesh.depthKeys, mesh.drawOrder, lo, hi);
-        return;
-    }
-#endif
-    sortRangePlain(mesh.depthKeys, mesh.drawOrder, lo, hi);
+    sortRangeOf<false>(mesh, lo, hi);
 }
 
 int partitionFaces(Mesh& mesh, int lo, int hi)
@@ -791,4 +832,28 @@ void drawMeshFilledAndWire(Frame frame, Mesh& mesh, int fillMode)
     classifyFaces(mesh);
     fillDrawnFaces(frame, mesh, fillMode);
     if (!wireAddsNothing(mesh)) wireDrawnFaces(frame, mesh);
+}
+
+namespace {
+
+// The sort of prepareFaces carried only as far as the faces classifyFaces found drawn need:
+// they are marked in the order for the sort and unmarked after it.
+void sortDrawnFaces(Mesh& mesh)
+{
+    const int count = mesh.faceCount;
+    std::int32_t* order = mesh.drawOrder;
+    for (int f = 0; f < count; ++f) order[f] = std::int32_t(std::uint32_t(order[f]) | (facePass.drawn[f] ? drawnFaceBit : 0));
+    sortRangeOf<true>(mesh, 0, count - 1);
+    for (int k = 0; k < count; ++k) order[k] = std::int32_t(std::uint32_t(order[k]) & ~drawnFaceBit);
+}
+
+}  // namespace
+
+void prepareAndDrawMesh(Frame frame, Mesh& mesh, int fillMode, bool wire)
+{
+    prepareFaceKeys(mesh);
+    classifyFaces(mesh);
+    sortDrawnFaces(mesh);
+    fillDrawnFaces(frame, mesh, fillMode);
+    if (wire && !wireAddsNothing(mesh)) wireDrawnFaces(frame, mesh);
 }

@@ -14,6 +14,10 @@ void drawMeshFilled(Frame frame, Mesh& mesh, int fillMode);  // 0 solid spans, 1
 void drawMeshWire(Frame frame, Mesh& mesh);
 // drawMeshFilled then drawMeshWire, with the faces' test and corners found once.
 void drawMeshFilledAndWire(Frame frame, Mesh& mesh, int fillMode);
+// prepareFaces, then drawMeshFilled (and with `wire` drawMeshWire), for a mesh whose world
+// points are projected. The same picture, sooner: the sort goes only as far as the order of
+// the faces drawn needs, so the rest of the order is left unfinished.
+void prepareAndDrawMesh(Frame frame, Mesh& mesh, int fillMode, bool wire);
 // A triangle's rows, 0 solid or 1 blended, marked by its corners' box: the pixels the plain
 // quad filler draws for (a, b, b, c).
 void fillTriangle(Frame frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode);

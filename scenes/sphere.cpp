@@ -122,9 +122,7 @@ void drawSphereScene(Frame frame, Mesh& mesh, const SphereState& state)
 {
     if (!state.shown) return;
     placeSphere(mesh);
-    prepareFaces(mesh);
     projectSphere(mesh);
-    if (state.clockWire || state.flashWire) drawMeshFilledAndWire(frame, mesh, 1);
-    else drawMeshFilled(frame, mesh, 1);
+    prepareAndDrawMesh(frame, mesh, 1, state.clockWire || state.flashWire);
     if (state.clockWire && state.flashWire) drawMeshWire(frame, mesh);
 }
