@@ -110,22 +110,30 @@ constexpr LineReciprocals lineReciprocals;
 // is found from its step alone and no pixel waits for the error of the one before. The
 // quotient comes from a 32-bit fixed-point reciprocal rounded up, exact while i * minor times
 // the reciprocal's excess stays below 2^32 (here below 640 * 640 * 640).
+// Which way a line goes and which axis leads follow no pattern from one wire edge to the
+// next, so they are chosen by masks rather than by branches.
+inline int choose(int mask, int whenSet, int otherwise)
+{
+    return (whenSet & mask) | (otherwise & ~mask);
+}
+
 inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
 {
-    if (x1 > x2) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
-    }
-    const int ax = x2 - x1;
-    const int ay = std::abs(y2 - y1);
-    const int rowStep = y2 >= y1 ? screenWidth : -screenWidth;
-    const bool xMajor = ax >= ay;
-    const int major = xMajor ? ax : ay;  // at least 1: the line is not vertical
-    const std::uint64_t minor = std::uint64_t(xMajor ? ay : ax);
-    const int majorStep = xMajor ? 1 : rowStep;
-    const std::ptrdiff_t minorStep = xMajor ? rowStep : 1;
+    const int flip = -int(x1 > x2);
+    const int left = choose(flip, x2, x1);
+    const int right = choose(flip, x1, x2);
+    const int top = choose(flip, y2, y1);  // the left end's row
+    const int bottom = choose(flip, y1, y2);
+    const int ax = right - left;
+    const int ay = std::abs(bottom - top);
+    const int rowStep = choose(-int(bottom >= top), screenWidth, -screenWidth);
+    const int xMajor = -int(ax >= ay);
+    const int major = choose(xMajor, ax, ay);  // at least 1: the line is not vertical
+    const std::uint64_t minor = std::uint64_t(choose(xMajor, ay, ax));
+    const int majorStep = choose(xMajor, 1, rowStep);
+    const std::ptrdiff_t minorStep = choose(xMajor, rowStep, 1);
     const std::uint64_t reciprocal = lineReciprocals.of[major];
-    Pixel* at = frame + RowOffsets[y1] + x1;
+    Pixel* at = frame + RowOffsets[top] + left;
 #ifdef __SSE2__
     // A byte-saturating add of the three channels; the top byte is then cleared.
     const __m128i tint = _mm_cvtsi32_si128(int(colour & 0xFFFFFF));
