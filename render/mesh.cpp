@@ -145,6 +145,13 @@ struct FaceLinks {
 FaceLinks links;
 Pixel wireColours[meshCapacity + 1];
 
+// An edge of the wire that adds something, with what it adds.
+struct AddingEdge {
+    std::uint16_t p, q;
+    Pixel sum;
+};
+AddingEdge addingEdges[meshCapacity * 3];
+
 std::uint64_t packedFace(const MeshFace& face)
 {
     return std::uint64_t(face.a) | std::uint64_t(face.b) << 16 | std::uint64_t(face.c) << 32;
@@ -883,13 +890,19 @@ void wireDrawnFaces(Frame frame, const Mesh& mesh)
         for (int f = 0; f < mesh.faceCount; ++f) wireColours[f] = facePass.drawn[f] ? unlit : 0;
     }
     wireColours[noFace] = 0;
+    // The edges that add something are picked out first without a branch per edge: those of
+    // faces turned away are mixed in among them.
+    int addingCount = 0;
     for (int e = 0; e < linked.edgeCount; ++e) {
         const WireEdge& edge = linked.edges[e];
         const Pixel sum = addSaturated(wireColours[edge.face], wireColours[edge.other]);
-        if (sum == 0) continue;
-        const ScreenCorner p = facePass.corners[edge.p];
-        const ScreenCorner q = facePass.corners[edge.q];
-        drawLineAddUnmarked(frame.pixels, p.x, p.y, q.x, q.y, sum);
+        addingEdges[addingCount] = {edge.p, edge.q, sum};
+        addingCount += sum != 0;
+    }
+    for (int k = 0; k < addingCount; ++k) {
+        const ScreenCorner p = facePass.corners[addingEdges[k].p];
+        const ScreenCorner q = facePass.corners[addingEdges[k].q];
+        drawLineAddUnmarked(frame.pixels, p.x, p.y, q.x, q.y, addingEdges[k].sum);
     }
     markBox(frame, facePass.box);
 }
