@@ -86,7 +86,8 @@ struct FacePass {
     ScreenCorner corners[meshCapacity];
     bool drawn[meshCapacity];
     DrawnBox box;  // of the drawn faces' corners
-    std::int32_t farFirst[meshCapacity];  // the drawn faces, farthest first
+    std::int32_t farFirst[meshCapacity];     // the drawn faces, farthest first
+    std::int32_t inFaceOrder[meshCapacity];  // and in the mesh's order
 };
 
 FacePass facePass;
@@ -97,12 +98,18 @@ void classifyFaces(const Mesh& mesh)
         const MeshVertex& p = mesh.screenPoints[v];
         facePass.corners[v] = {truncateCoordinate(p.x), truncateCoordinate(p.y)};
     }
-    DrawnBox box;
+    // The drawn faces are listed without a branch per face, then their corners make the box.
+    int drawnCount = 0;
     for (int f = 0; f < mesh.faceCount; ++f) {
         const MeshFace& face = mesh.faces[f];
-        const bool drawn = face.visible == 1 && facesViewer(mesh, face);
+        const bool drawn = (face.visible == 1) & facesViewer(mesh, face);
         facePass.drawn[f] = drawn;
-        if (!drawn) continue;
+        facePass.inFaceOrder[drawnCount] = f;
+        drawnCount += drawn;
+    }
+    DrawnBox box;
+    for (int k = 0; k < drawnCount; ++k) {
+        const MeshFace& face = mesh.faces[facePass.inFaceOrder[k]];
         for (const std::uint32_t v : {face.a, face.b, face.c}) {
             extendBox(box, facePass.corners[v].x, facePass.corners[v].y);
         }
