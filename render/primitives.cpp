@@ -11,10 +11,19 @@
 std::int32_t RowOffsets[640];
 
 #ifdef INVITE_WIDE_SPANS
+namespace {
+int wideSpansState = -1;  // not asked yet
+}
+
 bool wideSpansAvailable()
 {
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available;
+    if (wideSpansState < 0) wideSpansState = __builtin_cpu_supports("avx2") ? 1 : 0;
+    return wideSpansState == 1;
+}
+
+void allowWideSpans(bool allowed)
+{
+    wideSpansState = allowed && __builtin_cpu_supports("avx2") ? 1 : 0;
 }
 #endif
 

@@ -143,6 +143,9 @@ inline void blendRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 
 // True when the processor runs the eight-lane span code below.
 bool wideSpansAvailable();
+// false: the plain code from now on even where the processor has the wide one, so that both
+// can be checked on one machine; true: the wide code again where there is one.
+void allowWideSpans(bool allowed);
 
 // blendRowSpan eight pixels at a time, for processors with 256-bit integer vectors. The
 // callers check wideSpansAvailable() first.

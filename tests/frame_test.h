@@ -6,6 +6,23 @@
 
 #include "render/primitives.h"
 
+// Runs `body` with the processor's wide code and then with the plain code beside it, so that
+// both are checked on a machine that has both.
+template <typename Body>
+void withEachCodeWidth(Body body)
+{
+#ifdef INVITE_WIDE_SPANS
+    for (const bool wide : {true, false}) {
+        allowWideSpans(wide);
+        SCOPED_TRACE(wide ? "wide code" : "plain code");
+        body();
+    }
+    allowWideSpans(true);
+#else
+    body();
+#endif
+}
+
 struct FrameTest : ::testing::Test {
     std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
 

@@ -89,42 +89,44 @@ TEST_F(MeshTest, DepthWindowExcludesItsBoundsAndKeysTruncateTowardZero)
 // key, and not a number: every face's key and window flag as the plain rule gives them.
 TEST_F(MeshTest, EveryFaceOfALargeMeshGetsItsKeyAndWindow)
 {
-    std::srand(31);
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float special[] = {312, -512, 311.99f, -511.99f, 0, -0.4f, nan, 1e30f, -1e30f, 3e9f, -3e9f, 715827882.0f};
-    for (int count : {7, 8, 9, 816, 1003}) {
-        mesh.vertexCount = 500;
-        for (int v = 0; v < mesh.vertexCount; ++v) {
-            mesh.worldVertices[v].z = std::rand() % 3 == 0 ? special[std::rand() % 12]
-                                                           : float(std::rand() % 2000 - 1000) / 1.7f;
+    withEachCodeWidth([&] {
+        std::srand(31);
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float special[] = {312, -512, 311.99f, -511.99f, 0, -0.4f, nan, 1e30f, -1e30f, 3e9f, -3e9f, 715827882.0f};
+        for (int count : {7, 8, 9, 816, 1003}) {
+            mesh.vertexCount = 500;
+            for (int v = 0; v < mesh.vertexCount; ++v) {
+                mesh.worldVertices[v].z = std::rand() % 3 == 0 ? special[std::rand() % 12]
+                                                               : float(std::rand() % 2000 - 1000) / 1.7f;
+            }
+            mesh.faceCount = count;
+            for (int f = 0; f < count; ++f) {
+                mesh.faces[f] = MeshFace{std::uint16_t(std::rand() % 500), std::uint16_t(std::rand() % 500),
+                                         std::uint16_t(std::rand() % 500), 7};
+            }
+            // Sums whose order of adding shows: 1e30 and -1e30 cancel before or after the 1.
+            mesh.worldVertices[0].z = 1;
+            mesh.worldVertices[1].z = 1e30f;
+            mesh.worldVertices[2].z = -1e30f;
+            const std::uint16_t turns[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+            for (int f = 0; f < 6 && f < count; ++f) mesh.faces[count - 1 - f] = MeshFace{turns[f][0], turns[f][1], turns[f][2], 7};
+            prepareFaces(mesh);
+            for (int k = 0; k < count; ++k) {
+                const int f = mesh.drawOrder[k];
+                const MeshFace& face = mesh.faces[f];
+                const float za = mesh.worldVertices[face.a].z;
+                const float zb = mesh.worldVertices[face.b].z;
+                const float zc = mesh.worldVertices[face.c].z;
+                const double sum = double(zc) + zb + za;
+                const std::int32_t key = std::isnan(sum) || sum <= -2147483520.0 ? -2147483520
+                                         : sum >= 2147483520.0                   ? 2147483520
+                                                                                 : std::int32_t(sum);
+                auto inside = [](float z) { return z > -512.0f && z < 312.0f; };
+                ASSERT_EQ(mesh.depthKeys[k], key) << count << " faces, face " << f;
+                ASSERT_EQ(face.visible, inside(za) && inside(zb) && inside(zc) ? 1 : 0) << count << " faces, face " << f;
+            }
         }
-        mesh.faceCount = count;
-        for (int f = 0; f < count; ++f) {
-            mesh.faces[f] = MeshFace{std::uint16_t(std::rand() % 500), std::uint16_t(std::rand() % 500),
-                                     std::uint16_t(std::rand() % 500), 7};
-        }
-        // Sums whose order of adding shows: 1e30 and -1e30 cancel before or after the 1.
-        mesh.worldVertices[0].z = 1;
-        mesh.worldVertices[1].z = 1e30f;
-        mesh.worldVertices[2].z = -1e30f;
-        const std::uint16_t turns[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
-        for (int f = 0; f < 6 && f < count; ++f) mesh.faces[count - 1 - f] = MeshFace{turns[f][0], turns[f][1], turns[f][2], 7};
-        prepareFaces(mesh);
-        for (int k = 0; k < count; ++k) {
-            const int f = mesh.drawOrder[k];
-            const MeshFace& face = mesh.faces[f];
-            const float za = mesh.worldVertices[face.a].z;
-            const float zb = mesh.worldVertices[face.b].z;
-            const float zc = mesh.worldVertices[face.c].z;
-            const double sum = double(zc) + zb + za;
-            const std::int32_t key = std::isnan(sum) || sum <= -2147483520.0 ? -2147483520
-                                     : sum >= 2147483520.0                   ? 2147483520
-                                                                             : std::int32_t(sum);
-            auto inside = [](float z) { return z > -512.0f && z < 312.0f; };
-            ASSERT_EQ(mesh.depthKeys[k], key) << count << " faces, face " << f;
-            ASSERT_EQ(face.visible, inside(za) && inside(zb) && inside(zc) ? 1 : 0) << count << " faces, face " << f;
-        }
-    }
+    });
 }
 
 TEST_F(MeshTest, EqualKeysEndInTheOrderHoarePartitioningLeaves)
@@ -493,43 +495,47 @@ void referenceSort(std::vector<std::int32_t>& keys, std::vector<std::int32_t>& o
 // the shortest ranges, one and several 64-key masks, and the largest model.
 TEST_F(MeshTest, SortGivesTheReferencePermutationOnRandomKeys)
 {
-    std::srand(11);
-    const int lengths[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 63, 64, 65, 127, 128, 129, 200, 816, 4096};
-    const int spreads[] = {1, 2, 3, 5, 17, 400, 1 << 30};
-    for (int length : lengths) {
-        for (int spread : spreads) {
-            for (int round = 0; round < (length < 10 ? 200 : 6); ++round) {
-                std::vector<std::int32_t> keys(length);
-                for (auto& key : keys) key = std::rand() % spread - spread / 2;
-                ASSERT_TRUE(sortsAsTheReference(mesh, keys)) << "spread " << spread;
+    withEachCodeWidth([&] {
+        std::srand(11);
+        const int lengths[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 63, 64, 65, 127, 128, 129, 200, 816, 4096};
+        const int spreads[] = {1, 2, 3, 5, 17, 400, 1 << 30};
+        for (int length : lengths) {
+            for (int spread : spreads) {
+                for (int round = 0; round < (length < 10 ? 200 : 6); ++round) {
+                    std::vector<std::int32_t> keys(length);
+                    for (auto& key : keys) key = std::rand() % spread - spread / 2;
+                    ASSERT_TRUE(sortsAsTheReference(mesh, keys)) << "spread " << spread;
+                }
             }
         }
-    }
-    // Already ordered, reversed and organ-pipe runs, where each split is at an end.
-    for (int length : {70, 300, 816}) {
-        std::vector<std::int32_t> keys(length);
-        for (int k = 0; k < length; ++k) keys[k] = k / 3;
-        ASSERT_TRUE(sortsAsTheReference(mesh, keys));
-        std::reverse(keys.begin(), keys.end());
-        ASSERT_TRUE(sortsAsTheReference(mesh, keys));
-        for (int k = 0; k < length; ++k) keys[k] = std::min(k, length - k);
-        ASSERT_TRUE(sortsAsTheReference(mesh, keys));
-    }
+        // Already ordered, reversed and organ-pipe runs, where each split is at an end.
+        for (int length : {70, 300, 816}) {
+            std::vector<std::int32_t> keys(length);
+            for (int k = 0; k < length; ++k) keys[k] = k / 3;
+            ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+            std::reverse(keys.begin(), keys.end());
+            ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+            for (int k = 0; k < length; ++k) keys[k] = std::min(k, length - k);
+            ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+        }
+    });
 }
 
 // Every pattern of up to six keys drawn from as many values, so each way the shortest ranges
 // can compare is met.
 TEST_F(MeshTest, SortGivesTheReferencePermutationForEveryPatternOfFewKeys)
 {
-    for (int length = 2; length <= 6; ++length) {
-        int arrangements = 1;
-        for (int k = 0; k < length; ++k) arrangements *= length;
-        for (int v = 0; v < arrangements; ++v) {
-            std::vector<std::int32_t> keys(length);
-            for (int k = 0, rest = v; k < length; ++k, rest /= length) keys[k] = rest % length;
-            ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+    withEachCodeWidth([&] {
+        for (int length = 2; length <= 6; ++length) {
+            int arrangements = 1;
+            for (int k = 0; k < length; ++k) arrangements *= length;
+            for (int v = 0; v < arrangements; ++v) {
+                std::vector<std::int32_t> keys(length);
+                for (int k = 0, rest = v; k < length; ++k, rest /= length) keys[k] = rest % length;
+                ASSERT_TRUE(sortsAsTheReference(mesh, keys));
+            }
         }
-    }
+    });
 }
 
 // fillTriangle against fillQuad with the middle corner doubled, on random triangles near, on
@@ -608,44 +614,46 @@ TEST(ModelSort, TheTurningModelsKeysSortAsThePlainQuicksortSortsThem)
 // last, so a sort cut short anywhere a drawn face's place still depends on shows here.
 TEST(ModelSort, SortingOnlyForTheDrawnFacesPaintsWhatTheWholeSortPaints)
 {
-    auto owned = std::make_unique<Mesh>();
-    auto whole = std::make_unique<Mesh>();
-    Mesh& mesh = *owned;
-    buildRowOffsets();
-    std::srand(23);
-    auto random = [](int n) { return std::rand() % n; };
-    std::vector<Pixel> frame(framePixels);
-    std::vector<Pixel> expected(framePixels);
-    for (int round = 0; round < 400; ++round) {
-        const int depths = 1 + random(round % 4 == 0 ? 3 : 40);
-        mesh.faceCount = 1 + random(round % 5 == 0 ? 12 : 900);
-        mesh.vertexCount = 3 * mesh.faceCount;
-        mesh.fillLit = 1;
-        mesh.fillRed = mesh.fillGreen = mesh.fillBlue = 64;
-        mesh.wireLit = round % 2;
-        mesh.wireRed = mesh.wireGreen = mesh.wireBlue = 16;
-        mesh.light = MeshVertex{0.3f, -0.5f, -0.8f, 0, 0};
-        for (int f = 0; f < mesh.faceCount; ++f) {
-            mesh.faces[f] = MeshFace{std::uint16_t(3 * f), std::uint16_t(3 * f + 1), std::uint16_t(3 * f + 2), 0};
-            const float z = float(random(depths) * 7 - 3 * depths) + (random(50) == 0 ? 900.0f : 0.0f);
-            const bool away = random(3) == 0;
-            const float x = float(100 + random(60));
-            const float y = float(100 + random(60));
-            const float corners[3][2] = {{x, y}, {x + (away ? -1 : 1) * float(20 + random(40)), y}, {x, y + float(20 + random(40))}};
-            for (int k = 0; k < 3; ++k) {
-                mesh.worldVertices[3 * f + k] = MeshVertex{0, 0, z, 0, 0};
-                mesh.screenPoints[3 * f + k] = MeshVertex{corners[k][0], corners[k][1], 0, 0, 0};
+    withEachCodeWidth([&] {
+        auto owned = std::make_unique<Mesh>();
+        auto whole = std::make_unique<Mesh>();
+        Mesh& mesh = *owned;
+        buildRowOffsets();
+        std::srand(23);
+        auto random = [](int n) { return std::rand() % n; };
+        std::vector<Pixel> frame(framePixels);
+        std::vector<Pixel> expected(framePixels);
+        for (int round = 0; round < 400; ++round) {
+            const int depths = 1 + random(round % 4 == 0 ? 3 : 40);
+            mesh.faceCount = 1 + random(round % 5 == 0 ? 12 : 900);
+            mesh.vertexCount = 3 * mesh.faceCount;
+            mesh.fillLit = 1;
+            mesh.fillRed = mesh.fillGreen = mesh.fillBlue = 64;
+            mesh.wireLit = round % 2;
+            mesh.wireRed = mesh.wireGreen = mesh.wireBlue = 16;
+            mesh.light = MeshVertex{0.3f, -0.5f, -0.8f, 0, 0};
+            for (int f = 0; f < mesh.faceCount; ++f) {
+                mesh.faces[f] = MeshFace{std::uint16_t(3 * f), std::uint16_t(3 * f + 1), std::uint16_t(3 * f + 2), 0};
+                const float z = float(random(depths) * 7 - 3 * depths) + (random(50) == 0 ? 900.0f : 0.0f);
+                const bool away = random(3) == 0;
+                const float x = float(100 + random(60));
+                const float y = float(100 + random(60));
+                const float corners[3][2] = {{x, y}, {x + (away ? -1 : 1) * float(20 + random(40)), y}, {x, y + float(20 + random(40))}};
+                for (int k = 0; k < 3; ++k) {
+                    mesh.worldVertices[3 * f + k] = MeshVertex{0, 0, z, 0, 0};
+                    mesh.screenPoints[3 * f + k] = MeshVertex{corners[k][0], corners[k][1], 0, 0, 0};
+                }
+                mesh.worldNormals[f] = MeshVertex{float(random(512) - 256), float(random(512) - 256), float(random(512) - 256), 0, 0};
             }
-            mesh.worldNormals[f] = MeshVertex{float(random(512) - 256), float(random(512) - 256), float(random(512) - 256), 0, 0};
+            *whole = mesh;
+            for (int k = 0; k < framePixels; ++k) frame[k] = Pixel(k * 2654435761u) & 0xFFFFFF;
+            expected = frame;
+            const bool wire = round % 3 != 0;
+            prepareFaces(*whole);
+            if (wire) drawMeshFilledAndWire(expected.data(), *whole, 1);
+            else drawMeshFilled(expected.data(), *whole, 1);
+            prepareAndDrawMesh(frame.data(), mesh, 1, wire);
+            ASSERT_TRUE(frame == expected) << "round " << round << ", " << mesh.faceCount << " faces at " << depths << " depths";
         }
-        *whole = mesh;
-        for (int k = 0; k < framePixels; ++k) frame[k] = Pixel(k * 2654435761u) & 0xFFFFFF;
-        expected = frame;
-        const bool wire = round % 3 != 0;
-        prepareFaces(*whole);
-        if (wire) drawMeshFilledAndWire(expected.data(), *whole, 1);
-        else drawMeshFilled(expected.data(), *whole, 1);
-        prepareAndDrawMesh(frame.data(), mesh, 1, wire);
-        ASSERT_TRUE(frame == expected) << "round " << round << ", " << mesh.faceCount << " faces at " << depths << " depths";
-    }
+    });
 }

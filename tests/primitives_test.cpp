@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "frame_test.h"
+
 #include <cstdlib>
 #include <set>
 #include <utility>
@@ -136,47 +138,51 @@ TEST_F(PrimitivesTest, BlendHalvesEachChannelSumOverTheSamePixelSet)
 
 TEST_F(PrimitivesTest, RowAdditionSkipsZerosAndStopsAtItsCount)
 {
-    // Every length up to a few groups of four, so the four-pixel passes and the single
-    // pixels after them both meet zeros, saturation and a top byte in the row.
-    std::vector<Pixel> source(24);
-    for (int count = 0; count <= 23; ++count) {
-        std::vector<Pixel> row(32);
-        for (int x = 0; x < 32; ++x) row[x] = 0xFF000000u | Pixel(x * 0x0B0A09u);
-        for (int x = 0; x < 24; ++x) source[x] = (x % 3 == 1) ? 0 : 0xF00801u * Pixel(x + 1) & 0xFFFFFF;
-        std::vector<Pixel> expected = row;
-        for (int x = 0; x < count; ++x) {
-            if (source[x] != 0) expected[x + 2] = addSaturated(row[x + 2], source[x]);
+    withEachCodeWidth([&] {
+        // Every length up to a few groups of four, so the four-pixel passes and the single
+        // pixels after them both meet zeros, saturation and a top byte in the row.
+        std::vector<Pixel> source(24);
+        for (int count = 0; count <= 23; ++count) {
+            std::vector<Pixel> row(32);
+            for (int x = 0; x < 32; ++x) row[x] = 0xFF000000u | Pixel(x * 0x0B0A09u);
+            for (int x = 0; x < 24; ++x) source[x] = (x % 3 == 1) ? 0 : 0xF00801u * Pixel(x + 1) & 0xFFFFFF;
+            std::vector<Pixel> expected = row;
+            for (int x = 0; x < count; ++x) {
+                if (source[x] != 0) expected[x + 2] = addSaturated(row[x + 2], source[x]);
+            }
+            addNonZeroPixels(row.data() + 2, source.data(), count);
+            EXPECT_EQ(row, expected) << count;
         }
-        addNonZeroPixels(row.data() + 2, source.data(), count);
-        EXPECT_EQ(row, expected) << count;
-    }
+    });
 }
 
 TEST_F(PrimitivesTest, RowAdditionSaysWhichColumnsItWrote)
 {
-    // Text on a transparent ground: runs of zeros longer and shorter than a group of four,
-    // at either end and between, and a row with nothing on it.
-    for (const std::vector<int>& lit : {std::vector<int>{}, {0}, {5}, {9, 10, 11, 23}, {22}, {3, 17}, {0, 23}}) {
-        std::vector<Pixel> source(24, 0);
-        for (int x : lit) source[x] = 0x102030;
-        std::vector<Pixel> row(24, 0x404040);
-        const std::vector<Pixel> before = row;
-        const RowExtent written = addNonZeroPixels(row.data(), source.data(), 24);
-        for (int x = 0; x < 24; ++x) {
-            const bool inside = x >= written.first && x < written.end;
-            EXPECT_EQ(row[x], source[x] != 0 ? 0x506070u : before[x]) << x;
-            if (source[x] != 0) {
-                EXPECT_TRUE(inside) << "column " << x << " written outside the extent";
+    withEachCodeWidth([&] {
+        // Text on a transparent ground: runs of zeros longer and shorter than a group of four,
+        // at either end and between, and a row with nothing on it.
+        for (const std::vector<int>& lit : {std::vector<int>{}, {0}, {5}, {9, 10, 11, 23}, {22}, {3, 17}, {0, 23}}) {
+            std::vector<Pixel> source(24, 0);
+            for (int x : lit) source[x] = 0x102030;
+            std::vector<Pixel> row(24, 0x404040);
+            const std::vector<Pixel> before = row;
+            const RowExtent written = addNonZeroPixels(row.data(), source.data(), 24);
+            for (int x = 0; x < 24; ++x) {
+                const bool inside = x >= written.first && x < written.end;
+                EXPECT_EQ(row[x], source[x] != 0 ? 0x506070u : before[x]) << x;
+                if (source[x] != 0) {
+                    EXPECT_TRUE(inside) << "column " << x << " written outside the extent";
+                }
+            }
+            if (lit.empty()) {
+                EXPECT_GE(written.first, written.end) << "a blank row wrote something";
+            } else {
+                // Within the group of eight around the first and last lit columns.
+                EXPECT_EQ(written.first / 8, lit.front() / 8);
+                EXPECT_LE(written.end, (lit.back() / 8 + 1) * 8);
             }
         }
-        if (lit.empty()) {
-            EXPECT_GE(written.first, written.end) << "a blank row wrote something";
-        } else {
-            // Within the group of eight around the first and last lit columns.
-            EXPECT_EQ(written.first / 8, lit.front() / 8);
-            EXPECT_LE(written.end, (lit.back() / 8 + 1) * 8);
-        }
-    }
+    });
 }
 
 }  // namespace
