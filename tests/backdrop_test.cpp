@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "base/input.h"
@@ -188,6 +189,40 @@ struct KeptShow : ::testing::Test {
         inputState.leftDown = 1;
     }
 };
+
+// Faces scattered over the screen, each apart from the others, some turned away and some
+// beyond the depth window: whichever of them is drawn, first or last, lies inside the mark.
+TEST_F(Backdrop, AMeshMarksEveryFaceItDraws)
+{
+    auto owned = std::make_unique<Mesh>();
+    Mesh& mesh = *owned;
+    std::srand(41);
+    for (int round = 0; round < 40; ++round) {
+        mesh.faceCount = 1 + std::rand() % 30;
+        mesh.vertexCount = 3 * mesh.faceCount;
+        mesh.fillLit = 0;
+        mesh.fillRed = 200;
+        mesh.fillGreen = mesh.fillBlue = 0;
+        mesh.wireLit = 0;
+        mesh.wireRed = mesh.wireGreen = mesh.wireBlue = 16;
+        for (int f = 0; f < mesh.faceCount; ++f) {
+            mesh.faces[f] = MeshFace{std::uint16_t(3 * f), std::uint16_t(3 * f + 1), std::uint16_t(3 * f + 2), 0};
+            const float x = float(20 + std::rand() % 560);
+            const float y = float(20 + std::rand() % 420);
+            const float turn = std::rand() % 4 == 0 ? -1.0f : 1.0f;
+            const float z = std::rand() % 6 == 0 ? 400.0f : float(std::rand() % 100);
+            const float corners[3][2] = {{x, y}, {x + turn * 12, y}, {x, y + 12}};
+            for (int k = 0; k < 3; ++k) {
+                mesh.worldVertices[3 * f + k] = MeshVertex{0, 0, z, 0, 0};
+                mesh.screenPoints[3 * f + k] = MeshVertex{corners[k][0], corners[k][1], 0, 0, 0};
+            }
+        }
+        prepareAndDrawMesh(kept, mesh, 1, round % 2 == 0);
+        ASSERT_EQ(unmarkedChanges(), 0) << "round " << round;
+        restoreBackdrop(kept, picture.data());
+        ASSERT_TRUE(frame == picture) << "round " << round;
+    }
+}
 
 // The show draws the wire only after the faces, over the same corners; drawn alone it marks
 // its own lines.
