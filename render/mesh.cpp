@@ -732,43 +732,52 @@ int drawnFacesIn(const std::int32_t* order, int lo, int hi)
 // order. Recurse sorts the lower part of each split. With OnlyDrawn, a range holding at most
 // one face with the drawn bit is left as it is: the ranges' places are settled by then, so
 // the drawn faces still end in the same order among themselves.
-template <bool Wide, bool OnlyDrawn, void (*Recurse)(std::int32_t*, std::int32_t*, int, int)>
-inline void sortRange(std::int32_t* keys, std::int32_t* order, int lo, int hi)
+template <bool Wide, bool OnlyDrawn, void (*Recurse)(std::int32_t*, std::int32_t*, int, int, int)>
+inline void sortRange(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn)
 {
     while (hi - lo + 1 > smallRangeMax) {
-        if (OnlyDrawn && drawnFacesIn(order, lo, hi) <= 1) return;
+        if (OnlyDrawn && drawn <= 1) return;
         const int p = partitionByMasks<Wide>(keys, order, lo, hi);
-        Recurse(keys, order, lo, p);
+        int lowDrawn = 0;
+        if constexpr (OnlyDrawn) {
+            // Counted on the shorter side; the other side holds the rest.
+            lowDrawn = p - lo <= hi - p ? drawnFacesIn(order, lo, p) : drawn - drawnFacesIn(order, p + 1, hi);
+        }
+        Recurse(keys, order, lo, p, lowDrawn);
+        drawn -= lowDrawn;
         lo = p + 1;
     }
     if (hi > lo) finishSmallRange(keys + lo, order + lo, hi - lo + 1);
 }
 
+// drawn: how many of order[lo..hi] carry the drawn bit, when OnlyDrawn.
 template <bool OnlyDrawn>
-void sortRangePlain(std::int32_t* keys, std::int32_t* order, int lo, int hi)
+void sortRangePlain(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn)
 {
-    sortRange<false, OnlyDrawn, sortRangePlain<OnlyDrawn>>(keys, order, lo, hi);
+    sortRange<false, OnlyDrawn, sortRangePlain<OnlyDrawn>>(keys, order, lo, hi, drawn);
 }
 
 #ifdef INVITE_WIDE_SPANS
 // Everything but its own recursion compiled into it, for the wider vectors.
 template <bool OnlyDrawn>
-__attribute__((target("avx2"), flatten)) void sortRangeWide(std::int32_t* keys, std::int32_t* order, int lo, int hi)
+__attribute__((target("avx2"), flatten)) void sortRangeWide(std::int32_t* keys, std::int32_t* order, int lo, int hi,
+                                                           int drawn)
 {
-    sortRange<true, OnlyDrawn, sortRangeWide<OnlyDrawn>>(keys, order, lo, hi);
+    sortRange<true, OnlyDrawn, sortRangeWide<OnlyDrawn>>(keys, order, lo, hi, drawn);
 }
 #endif
 
 template <bool OnlyDrawn>
 void sortRangeOf(Mesh& mesh, int lo, int hi)
 {
+    const int drawn = OnlyDrawn && hi >= lo ? drawnFacesIn(mesh.drawOrder, lo, hi) : 0;
 #ifdef INVITE_WIDE_SPANS
     if (wideSpansAvailable()) {
-        sortRangeWide<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi);
+        sortRangeWide<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi, drawn);
         return;
     }
 #endif
-    sortRangePlain<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi);
+    sortRangePlain<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi, drawn);
 }
 
 }  // namespace
