@@ -92,7 +92,8 @@ struct FacePass {
 
 FacePass facePass;
 
-void classifyFaces(const Mesh& mesh)
+// Returns how many faces are drawn.
+int classifyFaces(const Mesh& mesh)
 {
     for (int v = 0; v < mesh.vertexCount; ++v) {
         const MeshVertex& p = mesh.screenPoints[v];
@@ -115,6 +116,7 @@ void classifyFaces(const Mesh& mesh)
         }
     }
     facePass.box = box;
+    return drawnCount;
 }
 
 ScreenTriangle screenTriangle(const MeshFace& face)
@@ -767,10 +769,10 @@ __attribute__((target("avx2"), flatten)) void sortRangeWide(std::int32_t* keys, 
 }
 #endif
 
+// drawn: how many of the range carry the drawn bit, when OnlyDrawn.
 template <bool OnlyDrawn>
-void sortRangeOf(Mesh& mesh, int lo, int hi)
+void sortRangeOf(Mesh& mesh, int lo, int hi, int drawn)
 {
-    const int drawn = OnlyDrawn && hi >= lo ? drawnFacesIn(mesh.drawOrder, lo, hi) : 0;
 #ifdef INVITE_WIDE_SPANS
     if (wideSpansAvailable()) {
         sortRangeWide<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi, drawn);
@@ -784,7 +786,7 @@ void sortRangeOf(Mesh& mesh, int lo, int hi)
 
 void sortFaces(Mesh& mesh, int lo, int hi)
 {
-    sortRangeOf<false>(mesh, lo, hi);
+    sortRangeOf<false>(mesh, lo, hi, 0);
 }
 
 int partitionFaces(Mesh& mesh, int lo, int hi)
@@ -925,10 +927,32 @@ void wireDrawnFaces(Frame frame, const Mesh& mesh)
 
 }  // namespace
 
+namespace {
+
+// The filled faces classifyFaces found drawn, then with `wire` their wireframe.
+void fillThenWire(Frame frame, const Mesh& mesh, int fillMode, bool wire)
+{
+    fillDrawnFaces(frame, mesh, fillMode);
+    if (wire && !wireAddsNothing(mesh)) wireDrawnFaces(frame, mesh);
+}
+
+// The sort of prepareFaces carried only as far as the `drawnCount` faces classifyFaces found
+// drawn need: they are marked in the order for the sort and unmarked after it.
+void sortDrawnFaces(Mesh& mesh, int drawnCount)
+{
+    const int count = mesh.faceCount;
+    std::int32_t* order = mesh.drawOrder;
+    for (int f = 0; f < count; ++f) order[f] = std::int32_t(std::uint32_t(order[f]) | (facePass.drawn[f] ? drawnFaceBit : 0));
+    sortRangeOf<true>(mesh, 0, count - 1, drawnCount);
+    for (int k = 0; k < count; ++k) order[k] = std::int32_t(std::uint32_t(order[k]) & ~drawnFaceBit);
+}
+
+}  // namespace
+
 void drawMeshFilled(Frame frame, Mesh& mesh, int fillMode)
 {
     classifyFaces(mesh);
-    fillDrawnFaces(frame, mesh, fillMode);
+    fillThenWire(frame, mesh, fillMode, false);
 }
 
 void drawMeshWire(Frame frame, Mesh& mesh)
@@ -941,30 +965,12 @@ void drawMeshWire(Frame frame, Mesh& mesh)
 void drawMeshFilledAndWire(Frame frame, Mesh& mesh, int fillMode)
 {
     classifyFaces(mesh);
-    fillDrawnFaces(frame, mesh, fillMode);
-    if (!wireAddsNothing(mesh)) wireDrawnFaces(frame, mesh);
+    fillThenWire(frame, mesh, fillMode, true);
 }
-
-namespace {
-
-// The sort of prepareFaces carried only as far as the faces classifyFaces found drawn need:
-// they are marked in the order for the sort and unmarked after it.
-void sortDrawnFaces(Mesh& mesh)
-{
-    const int count = mesh.faceCount;
-    std::int32_t* order = mesh.drawOrder;
-    for (int f = 0; f < count; ++f) order[f] = std::int32_t(std::uint32_t(order[f]) | (facePass.drawn[f] ? drawnFaceBit : 0));
-    sortRangeOf<true>(mesh, 0, count - 1);
-    for (int k = 0; k < count; ++k) order[k] = std::int32_t(std::uint32_t(order[k]) & ~drawnFaceBit);
-}
-
-}  // namespace
 
 void prepareAndDrawMesh(Frame frame, Mesh& mesh, int fillMode, bool wire)
 {
     prepareFaceKeys(mesh);
-    classifyFaces(mesh);
-    sortDrawnFaces(mesh);
-    fillDrawnFaces(frame, mesh, fillMode);
-    if (wire && !wireAddsNothing(mesh)) wireDrawnFaces(frame, mesh);
+    sortDrawnFaces(mesh, classifyFaces(mesh));
+    fillThenWire(frame, mesh, fillMode, wire);
 }

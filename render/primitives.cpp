@@ -112,13 +112,6 @@ struct LineReciprocals {
 
 constexpr LineReciprocals lineReciprocals;
 
-// The same walk for a line known to lie inside the clip rectangle, through a pixel pointer:
-// every kind of line is a major axis stepped each time and a minor axis stepped when the
-// error is due (a diagonal's every time, a horizontal line's never). With the error starting
-// at 0, the minor axis has moved floor(i * minor / major) times after i steps, so each pixel
-// is found from its step alone and no pixel waits for the error of the one before. The
-// quotient comes from a 32-bit fixed-point reciprocal rounded up, exact while i * minor times
-// the reciprocal's excess stays below 2^32 (here below 640 * 640 * 640).
 // Which way a line goes and which axis leads follow no pattern from one wire edge to the
 // next, so they are chosen by masks rather than by branches.
 inline int choose(int mask, int whenSet, int otherwise)
@@ -126,6 +119,13 @@ inline int choose(int mask, int whenSet, int otherwise)
     return (whenSet & mask) | (otherwise & ~mask);
 }
 
+// The same walk for a line known to lie inside the clip rectangle, through a pixel pointer:
+// every kind of line is a major axis stepped each time and a minor axis stepped when the
+// error is due (a diagonal's every time, a horizontal line's never). With the error starting
+// at 0, the minor axis has moved floor(i * minor / major) times after i steps, so each pixel
+// is found from its step alone and no pixel waits for the error of the one before. The
+// quotient comes from a 32-bit fixed-point reciprocal rounded up, exact while i * minor times
+// the reciprocal's excess stays below 2^32 (here below 640 * 640 * 640).
 inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
 {
     const int flip = -int(x1 > x2);
