@@ -19,17 +19,13 @@ fail() {
   exit 1
 }
 
-# Starts Xvfb on a free display and exports DISPLAY.
+# start_xvfb [WIDTHxHEIGHT]: Xvfb on a free display (default 1024x768); exports DISPLAY.
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.bash"
 start_xvfb() {
-  local fifo
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
-  E2E_PIDS+=($!)
-  local number
-  read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
-  rm -f "$fifo"
-  export DISPLAY=":$number"
+  local status=0
+  xvfb_start "$@" || status=$?
+  E2E_PIDS+=("$XVFB_PID")
+  [ "$status" -eq 0 ] || fail "Xvfb did not start"
 }
 
 # Starts a window manager on the display, as a desktop has: it is what turns a request for

@@ -37,7 +37,7 @@ convert "$reference" -scale 200% -background black -gravity center -extent 1280x
 declare -A DISPLAYS APPS WINDOWS
 start_run() {
   local name=$1 program=$2 present=$3 screen=$4 park_x=$5 park_y=$6
-  start_xvfb_sized "$screen"
+  start_xvfb "$screen"
   DISPLAYS[$name]=$DISPLAY
   if [ "$program" = "$fullscreen" ]; then start_window_manager; fi
   (cd "$source_dir/resources" && SDL_AUDIODRIVER=dummy INVITE_PRESENT=$present exec "$program") >>"$E2E_LOG" 2>&1 &
@@ -51,17 +51,6 @@ start_run() {
   else
     xdotool mousemove --window "$WINDOW_ID" "$park_x" "$park_y"
   fi
-}
-
-start_xvfb_sized() {
-  local fifo number
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$fifo" 2>/dev/null &
-  E2E_PIDS+=($!)
-  read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
-  rm -f "$fifo"
-  export DISPLAY=":$number"
 }
 
 snap() {
