@@ -16,7 +16,8 @@ target_include_directories(zura5inv PRIVATE ${CMAKE_SOURCE_DIR}
   ${THIRDPARTY_PREFIX}/include ${THIRDPARTY_PREFIX}/include/SDL2)
 target_compile_definitions(zura5inv PRIVATE INVITE_FULLSCREEN=0)
 # The level that gave the quickest frame pass in Chromium within the 2 MB the program may take
-# (the README's table; `make web WEB_OPTIMIZATION=...` to measure another).
+# (the table in docs/web.md; to measure another, `cmake -B build-web -DWEB_OPTIMIZATION=-O3`
+# and `make web`).
 set(WEB_OPTIMIZATION -O2 CACHE STRING "optimisation level of the browser build")
 target_compile_options(zura5inv PRIVATE ${WEB_OPTIMIZATION})
 target_link_options(zura5inv PRIVATE ${WEB_OPTIMIZATION})
