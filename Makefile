@@ -1,31 +1,45 @@
-# The invitation's front door: every target installs what is missing first.
+# The invitation's front door: every target first installs what it is missing, and only that
+# (scripts/deps PURPOSE: run, test, web, windows, video; make test installs all of them).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 
-.PHONY: all deps build run run-fullscreen test check assets bench soak memcheck fuzz clean web web-serve web-test
+.PHONY: all deps deps-run deps-test deps-web deps-windows deps-video build run run-fullscreen test check assets bench soak memcheck fuzz clean web web-serve web-test
 .PHONY: windows windows-test linux-release dist dist-test
 
 all: build
 
 deps:
-	@bash scripts/deps
+	@bash scripts/deps all
+deps-run:
+	@bash scripts/deps run
+deps-test:
+	@bash scripts/deps run test
+deps-web:
+	@bash scripts/deps run web
+deps-windows:
+	@bash scripts/deps run windows
+deps-video:
+	@bash scripts/deps run video
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 
-build: deps $(BUILD)/CMakeCache.txt
+build: deps-run $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Builds only the program it plays.
+run: deps-run $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target invite_windowed
 	cd resources && ../$(BUILD)/invite_windowed
 
-run-fullscreen: build
+run-fullscreen: deps-run $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target invite_fullscreen
 	cd resources && ../$(BUILD)/invite_fullscreen
 
-test: build
+test: deps build
 	bash scripts/test
 
 # The quick loop: the unit, whole-show and content suites of the normal build, without the
@@ -47,19 +61,19 @@ bench: build
 soak: build
 	$(BUILD)/invite_soak
 
-memcheck: build
+memcheck: deps-test build
 	valgrind --error-exitcode=1 --leak-check=full --show-leak-kinds=definite,indirect,possible \
 	  --errors-for-leak-kinds=definite,indirect,possible \
 	  $(BUILD)/invite_render --until 60000 --script tests/show/full_show.script --out $(BUILD)/memcheck
 
-fuzz: deps
+fuzz: deps-test
 	bash scripts/fuzz $(FUZZ_SECONDS)
 
 # The browser build: $(WEB_BUILD)/site holds the page, the program and the soundtrack, with
 # compressed copies for web hosts, and $(WEB_BUILD)/zura5inv.html is the whole show in one
 # file. The third-party libraries for WebAssembly are built once into $(BUILD)/thirdparty; the
 # native assetgen and invite_render write the page's text facts and its preview picture.
-web: deps $(BUILD)/CMakeCache.txt
+web: deps-web $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target assetgen invite_render
 	@prefix=$$(THIRDPARTY_DIR=$(CURDIR)/$(BUILD)/thirdparty JOBS=$(JOBS) bash scripts/thirdparty wasm) && \
 	  export NODE_PATH=/usr/share/nodejs && \
@@ -83,7 +97,7 @@ clean:
 # Puts each fault of tests/mutations.txt into a copy of the tree and checks the tests catch it
 # (minutes; not part of `make test`).
 .PHONY: mutate
-mutate: deps
+mutate: deps-run
 	bash scripts/mutate
 
 # The release: the Windows programs cross-built with mingw-w64, the Linux programs linked
@@ -91,7 +105,7 @@ mutate: deps
 WINDOWS_BUILD ?= $(BUILD)/windows
 LINUX_RELEASE_BUILD ?= $(BUILD)/linux-release
 
-windows: deps
+windows: deps-windows
 	prefix=$$(THIRDPARTY_DIR=$(CURDIR)/$(BUILD)/thirdparty JOBS=$(JOBS) bash scripts/thirdparty windows) && \
 	  cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DINVITE_RELEASE=ON \
 	  -DCMAKE_PREFIX_PATH=$$prefix >/dev/null
@@ -100,7 +114,7 @@ windows: deps
 windows-test: windows build
 	bash tests/windows/wine.sh $(WINDOWS_BUILD) $(BUILD) . $(WINDOWS_BUILD)/wine
 
-linux-release: deps
+linux-release: deps-windows
 	prefix=$$(THIRDPARTY_DIR=$(CURDIR)/$(BUILD)/thirdparty JOBS=$(JOBS) bash scripts/thirdparty linux) && \
 	  cmake -S . -B $(LINUX_RELEASE_BUILD) -DINVITE_RELEASE=ON -DCMAKE_PREFIX_PATH=$$prefix >/dev/null
 	cmake --build $(LINUX_RELEASE_BUILD) -j $(JOBS) --target invite_windowed invite_fullscreen
@@ -115,13 +129,13 @@ dist-test: dist build
 # test`): `make video` for video sites (1080p60), `make video-party` for the party's big
 # screen (1080p30 in two passes). `make video-bench` measures the capture speeds.
 .PHONY: video video-party video-bench
-video: build
+video: deps-video build
 	cd resources && ../$(BUILD)/invite_render --profile site --script ../tools/video_tour.script \
 	  --video $(abspath $(BUILD))/zura5inv.mp4
 
-video-party: build
+video-party: deps-video build
 	cd resources && ../$(BUILD)/invite_render --profile party --script ../tools/video_tour.script \
 	  --video $(abspath $(BUILD))/zura5inv-party.mp4
 
-video-bench: build
+video-bench: deps-video build
 	bash scripts/video_bench $(BUILD)

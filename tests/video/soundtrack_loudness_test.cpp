@@ -48,7 +48,7 @@ LoudnessReading readLoudness(const std::string& file)
 
 TEST(SoundtrackLoudness, StreamingLoudnessWithTheTruePeakUnderOneDecibel)
 {
-    if (findOnPath("ffmpeg").empty()) GTEST_SKIP() << "ffmpeg is not installed (scripts/deps installs it)";
+    if (findOnPath("ffmpeg").empty()) GTEST_SKIP() << "ffmpeg is not installed (scripts/deps video installs it)";
     // Organisers who bring their own music bring its loudness too: only the synthesised track
     // is mastered here.
     std::ifstream record(std::string(INVITE_SOURCE_DIR) + "/resources/soundtrack_record.txt");

@@ -18,7 +18,7 @@ inline const std::string soundtrack = std::string(INVITE_SOURCE_DIR) + "/resourc
 
 #define SKIP_WITHOUT_FFMPEG()                                                                   \
     if (findOnPath("ffmpeg").empty() || findOnPath("ffprobe").empty()) {                        \
-        GTEST_SKIP() << "ffmpeg and ffprobe are not installed (scripts/deps installs them)";   \
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed (scripts/deps video installs them)";   \
     }
 
 // Runs `invite_render <args>` from the resources folder; the output of the run is kept.

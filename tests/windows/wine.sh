@@ -16,7 +16,7 @@ work=$(realpath -m "$4")
 here=$(dirname "$(realpath "$0")")
 . "$source_dir/tests/e2e/common.bash"
 
-command -v wine >/dev/null || { echo "SKIP: wine is not installed (scripts/deps installs it)"; exit 0; }
+command -v wine >/dev/null || { echo "SKIP: wine is not installed (scripts/deps windows installs it)"; exit 0; }
 
 # Sleeps until the given number of seconds after $started.
 sleep_until() {

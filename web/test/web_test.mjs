@@ -31,7 +31,7 @@ if (!outDir) {
 const repo = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
 if (!existsSync(chromiumPath)) {
-  console.log(`web test skipped: no Chromium at ${chromiumPath} (scripts/deps installs it)`);
+  console.log(`web test skipped: no Chromium at ${chromiumPath} (scripts/deps web installs it)`);
   process.exit(0);
 }
 const siteDir = join(webBuild, 'site');
