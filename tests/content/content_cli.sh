@@ -87,20 +87,20 @@ printf '\033]0;x\007[party]\nname = "\033[2J"\n' >> "$work/junk.toml"
 [ $? -eq 3 ] || fail "junk: exit code not 3"
 ! LC_ALL=C grep -q '[[:cntrl:]]' <(tr -d '\n' < "$work/err") || fail "junk: control characters reached the terminal"
 
-# The organisers' own soundtrack: a 30 s track with the menu at 20 s is checked and copied,
+# The organisers' own soundtrack: an 85 s track with the menu at 20 s is checked and copied,
 # with a record of it; a file put in its place by hand stops the next run.
-"$assetgen" --test-track "$work/thirty.mp3" 30 && "$assetgen" --test-track "$work/twelve.mp3" 12 || fail "no test tracks"
-own_music() {  # FILE: the reference file playing FILE, with cues that fit 30 s
+"$assetgen" --test-track "$work/long.mp3" 85 && "$assetgen" --test-track "$work/twelve.mp3" 12 || fail "no test tracks"
+own_music() {  # FILE: the reference file playing FILE, with cues that leave a minute of 85 s
   sed -e "s|^# file = \"our_music.mp3\"|file = \"$1\"|" -e '/^\[timing\]/,$d' "$party"
   printf '[timing]\nplates = [[1000, 3000], [3000, 5000], [5000, 7000], [7000, 9000], [9000, 11000],\n'
   printf '  [11000, 13000], [13000, 19000]]\nglobe = 4000\nflash = 10000\nfade = 10100\nfade_end = 15000\n'
   printf 'wire_end = 14000\nmenu = 20000\n'
 }
-own_music "$work/thirty.mp3" > "$work/own.toml"
+own_music "$work/long.mp3" > "$work/own.toml"
 rm -rf "$work/copy" && mkdir "$work/copy" && cp -a "$reference/." "$work/copy/"
 "$assetgen" --content "$work/own.toml" "$work/copy" 2> "$work/err" || fail "the own soundtrack was refused: $(cat "$work/err")"
-cmp -s "$work/thirty.mp3" "$work/copy/zura5inv.mp3" || fail "the own soundtrack was not copied"
-grep -qF "source file $work/thirty.mp3" "$work/copy/soundtrack_record.txt" || fail "no record of the own soundtrack"
+cmp -s "$work/long.mp3" "$work/copy/zura5inv.mp3" || fail "the own soundtrack was not copied"
+grep -qF "source file $work/long.mp3" "$work/copy/soundtrack_record.txt" || fail "no record of the own soundtrack"
 grep -q "bakedMenu = 20000;" "$work/copy/show_timing.h" || fail "show_timing.h lacks the menu at 20000"
 "$assetgen" --content "$work/own.toml" "$work/copy" 2> "$work/err" || fail "the recorded soundtrack was not replaced"
 cp "$work/twelve.mp3" "$work/copy/zura5inv.mp3"
@@ -113,6 +113,14 @@ sed "s|^# file = \"our_music.mp3\"|file = \"$work/twelve.mp3\"|" "$party" > "$wo
 "$assetgen" --content "$work/short.toml" --check 2> "$work/err"
 [ $? -eq 3 ] && grep -qF "timing.menu: the menu comes at 41.701 s" "$work/err" \
   || fail "a 12 s track with the menu at 41.7 s: $(cat "$work/err")"
+
+# --hits on the start of a track only; a file that is not there is named as such.
+hits=$("$assetgen" --hits "$work/long.mp3" --until 5) || fail "--hits --until failed"
+echo "$hits" | awk '/ s /{ n++; if ($1 > 5) late = 1 } END { exit !(n >= 3 && !late) }' \
+  || fail "--hits --until 5 does not list the ticks before 5 s only: $hits"
+echo "$hits" | head -1 | grep -qF "its first 5.0 s" || fail "--hits --until does not say so: $hits"
+"$assetgen" --hits "$work/none.wav" 2> "$work/err"
+[ $? -eq 1 ] && grep -qF "there is no file $work/none.wav" "$work/err" || fail "--hits on no file: $(cat "$work/err")"
 
 [ $status -eq 0 ] && echo "assetgen's checks and writes behave"
 exit $status

@@ -3,6 +3,7 @@
 // the tests; the organisers' own file (content/party.toml) is only held to what must be true
 // of any party: it passes every check, and resources/ is what it gives.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <unistd.h>
 
@@ -304,12 +305,12 @@ const BrokenCase BrokenCases[] = {
      "after the menu comes (40000)"},
     {"flash before the globe", "flash = 27551", "flash = 14000", "flash = 14000", "timing.flash",
      "must come after globe (14650)"},
-    {"menu too near the end of the built-in track", "menu = 41701", "menu = 191000", "menu = 191000", "timing.menu",
-     "the soundtrack is 195.300 s long; the menu needs 5.000 s of music after it"},
+    {"menu less than a minute before the built-in track starts over", "menu = 41701", "menu = 140000",
+     "menu = 140000", "timing.menu", "the menu would stay up only 55.300 s; it needs 60.000 s of music after it"},
     {"cue as text", "globe = 14650", "globe = \"14650\"", "globe = ", "timing.globe", "expected a whole number"},
     {"six plate windows", "[38000, 41700],\n", "\n", "plates = [", "timing.plates", "needs exactly 7 windows"},
     {"soundtrack not found", "# file = \"our_music.mp3\"", "file = \"no_such_music.mp3\"", "file = \"no_such",
-     "soundtrack.file", "cannot read no_such_music.mp3"},
+     "soundtrack.file", "there is no file no_such_music.mp3"},
     {"web address without its scheme", "[soundtrack]\n", "[web]\naddress = \"www.zura5.invalid/inv/\"\n[soundtrack]\n",
      "address = \"www", "web.address", "expected the folder's address"},
     {"web address with a quote", "[soundtrack]\n", "[web]\naddress = \"https://x.invalid/\\\"a/\"\n[soundtrack]\n",
@@ -413,20 +414,20 @@ std::string withSoundtrack(const std::string& path, const std::string& timing)
 
 TEST_F(ContentTest, OrganisersSoundtrackIsCheckedAndTheCuesFollowItsLength)
 {
-    const std::string track = temporaryPath("thirty.mp3");
-    ASSERT_TRUE(writeBytes(track, testTrack(30)));
+    const std::string track = temporaryPath("long.mp3");
+    ASSERT_TRUE(writeBytes(track, testTrack(85)));
     PartyContent content;
 
-    // Today's menu at 41.7 s cannot come in 30 s of music; the message says so at [timing].
+    // Today's menu at 41.7 s leaves less than a minute of 85 s of music; the message says so at [timing].
     std::string text = withSoundtrack(track, "");
     std::vector<ContentError> errors = problems(text, content);
     ASSERT_EQ(errors.size(), 1u) << allMessages(errors);
     EXPECT_EQ(errors[0].field, "timing.menu");
     EXPECT_EQ(errors[0].line, lineWith(text, "[timing]"));
-    EXPECT_NE(errors[0].message.find("the menu comes at 41.701 s but the soundtrack is 30.0"), std::string::npos)
+    EXPECT_NE(errors[0].message.find("the menu comes at 41.701 s but the soundtrack is 85.0"), std::string::npos)
         << errors[0].message;
 
-    // Cues that fit the 30 s are taken, and the file becomes the soundtrack as it is.
+    // Cues that leave a minute of the 85 s are taken, and the file becomes the soundtrack as it is.
     text = withSoundtrack(track, "plates = [[1000, 3000], [3000, 5000], [5000, 7000], [7000, 9000], [9000, 11000],\n"
                                  "  [11000, 13000], [13000, 19000]]\nglobe = 4000\nflash = 10000\nfade = 10100\n"
                                  "fade_end = 15000\nwire_end = 14000\nmenu = 20000\n");
@@ -439,7 +440,7 @@ TEST_F(ContentTest, OrganisersSoundtrackIsCheckedAndTheCuesFollowItsLength)
     EXPECT_NE(header.find("bakedPlateEnd[7] = {3000, 5000, 7000, 9000, 11000, 13000, 19000};"), std::string::npos);
     const std::vector<OutputFile> files = generatedFiles(content, true);
     ASSERT_EQ(files.back().name, "zura5inv.mp3");
-    EXPECT_TRUE(files.back().bytes == testTrack(30));
+    EXPECT_TRUE(files.back().bytes == testTrack(85));
 }
 
 TEST_F(ContentTest, ASoundtrackThatCannotServeIsRefusedWithTheReason)
@@ -454,7 +455,7 @@ TEST_F(ContentTest, ASoundtrackThatCannotServeIsRefusedWithTheReason)
         const std::string& path;
         const char* message;
     } cases[] = {{shortTrack, "is 5.0 s long; a soundtrack may last 10.0 s to 1200.0 s"},
-                 {junk, "it is not an MP3 file that can be decoded"}};
+                 {junk, "it is not a WAV, FLAC, OGG or MP3 file that can be decoded"}};
     for (const auto& c : cases) {
         PartyContent content;
         const std::string text = withSoundtrack(c.path, "");
@@ -463,6 +464,89 @@ TEST_F(ContentTest, ASoundtrackThatCannotServeIsRefusedWithTheReason)
         EXPECT_EQ(errors[0].field, "soundtrack.file");
         EXPECT_EQ(errors[0].line, lineWith(text, "file = \""));
         EXPECT_NE(errors[0].message.find(c.message), std::string::npos) << errors[0].message;
+    }
+}
+
+namespace {
+
+// A sine of `seconds` written by libsndfile as `format` (SF_FORMAT_WAV | SF_FORMAT_PCM_16 ...).
+std::string soundFile(const std::string& name, int format, int rate, int channels, double seconds)
+{
+    const std::string path = temporaryPath(name);
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(file, nullptr) << name << ": " << sf_strerror(nullptr);
+    if (!file) return path;
+    const sf_count_t frames = sf_count_t(seconds * rate);
+    std::vector<float> samples(std::size_t(frames * channels));
+    for (std::size_t k = 0; k < samples.size(); ++k)
+        samples[k] = 0.3f * float(std::sin(double(k / std::size_t(channels)) * 440 * 6.2831853 / rate));
+    sf_writef_float(file, samples.data(), frames);
+    sf_close(file);
+    return path;
+}
+
+}  // namespace
+
+// Organisers' masters come as WAV, FLAC or OGG as well as MP3: each is taken for what it is,
+// and what cannot serve is named with its format and what is wrong.
+TEST(OrganisersSoundFiles, EachFormatIsCheckedForWhatItIs)
+{
+    const int wav = SF_FORMAT_WAV | SF_FORMAT_PCM_16, flac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+              ogg = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    const std::string junk = temporaryPath("junk.flac");
+    ASSERT_TRUE(writeText(junk, "fLaC and then nothing a decoder could use"));
+    const struct {
+        std::string path;
+        int lengthMs;  // 0 when refused
+        const char* message;
+    } cases[] = {
+        {soundFile("a.flac", flac, 44100, 2, 12), 12000, ""},
+        {soundFile("a.ogg", ogg, 48000, 1, 12), 12000, ""},
+        {soundFile("a.wav", wav, 96000, 2, 12), 12000, ""},
+        {soundFile("three.wav", wav, 44100, 3, 12), 0, "(a WAV file) has 3 channels; use mono or stereo"},
+        {soundFile("short.ogg", ogg, 44100, 2, 3), 0, "(an OGG file) is 3.0 s long; a soundtrack may last 10.0 s"},
+        {junk, 0, "junk.flac: it is a FLAC file that cannot be decoded"},
+        {temporaryPath("none.wav"), 0, "there is no file "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        PartyContent content;
+        content.soundtrackPath = c.path;
+        content.soundtrackOrigin = Origin{7, "soundtrack.file"};
+        std::vector<ContentError> errors;
+        const int length = checkSoundtrack(content, errors);
+        EXPECT_NEAR(length, c.lengthMs, 2);
+        if (c.lengthMs > 0) {
+            EXPECT_TRUE(errors.empty()) << allMessages(errors);
+            continue;
+        }
+        ASSERT_EQ(errors.size(), 1u) << allMessages(errors);
+        EXPECT_NE(errors[0].message.find(c.message), std::string::npos) << errors[0].message;
+    }
+}
+
+// A file other than an MP3 becomes the MP3 the programs read, as long as it was, at its own
+// rate when the programs play that rate and at 44100 Hz otherwise.
+TEST(OrganisersSoundFiles, OthersThanMp3AreEncodedAsLongAsTheyWere)
+{
+    const struct {
+        int rate, channels, mp3Rate;
+    } cases[] = {{48000, 1, 48000}, {96000, 2, 44100}};
+    for (const auto& c : cases) {
+        PartyContent content;
+        content.soundtrackPath = soundFile("m" + std::to_string(c.rate) + ".wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                                           c.rate, c.channels, 11);
+        std::string how;
+        const DecodedSound mp3 = decodeSound(ownSoundtrackBytes(content, &how));
+        ASSERT_TRUE(mp3.ok) << mp3.problem;
+        EXPECT_EQ(mp3.format, SoundFormat::Mp3);
+        EXPECT_EQ(mp3.sampleRate, c.mp3Rate);
+        EXPECT_NEAR(mp3.lengthMs(), 11000, 30);
+        EXPECT_NE(how.find("a WAV file of " + std::to_string(c.rate) + " Hz"), std::string::npos) << how;
     }
 }
 
@@ -496,7 +580,7 @@ TEST_F(ContentTest, OnlyASoundtrackAssetgenWroteIsReplaced)
 // decoder's and encoder's delays are taken off.
 TEST(SoundtrackHits, FindTheTicksOfTheTestTrackOnTime)
 {
-    const DecodedMp3 mp3 = decodeMp3(testTrack(8));
+    const DecodedSound mp3 = decodeMp3(testTrack(8));
     ASSERT_TRUE(mp3.ok) << mp3.problem;
     EXPECT_EQ(mp3.sampleRate, 44100);
     EXPECT_EQ(mp3.channels, 2);
@@ -535,6 +619,9 @@ TEST(SoundtrackHits, AreInTimeOrderAtLeast300MsApartStrongestFirst)
     const std::vector<Hit> strongest = findHits(mono, 44100, 1);
     ASSERT_EQ(strongest.size(), 1u);
     EXPECT_NEAR(strongest[0].seconds, 1.5, 0.015);
+    // Nothing, or less than a second, to look at: no hits, and no crash.
+    EXPECT_TRUE(findHits({}, 44100, 5).empty());
+    EXPECT_TRUE(findHits(std::vector<float>(200, 0.5f), 44100, 5).empty());
 }
 
 TEST_F(ContentTest, AnEmptySectionIsAWarningAtItsLine)

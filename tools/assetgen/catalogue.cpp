@@ -207,7 +207,10 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
     std::fprintf(stderr, "assetgen: pictures, pages, font, model and texts in %.1f s\n", secondsSince(start));
     if (!withSoundtrack) return files;
     if (!content.soundtrackPath.empty()) {
-        files.push_back(OutputFile{SoundtrackFile, ownSoundtrackBytes(content)});
+        std::string how;
+        files.push_back(OutputFile{SoundtrackFile, ownSoundtrackBytes(content, &how)});
+        std::fprintf(stderr, "assetgen: soundtrack %s, all done in %.1f s\n", escapeControls(how).c_str(),
+                     secondsSince(start));
         return files;
     }
 
@@ -252,10 +255,11 @@ bool writeFilesTogether(const std::string& folder, const std::vector<OutputFile>
 
 bool writeAllResources(const std::string& folder, const PartyContent& content, bool withSoundtrack)
 {
-    // An organiser's own file is known before the built-in track is made: stop at once.
+    // An organiser's own MP3 is known before anything is made: stop at once.
     std::string why;
-    if (withSoundtrack && !content.soundtrackPath.empty() &&
-        !soundtrackMayBeReplaced(folder, ownSoundtrackBytes(content), why)) {
+    Bytes own;
+    if (withSoundtrack && !content.soundtrackPath.empty() && readSoundtrackFile(content.soundtrackPath, own) &&
+        soundFormatOf(own) == SoundFormat::Mp3 && !soundtrackMayBeReplaced(folder, own, why)) {
         std::fprintf(stderr, "assetgen: %s; nothing was written\n", why.c_str());
         return false;
     }

@@ -8,7 +8,8 @@
 //   assetgen [--content FILE] --web-facts FILE.json      the web page's title, description
 //                                  and the pages' texts as HTML
 //   assetgen --test-track FILE.mp3 SECS          a short tone with a tick each second
-//   assetgen --hits FILE.mp3                     the soundtrack's strongest onsets, for cues
+//   assetgen --hits FILE [--until SECONDS]      the strongest onsets of a WAV, FLAC, OGG or
+//                                  MP3 file (of its start only, with --until), for cues
 // Exit codes: 0 done, 1 a file could not be written, the folder's soundtrack is not one
 // assetgen wrote, or the fonts are missing, 2 a wrong command line, 3 the content file was
 // rejected (nothing was written).
@@ -41,7 +42,7 @@ int usage()
                  "       assetgen [--content FILE] --contact-sheet FILE.png\n"
                  "       assetgen [--content FILE] --web-facts FILE.json\n"
                  "       assetgen --test-track FILE.mp3 SECONDS\n"
-                 "       assetgen --hits FILE.mp3\n"
+                 "       assetgen --hits FILE [--until SECONDS]   (FILE: WAV, FLAC, OGG or MP3)\n"
                  "The content file is %s unless given.\n",
                  DefaultContentFile);
     return ExitUsage;
@@ -100,21 +101,50 @@ bool readContent(const std::string& file, PartyContent& content)
     return false;
 }
 
-int printHits(const std::string& path)
+int printHits(const std::string& path, double until)
 {
     Bytes bytes;
-    const bool read = readSoundtrackFile(path, bytes);
-    const DecodedMp3 mp3 = decodeMp3(bytes);
-    if (!mp3.ok) {
-        std::fprintf(stderr, "assetgen: %s: %s\n", escapeControls(path).c_str(),
-                     read ? mp3.problem.c_str() : "cannot be read");
+    std::string why;
+    if (!readSoundtrackFile(path, bytes, &why)) {
+        std::fprintf(stderr, "assetgen: %s\n", escapeControls(why).c_str());
         return ExitWriteFailed;
     }
-    std::printf("# the strongest onsets of %s (%.1f s long): time, strength\n", path.c_str(),
-                mp3.lengthMs() / 1000.0);
-    for (const Hit& hit : findHits(mp3.mono, mp3.sampleRate, 24))
+    DecodedSound sound = decodeSound(bytes);
+    if (!sound.ok || sound.channels < 1 || sound.channels > 2) {
+        std::fprintf(stderr, "assetgen: %s: %s\n", escapeControls(path).c_str(),
+                     sound.ok ? "only mono and stereo files can be searched" : sound.problem.c_str());
+        return ExitWriteFailed;
+    }
+    const double seconds = sound.lengthMs() / 1000.0;
+    if (until > 0 && until * sound.sampleRate < double(sound.mono.size()))
+        sound.mono.resize(std::size_t(until * sound.sampleRate));
+    std::printf("# the strongest onsets of %s (%s, %.1f s long", escapeControls(path).c_str(),
+                soundFormatName(sound.format), seconds);
+    if (until > 0 && until < seconds) std::printf(", its first %.1f s", until);
+    std::printf("): time, strength\n");
+    for (const Hit& hit : findHits(sound.mono, sound.sampleRate, 24))
         std::printf("%9.3f s  %5.1f\n", hit.seconds, hit.strength);
     return 0;
+}
+
+// --hits FILE [--until SECONDS], in either order after --hits.
+int hitsCommand(int argc, char** argv)
+{
+    std::string file;
+    double until = 0;
+    for (int k = 2; k < argc; ++k) {
+        const std::string word = argv[k];
+        if (word == "--until" && k + 1 < argc) {
+            char* end = nullptr;
+            until = std::strtod(argv[++k], &end);
+            if (*end != '\0' || !(until > 0)) return usage();
+        } else if (file.empty() && !word.empty() && word[0] != '-') {
+            file = word;
+        } else {
+            return usage();
+        }
+    }
+    return file.empty() ? usage() : printHits(file, until);
 }
 
 }  // namespace
@@ -122,7 +152,7 @@ int printHits(const std::string& path)
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::string(argv[1]) == "--test-track") return writeTestTrack(argv[2], argv[3]);
-    if (argc == 3 && std::string(argv[1]) == "--hits") return printHits(argv[2]);
+    if (argc >= 3 && std::string(argv[1]) == "--hits") return hitsCommand(argc, argv);
     Command command;
     if (!parseCommand(argc, argv, command)) return usage();
     if (!openFaces()) {

@@ -582,11 +582,11 @@ double normalisePeak(StereoTrack& track, double peak)
     return factor;
 }
 
-std::vector<std::uint8_t> encodeMp3(const StereoTrack& track)
+std::vector<std::uint8_t> encodeMp3(const StereoTrack& track, int inputRate, int outputRate)
 {
     lame_global_flags* lame = lame_init();
-    lame_set_in_samplerate(lame, sampleRate);
-    lame_set_out_samplerate(lame, sampleRate);
+    lame_set_in_samplerate(lame, inputRate);
+    lame_set_out_samplerate(lame, outputRate);
     lame_set_num_channels(lame, 2);
     lame_set_mode(lame, JOINT_STEREO);
     lame_set_VBR(lame, vbr_off);

@@ -25,5 +25,6 @@ StereoTrack composeSoundtrack();
 StereoTrack composeTestTrack(double seconds);
 // Scales the track so its highest sample magnitude is `peak`; returns the factor used.
 double normalisePeak(StereoTrack& track, double peak);
-// 44.1 kHz stereo, 256 kbit/s constant rate, with the encoder-delay Info frame and no tags.
-std::vector<std::uint8_t> encodeMp3(const StereoTrack& track);
+// Stereo, 256 kbit/s constant rate, with the encoder-delay Info frame and no tags; the track's
+// samples at `inputRate` a second, the MP3 at `outputRate` (44.1 kHz unless given).
+std::vector<std::uint8_t> encodeMp3(const StereoTrack& track, int inputRate = sampleRate, int outputRate = sampleRate);

@@ -1,5 +1,6 @@
 #include "tools/assetgen/show_cues.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -66,8 +67,10 @@ bool checkCues(const PartyContent& content, int soundtrackMs, std::vector<Conten
     if (soundtrackMs > 0 && c.menu > soundtrackMs - menuBeforeEnd) {
         const std::string where = cueLine(content, "menu") > 0 ? "" : " (the default)";
         check.fail("menu", "the menu comes at " + seconds(c.menu) + where + " but the soundtrack is " +
-                               seconds(soundtrackMs) + " long; the menu needs " + seconds(menuBeforeEnd) +
-                               " of music after it: set [timing] menu and the cues before it earlier");
+                               seconds(soundtrackMs) + " long, and the show starts over when the music ends, so the menu would stay up "
+                               "only " + seconds(std::max(0, soundtrackMs - c.menu)) + "; it needs " +
+                               seconds(menuBeforeEnd) + " of music after it: set [timing] menu and the cues before "
+                               "it earlier, or use a longer track");
     }
     return errors.size() == before;
 }

@@ -9,7 +9,7 @@
 constexpr const char* ShowTimingFile = "show_timing.h";
 constexpr int plateShortestWindow = 1100;  // ms: a plate takes 63 frames to come up to full light
 constexpr int plateLongestWindow = 10000;  // ms: past this a plate has drifted off the screen
-constexpr int menuBeforeEnd = 5000;        // ms of music at least after the menu's start
+constexpr int menuBeforeEnd = 60000;       // ms of music at least after the menu's start
 
 // Appends an error for each cue out of order, each plate window that does not fit and a menu
 // too near the soundtrack's end (`soundtrackMs`, 0 when unknown); true when all are right.

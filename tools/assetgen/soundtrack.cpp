@@ -1,14 +1,17 @@
 #include "tools/assetgen/soundtrack.h"
 
 #include <lame/lame.h>
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 #include "tools/assetgen/catalogue.h"
 #include "tools/assetgen/music.h"
@@ -52,20 +55,138 @@ std::string secondsText(int ms)
 
 }  // namespace
 
-bool readSoundtrackFile(const std::string& path, Bytes& bytes)
+bool readSoundtrackFile(const std::string& path, Bytes& bytes, std::string* why)
 {
+    std::string reason;
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) > 100u << 20)
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) reason = "there is no file " + path;
+    else if (!std::filesystem::is_regular_file(status)) reason = path + " is not a regular file";
+    else if (std::filesystem::file_size(path, error) > soundtrackLargestFile)
+        reason = path + " is larger than 100 MB, the most a soundtrack file may take";
+    std::ifstream in;
+    if (reason.empty()) {
+        in.open(path, std::ios::binary);
+        if (!in) reason = "cannot open " + path + " for reading";
+    }
+    if (!reason.empty()) {
+        if (why) *why = reason;
         return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    }
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
 
-DecodedMp3 decodeMp3(const Bytes& bytes)
+SoundFormat soundFormatOf(const Bytes& bytes)
 {
-    DecodedMp3 out;
+    const auto starts = [&](std::size_t at, const char* magic) {
+        const std::size_t length = std::strlen(magic);
+        return bytes.size() >= at + length && std::equal(magic, magic + length, bytes.begin() + std::ptrdiff_t(at));
+    };
+    if ((starts(0, "RIFF") || starts(0, "RF64")) && starts(8, "WAVE")) return SoundFormat::Wav;
+    if (starts(0, "fLaC")) return SoundFormat::Flac;
+    if (starts(0, "OggS")) return SoundFormat::Ogg;
+    return SoundFormat::Mp3;
+}
+
+const char* soundFormatName(SoundFormat format)
+{
+    switch (format) {
+    case SoundFormat::Wav: return "a WAV file";
+    case SoundFormat::Flac: return "a FLAC file";
+    case SoundFormat::Ogg: return "an OGG file";
+    case SoundFormat::Mp3: break;
+    }
+    return "an MP3 file";
+}
+
+namespace {
+
+// libsndfile reading from the bytes in memory.
+struct MemoryFile {
+    const Bytes* bytes;
+    sf_count_t at;
+};
+
+sf_count_t memoryLength(void* user) { return sf_count_t(static_cast<MemoryFile*>(user)->bytes->size()); }
+
+sf_count_t memorySeek(sf_count_t offset, int whence, void* user)
+{
+    MemoryFile& file = *static_cast<MemoryFile*>(user);
+    const sf_count_t base = whence == SEEK_CUR ? file.at : whence == SEEK_END ? sf_count_t(file.bytes->size()) : 0;
+    file.at = std::clamp<sf_count_t>(base + offset, 0, sf_count_t(file.bytes->size()));
+    return file.at;
+}
+
+sf_count_t memoryRead(void* out, sf_count_t count, void* user)
+{
+    MemoryFile& file = *static_cast<MemoryFile*>(user);
+    const sf_count_t taken = std::clamp<sf_count_t>(sf_count_t(file.bytes->size()) - file.at, 0, count);
+    std::memcpy(out, file.bytes->data() + file.at, std::size_t(taken));
+    file.at += taken;
+    return taken;
+}
+
+sf_count_t memoryWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->at; }
+
+DecodedSound decodeWithSndfile(const Bytes& bytes, SoundFormat format, bool stereo)
+{
+    DecodedSound out;
+    out.format = format;
+    SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    MemoryFile memory{&bytes, 0};
+    SF_INFO info{};
+    SNDFILE* file = sf_open_virtual(&io, SFM_READ, &info, &memory);
+    if (!file) {
+        out.problem = std::string("it is ") + soundFormatName(format) + " that cannot be decoded (" +
+                      sf_strerror(nullptr) + ")";
+        return out;
+    }
+    out.sampleRate = info.samplerate;
+    out.channels = info.channels;
+    if (info.channels < 1 || info.channels > 2 || info.samplerate <= 0) {
+        sf_close(file);
+        out.ok = true;  // the checks name what is wrong
+        return out;
+    }
+    std::vector<float> block(4096 * std::size_t(info.channels));
+    sf_count_t got;
+    while ((got = sf_readf_float(file, block.data(), 4096)) > 0) {
+        for (sf_count_t k = 0; k < got; ++k) {
+            const float left = block[std::size_t(k * info.channels)];
+            const float right = info.channels == 2 ? block[std::size_t(k * 2 + 1)] : left;
+            if (stereo) {
+                out.stereo.left.push_back(left);
+                out.stereo.right.push_back(right);
+            } else {
+                out.mono.push_back((left + right) / 2);
+            }
+        }
+        out.frames += got;
+    }
+    const int error = sf_error(file);
+    sf_close(file);
+    if (error != SF_ERR_NO_ERROR || out.frames == 0) {
+        out.problem = std::string("it is ") + soundFormatName(format) +
+                      (out.frames == 0 ? " without any sound in it" : " that breaks off: " + std::string(sf_error_number(error)));
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+}  // namespace
+
+DecodedSound decodeSound(const Bytes& bytes, bool stereo)
+{
+    const SoundFormat format = soundFormatOf(bytes);
+    return format == SoundFormat::Mp3 ? decodeMp3(bytes) : decodeWithSndfile(bytes, format, stereo);
+}
+
+DecodedSound decodeMp3(const Bytes& bytes)
+{
+    DecodedSound out;
     hip_t hip = hip_decode_init();
     if (!hip) {
         out.problem = "the decoder could not start";
@@ -104,7 +225,7 @@ DecodedMp3 decodeMp3(const Bytes& bytes)
     }
     hip_decode_exit(hip);
     if (failed || !data.header_parsed || out.mono.empty()) {
-        out.problem = "it is not an MP3 file that can be decoded";
+        out.problem = "it is not a WAV, FLAC, OGG or MP3 file that can be decoded";
         return out;
     }
     if (rateChanged) {
@@ -116,6 +237,7 @@ DecodedMp3 decodeMp3(const Bytes& bytes)
     out.mono.resize(out.mono.size() - std::min(tail, out.mono.size()));
     const std::size_t skip = std::size_t(decoderDelay + std::max(0, encoderDelay));
     out.mono.erase(out.mono.begin(), out.mono.begin() + std::ptrdiff_t(std::min(skip, out.mono.size())));
+    out.frames = std::int64_t(out.mono.size());
     out.ok = true;
     return out;
 }
@@ -126,40 +248,56 @@ int checkSoundtrack(const PartyContent& content, std::vector<ContentError>& erro
     const Origin& origin = content.soundtrackOrigin;
     auto fail = [&](const std::string& message) { errors.push_back(ContentError{origin.line, origin.field, message}); };
     Bytes bytes;
-    if (!readSoundtrackFile(content.soundtrackPath, bytes)) {
-        fail("cannot read " + content.soundtrackPath +
-             " as an MP3 file of at most 100 MB (the path is taken from the content file's folder)");
+    std::string why;
+    if (!readSoundtrackFile(content.soundtrackPath, bytes, &why)) {
+        fail(why + " (the path is taken from the content file's folder)");
         return 0;
     }
-    const DecodedMp3 mp3 = decodeMp3(bytes);
-    if (!mp3.ok) {
-        fail(content.soundtrackPath + ": " + mp3.problem);
+    const DecodedSound sound = decodeSound(bytes);
+    if (!sound.ok) {
+        fail(content.soundtrackPath + ": " + sound.problem);
         return 0;
     }
+    const std::string what = content.soundtrackPath + " (" + soundFormatName(sound.format) + ")";
     bool usable = true;
-    if (mp3.sampleRate != 44100 && mp3.sampleRate != 48000) {
-        fail(content.soundtrackPath + " has a sample rate of " + std::to_string(mp3.sampleRate) +
-             " Hz; the invitation plays 44100 or 48000 Hz");
+    // An MP3 is played as it is; the other formats are encoded, at 44100 Hz when need be.
+    const bool rateKept = sound.format == SoundFormat::Mp3;
+    if (rateKept ? sound.sampleRate != 44100 && sound.sampleRate != 48000
+                 : sound.sampleRate < 8000 || sound.sampleRate > 192000) {
+        fail(what + " has a sample rate of " + std::to_string(sound.sampleRate) + " Hz; the invitation plays " +
+             (rateKept ? "MP3s of 44100 or 48000 Hz" : "files of 8000 to 192000 Hz"));
         usable = false;
     }
-    if (mp3.channels != 1 && mp3.channels != 2) {
-        fail(content.soundtrackPath + " has " + std::to_string(mp3.channels) + " channels; use mono or stereo");
+    if (sound.channels != 1 && sound.channels != 2) {
+        fail(what + " has " + std::to_string(sound.channels) + " channels; use mono or stereo");
         usable = false;
     }
-    const int length = mp3.lengthMs();
-    if (length < soundtrackShortest || length > soundtrackLongest) {
-        fail(content.soundtrackPath + " is " + secondsText(length) + " long; a soundtrack may last " +
-             secondsText(soundtrackShortest) + " to " + secondsText(soundtrackLongest));
+    const int length = sound.lengthMs();
+    if (usable && (length < soundtrackShortest || length > soundtrackLongest)) {
+        fail(what + " is " + secondsText(length) + " long; a soundtrack may last " + secondsText(soundtrackShortest) +
+             " to " + secondsText(soundtrackLongest));
         usable = false;
     }
     return usable ? length : 0;
 }
 
-Bytes ownSoundtrackBytes(const PartyContent& content)
+Bytes ownSoundtrackBytes(const PartyContent& content, std::string* how)
 {
     Bytes bytes;
     readSoundtrackFile(content.soundtrackPath, bytes);
-    return bytes;
+    if (soundFormatOf(bytes) == SoundFormat::Mp3) {
+        if (how) *how = content.soundtrackPath + ", an MP3 file, copied as it is";
+        return bytes;
+    }
+    const DecodedSound sound = decodeSound(bytes, true);
+    if (!sound.ok) return {};
+    const int rate = sound.sampleRate == 48000 ? 48000 : 44100;
+    if (how) {
+        *how = content.soundtrackPath + ", " + soundFormatName(sound.format) + " of " +
+               std::to_string(sound.sampleRate) + " Hz, " + (sound.channels == 1 ? "mono" : "stereo") + ", " +
+               secondsText(sound.lengthMs()) + ", encoded as an MP3 of " + std::to_string(rate) + " Hz at 256 kbit/s";
+    }
+    return encodeMp3(sound.stereo, sound.sampleRate, rate);
 }
 
 std::string soundtrackRecord(const Bytes& mp3, const PartyContent& content)
@@ -221,6 +359,7 @@ std::vector<double> bandEnergy(const std::vector<float>& mono, int sampleRate, d
 
 std::vector<Hit> findHits(const std::vector<float>& mono, int sampleRate, int count)
 {
+    if (sampleRate < 100 || mono.size() < std::size_t(sampleRate)) return {};  // less than a second
     // A hit starts where the level jumps within 30 ms. Its strength adds up, in six bands
     // from 50 Hz to 5 kHz, how far the half second after it rises above the second before (in
     // decibels, as means of decibels, so one loud drum hit before it weighs little) and how far
