@@ -69,7 +69,8 @@ memcheck: deps-test build
 fuzz: deps-test
 	bash scripts/fuzz $(FUZZ_SECONDS)
 
-# The browser build: $(WEB_BUILD)/site holds the page, the program and the soundtrack, with
+# The browser build: $(WEB_BUILD)/site holds the page, the program and the soundtrack's pieces
+# (AAC, written from resources/zura5inv.mp3 by web/soundtrack.mjs with ffmpeg), with
 # compressed copies for web hosts, and $(WEB_BUILD)/zura5inv.html is the whole show in one
 # file. The third-party libraries for WebAssembly are built once into $(BUILD)/thirdparty; the
 # native assetgen and invite_render write the page's text facts and its preview picture.
@@ -80,6 +81,8 @@ web: deps-web $(BUILD)/CMakeCache.txt
 	  emcmake cmake -S . -B $(WEB_BUILD) -DTHIRDPARTY_PREFIX=$$prefix >/dev/null && \
 	  cmake --build $(WEB_BUILD) -j $(JOBS)
 	$(BUILD)/tools/assetgen/assetgen --content content/party.toml --web-facts $(WEB_BUILD)/party_facts.json
+	@if [ resources/zura5inv.mp3 -nt $(WEB_BUILD)/site/zura5inv-music.json ] || [ web/soundtrack.mjs -nt $(WEB_BUILD)/site/zura5inv-music.json ]; then \
+	  node web/soundtrack.mjs resources/zura5inv.mp3 $(WEB_BUILD)/site/zura5inv-music.bin $(WEB_BUILD)/site/zura5inv-music.json; fi
 	cd resources && ../$(BUILD)/invite_render --until 46100 --snap 46000 --out $(abspath $(WEB_BUILD))/preview >/dev/null
 	node web/build_site.mjs $(WEB_BUILD)/site $(WEB_BUILD)/party_facts.json $(WEB_BUILD)/preview/t46000.png \
 	  $(WEB_BUILD)/zura5inv.html

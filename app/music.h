@@ -1,6 +1,7 @@
 #pragma once
 // The soundtrack stream, whose position is the show's only clock. music_sdl.cpp plays the
-// real file through SDL2_mixer; music_sim.cpp is the simulated clock of the offline renderer.
+// real file through SDL2_mixer; music_web.cpp through a web page's own player; music_sim.cpp
+// is the simulated clock of the offline renderer.
 #include <cstdint>
 
 bool musicInit();                    // the audio device; false on failure
@@ -9,10 +10,6 @@ bool musicPlay();                    // starts playback from the file start
 std::int32_t musicPosition();        // milliseconds from the file start, read once per frame
 void musicClose();                   // safe to call more than once
 const char* musicFailure();          // what the audio library said about the last failure
-// The sound's own way from the audio library to the speakers, which only a browser reports
-// (its audio context's base and output latency): taken off the position as the queued audio
-// is. music_sdl.cpp only.
-void musicSetOutputDelay(double ms);
 
 // Turns the mixer's coarse position reports (one per mixed chunk) into a clock that moves
 // every frame and follows what is heard rather than what is decoded. Inside it runs with a
@@ -34,3 +31,12 @@ std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double
 // The audio queued behind the decoder's position: the chunk the mixer has just filled and the
 // device's buffer, in frames, played at the device's rate.
 double queuedAudioMs(int mixerChunkFrames, int deviceBufferFrames, int frequency);
+
+// The position a player reports as heard (milliseconds from the file start, negative before it
+// plays), as the show reads it: whole milliseconds that never go back, except when the music
+// starts over, which shows as a report far behind the last.
+struct HeardClock {
+    std::int32_t lastTime = -1;
+};
+
+std::int32_t followHeardMusic(HeardClock& clock, double heardMs);

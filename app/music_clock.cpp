@@ -49,3 +49,10 @@ std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double
     if (heard > clock.lastTime) clock.lastTime = heard;
     return clock.lastTime;
 }
+
+std::int32_t followHeardMusic(HeardClock& clock, double heardMs)
+{
+    const std::int32_t heard = heardMs > 0.0 ? std::int32_t(heardMs) : 0;
+    if (clock.lastTime < 0 || heard > clock.lastTime || heard < clock.lastTime - wrapThresholdMs) clock.lastTime = heard;
+    return clock.lastTime;
+}

@@ -15,7 +15,6 @@ struct SdlMusic {
     Mix_Music* stream = nullptr;
     MusicClock clock;
     double latencyMs = 0.0;  // between the decoder's position and the audio library's output
-    double outputDelayMs = 0.0;  // from there to the speakers, where the platform says
 };
 
 SdlMusic music;
@@ -69,12 +68,7 @@ std::int32_t musicPosition()
 {
     double seconds = music.stream != nullptr ? Mix_GetMusicPosition(music.stream) : 0.0;
     if (seconds < 0.0) seconds = 0.0;
-    return advanceMusicClock(music.clock, seconds, monotonicMs(), music.latencyMs + music.outputDelayMs);
-}
-
-void musicSetOutputDelay(double ms)
-{
-    music.outputDelayMs = ms > 0.0 ? ms : 0.0;
+    return advanceMusicClock(music.clock, seconds, monotonicMs(), music.latencyMs);
 }
 
 const char* musicFailure()

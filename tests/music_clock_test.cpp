@@ -113,3 +113,31 @@ TEST(MusicClock, NoBackwardStepWhenTheLatencyEstimateGrows)
 }
 
 }  // namespace
+
+// A player's heard position, read once a frame: whole milliseconds, held where a report goes
+// back a little (an output timestamp's jitter), taken at once where it goes back far (the
+// loop starting over).
+TEST(HeardClock, FollowsTheHeardPositionForwardAndOverTheLoopOnly)
+{
+    struct Reading {
+        double heardMs;
+        std::int32_t shown;
+    };
+    const Reading readings[] = {
+        {-1.0, 0},          // before the music plays
+        {0.0, 0},
+        {16.7, 16},
+        {15.9, 16},         // jitter: held
+        {33.4, 33},
+        {33.4, 33},         // a stall: stands still
+        {50.0, 50},
+        {195300.0, 195300},
+        {194900.0, 195300},  // back 400 ms: held
+        {12.0, 12},         // the loop starting over
+        {30.0, 30},
+    };
+    HeardClock clock;
+    for (const Reading& reading : readings) {
+        EXPECT_EQ(followHeardMusic(clock, reading.heardMs), reading.shown) << "heard " << reading.heardMs;
+    }
+}

@@ -2,7 +2,8 @@
 //
 //   node web/build_site.mjs SITE_DIR FACTS_JSON PREVIEW_PNG SINGLE_HTML
 //
-// SITE_DIR already holds zura5inv.js, zura5inv.wasm, zura5inv.mp3 and page.js. Writes
+// SITE_DIR already holds zura5inv.js, zura5inv.wasm, page.js, audio.js and the soundtrack's
+// pieces (zura5inv-music.bin, with zura5inv-music.json saying where each lies). Writes
 // SITE_DIR/index.html from web/index.html with the party's title, description and text facts
 // (written by assetgen --web-facts), the menu picture as preview.png, a .gz and a .br beside
 // every file that compresses, and SINGLE_HTML: the whole show in one file that plays from disk.
@@ -45,11 +46,12 @@ function fillTemplate(facts, scripts) {
 const facts = JSON.parse(readFileSync(factsFile, 'utf8'));
 copyFileSync(preview, join(site, 'preview.png'));
 const sizes = {};
-for (const name of ['zura5inv.wasm', 'zura5inv.mp3']) sizes[name] = statSync(join(site, name)).size;
+for (const name of ['zura5inv.wasm', 'zura5inv-music.bin']) sizes[name] = statSync(join(site, name)).size;
+sizes.music = JSON.parse(readFileSync(join(site, 'zura5inv-music.json'), 'utf8'));
 const sizesScript = `<script id="site-files" type="application/json">${JSON.stringify(sizes)}</script>`;
 
 writeFileSync(join(site, 'index.html'), fillTemplate(facts,
-  `${sizesScript}\n<script src="zura5inv.js"></script>\n<script src="page.js"></script>`));
+  `${sizesScript}\n<script src="zura5inv.js"></script>\n<script src="audio.js"></script>\n<script src="page.js"></script>`));
 
 // The single file: the program and the soundtrack as base64 in elements the page reads.
 const base64 = (name) => readFileSync(join(site, name)).toString('base64').replace(/.{1,4096}/g, '$&\n');
@@ -57,14 +59,15 @@ const inline = (name) => `<script>\n${scriptText(readFileSync(join(site, name), 
 writeFileSync(singleFile, fillTemplate(facts, [
   sizesScript,
   `<script id="program-data" type="application/octet-stream">\n${base64('zura5inv.wasm')}</script>`,
-  `<script id="soundtrack-data" type="application/octet-stream">\n${base64('zura5inv.mp3')}</script>`,
+  `<script id="soundtrack-data" type="application/octet-stream">\n${base64('zura5inv-music.bin')}</script>`,
   inline('zura5inv.js'),
+  inline('audio.js'),
   inline('page.js'),
 ].join('\n')).replace(addressTags('') + '\n', ''));
 
-// Precompressed copies for hosts that serve them (web/serve.mjs does); the MP3 does not shrink.
+// Precompressed copies for hosts that serve them (web/serve.mjs does); the music does not shrink.
 const report = [];
-for (const name of ['index.html', 'page.js', 'zura5inv.js', 'zura5inv.wasm']) {
+for (const name of ['index.html', 'page.js', 'audio.js', 'zura5inv.js', 'zura5inv.wasm']) {
   const raw = readFileSync(join(site, name));
   const gz = gzipSync(raw, { level: 9 });
   const br = brotliCompressSync(raw, { params: {

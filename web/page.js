@@ -1,5 +1,6 @@
-// The page around the show: downloads the program and the soundtrack with a visible progress
-// (or takes them from the page itself when it is the single-file build), starts the show on
+// The page around the show: downloads the program and the soundtrack's first seconds with a
+// visible progress, the rest of the music while the show plays (or takes them from the page
+// itself when it is the single-file build), starts the show on
 // a click or tap (browsers play sound only after a gesture), shows the 640x480 frame with
 // square pixels at 4:3, turns touches into taps and scrolling, and offers the end screen with
 // "Play again".
@@ -19,7 +20,8 @@ const tapSlop = 10;
 const page = {
   state: 'loading',        // loading, ready, running, ended, failed
   program: null,           // the compiled WebAssembly module, instantiated for every run
-  soundtrack: null,        // the MP3's bytes, kept for every run
+  music: null,             // the soundtrack's player (web/audio.js), kept for every run
+  audio: null,             // the audio context, made in the visitor's first gesture
   module: null,
   canvas: null,            // the program's own canvas, which takes its input
   screen: null,            // the enlarged copy shown when a whole factor and a smooth step are both needed
@@ -30,9 +32,6 @@ const page = {
   retried: false,          // after a failed try the files are fetched past the cache
   compiledWhileDownloading: false,
   escapeHeldUntil: 0,      // an Escape before this moment left fullscreen and is not the show's
-  delayTimer: 0,           // reads the audio output's delay about once a second
-  audioStart: null,        // the audio context's time at which the music's first sample plays
-  audioSkipped: 0,         // seconds of music mixed but never played
 };
 
 const stage = document.getElementById('stage');
@@ -64,17 +63,17 @@ window.invitation = {
   },
   // What is heard now, from the audio output's own timestamp: milliseconds of music.
   audiblePosition() {
-    const context = audioContext();
-    if (!context || page.audioStart === null || !context.getOutputTimestamp) return null;
-    const stamp = context.getOutputTimestamp();
-    const now = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
-    return (now - page.audioStart + page.audioSkipped) * 1000;
+    return page.music && page.state === 'running' ? InvitationMusic.heardMs(page.music) : null;
   },
-  get audioSkipped() { return page.audioSkipped * 1000; },
   outputDelay() {
-    const context = audioContext();
+    const context = page.audio;
     return context ? ((context.baseLatency || 0) + (context.outputLatency || 0)) * 1000 : null;
   },
+  // The sound's way out, for whoever listens in: the audio context and the music's last node.
+  get audioOutput() { return page.music && page.audio ? { context: page.audio, node: page.music.output } : null; },
+  get audioState() { return page.audio ? page.audio.state : null; },
+  get soundtrackBytes() { return page.music ? page.music.received : 0; },
+  get waitingForMusic() { return Boolean(page.music && InvitationMusic.waiting(page.music)); },
 };
 
 function showPanel(text, { progress = false, start = false, again = false, retry = false } = {}) {
@@ -277,47 +276,9 @@ function watchListeners() {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Sound in step: what the audio context holds between the program's output and the speakers
-// (baseLatency and outputLatency, where the browser has them) is taken off the music clock.
-
-function audioContext() {
-  const sdl = page.module && page.module.SDL2;
-  return sdl && sdl.audioContext && sdl.audioContext.state !== 'closed' ? sdl.audioContext : null;
-}
-
-function reportOutputDelay() {
-  const delay = window.invitation.outputDelay();
-  if (delay !== null && page.module) page.module._webSetOutputDelay(delay);
-}
-
-// The first buffer the audio output asks for after main has started the music begins with the
-// music's first sample; its playback time ties the music to the audio context's clock. Buffers
-// asked for while the page was too busy to answer are filled in a burst, and all but the last
-// are played over: their music is never heard, and what is heard is that much further on.
-// That much is the least by which the music mixed leads the context's clock over the last
-// second (the lead's ups and downs within a buffer are the timing of the requests).
-function watchAudioOutput() {
-  const audio = page.module.SDL2 && page.module.SDL2.audio;
-  const node = audio && audio.scriptProcessorNode;
-  if (!node || !node.onaudioprocess) return;
-  const mix = node.onaudioprocess;
-  const leads = [];
-  let mixed = 0;
-  node.onaudioprocess = (event) => {
-    if (page.audioStart === null) page.audioStart = event.playbackTime;
-    leads.push(mixed - (event.playbackTime - page.audioStart));
-    if (leads.length > 40) leads.shift();
-    page.audioSkipped = Math.max(0, Math.min(...leads));
-    mixed += event.outputBuffer.length / event.outputBuffer.sampleRate;
-    mix(event);
-  };
-}
-
 function releaseRun() {
-  clearInterval(page.delayTimer);
-  page.audioStart = null;
-  page.audioSkipped = 0;
+  if (page.music) InvitationMusic.stop(page.music);
+  hideResume();
   for (const { target, type, listener, options } of page.listeners) {
     target.removeEventListener(type, listener, options);
   }
@@ -338,7 +299,7 @@ const siteFiles = JSON.parse(document.getElementById('site-files').textContent);
 function newProgress() {
   return {
     received: 0,
-    total: siteFiles['zura5inv.wasm'] + siteFiles['zura5inv.mp3'],
+    total: siteFiles['zura5inv.wasm'] + siteFiles.music.pieces[0].bytes,
     update() {
       if (this !== page.progress) return;
       const share = Math.min(1, this.received / this.total);
@@ -408,11 +369,6 @@ async function downloadProgram(progress, how) {
   }
 }
 
-async function downloadSoundtrack(progress, how) {
-  const response = await fetchChecked('zura5inv.mp3', how);
-  return readCounted('zura5inv.mp3', response.body, progress);
-}
-
 // The single-file page carries both files as base64 inside itself.
 function embeddedBytes(id) {
   const element = document.getElementById(id);
@@ -421,6 +377,157 @@ function embeddedBytes(id) {
   const bytes = new Uint8Array(text.length);
   for (let k = 0; k < text.length; ++k) bytes[k] = text.charCodeAt(k);
   return bytes;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The soundtrack: its pieces arrive into the player (web/audio.js) one after another; the page
+// is ready once the first is decoded, and the rest arrives while the show plays. A download
+// that breaks before the show starts fails the page with "Try again"; one that breaks while it
+// plays is taken up again, the music waiting at the piece that is missing meanwhile.
+
+const soundtrackName = 'zura5inv-music.bin';
+const soundtrackRetries = 3;
+
+async function streamSoundtrack(progress, how, attempt = 0) {
+  const music = page.music;
+  const firstBytes = siteFiles.music.pieces[0].bytes;
+  try {
+    const response = await fetchChecked(soundtrackName, attempt ? { cache: 'reload' } : how);
+    const reader = response.body.getReader();
+    let skip = music.received;  // a new try skips what the last one brought
+    for (;;) {
+      let value;
+      try {
+        ({ value } = await reader.read());
+      } catch (error) {
+        throw new LoadError(`${soundtrackName} stopped arriving after ${music.received} bytes (${error.message})`);
+      }
+      if (music !== page.music) {
+        reader.cancel().catch(() => {});
+        return;
+      }
+      if (!value) break;
+      const taken = Math.min(skip, value.length);
+      skip -= taken;
+      if (taken === value.length) continue;
+      const before = music.received;
+      InvitationMusic.receive(music, value.subarray(taken));
+      if (progress && progress === page.progress) {
+        progress.received += Math.min(music.received, firstBytes) - Math.min(before, firstBytes);
+        progress.update();
+      }
+    }
+    if (music.received !== music.bytes.length) {
+      throw new LoadError(`${soundtrackName} arrived incomplete: ${music.received} of ${music.bytes.length} bytes`);
+    }
+  } catch (error) {
+    if (music !== page.music) return;
+    const why = error instanceof LoadError ? error.message : String(error.message || error);
+    if (page.state === 'running' && attempt < soundtrackRetries) {
+      setTimeout(() => streamSoundtrack(null, how, attempt + 1), 1000 * (attempt + 1));
+      return;
+    }
+    music.loadError = why;
+    if (page.state === 'ready') {
+      fail('The invitation could not be loaded: ' + why + '. Check the connection and try again.', { retry: true });
+    } else if (page.state === 'running') {
+      console.warn('The rest of the soundtrack could not be loaded: ' + why);
+    }
+  }
+}
+
+// Settles when the first piece is decoded, or fails with the download or the decoder.
+function firstMusic() {
+  const music = page.music;
+  return new Promise((done, failed) => {
+    const look = () => {
+      if (InvitationMusic.firstPieceReady(music)) done();
+      else if (music.loadError || music.failure) failed(new LoadError(music.loadError || music.failure));
+      else setTimeout(look, 40);
+    };
+    look();
+  });
+}
+
+// The audio context is made (or woken) in the visitor's gesture; the same one serves every run.
+function openAudio() {
+  const Context = window.AudioContext || window.webkitAudioContext;
+  if (!page.audio || page.audio.state === 'closed') {
+    try {
+      page.audio = new Context();
+    } catch {
+      page.audio = null;
+      return;
+    }
+    page.audio.addEventListener('statechange', audioStateChanged);
+  }
+  InvitationMusic.attach(page.music, page.audio);
+  if (page.audio.state !== 'running') page.audio.resume().catch(() => {});
+}
+
+// The player as the program sees it (app/music_web.cpp calls these).
+function programMusic() {
+  return {
+    ready: () => Boolean(page.audio && page.audio.state !== 'closed' && page.music &&
+                         InvitationMusic.firstPieceReady(page.music)),
+    play: () => InvitationMusic.play(page.music),
+    heardMs: () => InvitationMusic.heardMs(page.music),
+    stop: () => { if (page.music) InvitationMusic.stop(page.music); },
+  };
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sound after an interruption: a screen lock, a call or the system suspends the audio context,
+// whose clock (and with it the show) stands still. When the page is seen again the context is
+// woken by itself where the browser lets it; otherwise, or when it was stopped while in sight,
+// "Tap to continue" asks for one tap or key anywhere, which wakes it and does nothing else.
+
+let resumeButton = null;
+
+function showResume() {
+  if (!resumeButton) {
+    resumeButton = document.createElement('button');
+    resumeButton.id = 'resume';
+    resumeButton.textContent = touchFirst ? 'Tap to continue' : 'Click to continue';
+    Object.assign(resumeButton.style, { position: 'absolute', zIndex: 3, left: '50%', top: '50%',
+                                        transform: 'translate(-50%, -50%)' });
+    stage.appendChild(resumeButton);
+  }
+  resumeButton.hidden = false;
+}
+
+function hideResume() {
+  if (resumeButton) resumeButton.hidden = true;
+}
+
+const soundWanted = () => page.state === 'running' && page.audio && page.audio.state !== 'closed';
+
+function audioStateChanged() {
+  if (!soundWanted()) return;
+  if (page.audio.state === 'running') hideResume();
+  else if (document.visibilityState === 'visible') showResume();
+}
+
+// Back in sight: woken by itself, or the tap is asked for.
+function pageSeenAgain() {
+  if (!soundWanted() || document.visibilityState !== 'visible' || page.audio.state === 'running') return;
+  page.audio.resume().catch(() => {});
+  setTimeout(() => { if (soundWanted() && page.audio.state !== 'running') showResume(); }, 500);
+}
+
+function resumeByGesture(event) {
+  if (!soundWanted() || page.audio.state === 'running') return;
+  if (event.type === 'keydown' && event.key !== 'Enter' && event.key !== ' ') return;
+  event.preventDefault();
+  event.stopImmediatePropagation();
+  page.audio.resume().then(hideResume, () => {});
+}
+
+document.addEventListener('visibilitychange', pageSeenAgain);
+window.addEventListener('pageshow', pageSeenAgain);
+// Caught before anything else sees them, the stage's touch handlers included.
+for (const type of ['touchend', 'pointerup', 'mousedown', 'click', 'keydown']) {
+  window.addEventListener(type, resumeByGesture, { capture: true, passive: false });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -449,58 +556,31 @@ function newModule() {
     printErr: (text) => console.warn(text),
     onAbort: (what) => fail('The invitation stopped: ' + what, { retry: true }),
     onFirstFrame: () => { page.timings.firstFrame = performance.now(); },
+    music: programMusic(),
     onFramePresented: copyToScreen,
     onShowEnd: showEnd,
     onShowFailed: (why) => fail('The invitation could not start: ' + why + '.'),
   };
   return createInvitation(settings).then((module) => {
     module.musicTime = () => module._webMusicTime();
-    module.FS.writeFile('/zura5inv.mp3', page.soundtrack);
     page.module = module;
     return module;
   });
-}
-
-// Main opens the audio output, then loads for a while before its first frame; an output
-// running meanwhile asks for buffers the busy page fills only afterwards, in a burst, and the
-// music in all but the last of them is never heard. So the audio contexts made by `run` start
-// suspended and go on once it has returned.
-function heldAudio(run) {
-  const Context = window.AudioContext;
-  if (!Context) return run();
-  const made = [];
-  window.AudioContext = class extends Context {
-    constructor(...options) {
-      super(...options);
-      this.suspend();
-      made.push(this);
-    }
-  };
-  try {
-    return run();
-  } finally {
-    window.AudioContext = Context;
-    for (const context of made) context.resume();
-  }
 }
 
 // Runs in the click's own handler, so the show's audio starts inside the gesture.
 function startShow() {
   if (!page.module) return;
   page.timings = { click: performance.now() };
+  openAudio();
   panel.hidden = true;
   stage.classList.add('running');
   stage.appendChild(page.canvas);
   page.state = 'running';
   let status = 0;
   try {
-    status = heldAudio(() => page.module.callMain([]));
+    status = page.module.callMain([]);
     page.timings.started = performance.now();
-    if (!status) {
-      watchAudioOutput();
-      reportOutputDelay();
-      page.delayTimer = setInterval(reportOutputDelay, 1000);
-    }
   } catch (error) {
     fail('The invitation stopped: ' + error);
     return;
@@ -513,6 +593,8 @@ function startShow() {
   if (page.state === 'running') {
     fitCanvas();
     page.canvas.focus();
+    // A browser that would not start the sound from the gesture asks for another.
+    setTimeout(pageSeenAgain, 300);
   }
 }
 
@@ -552,13 +634,16 @@ async function load() {
   const fresh = page.retried ? { cache: 'reload' } : {};
   try {
     const embeddedProgram = embeddedBytes('program-data');
+    const kept = page.music && page.music.received === page.music.bytes.length && !page.music.failure;
+    if (!kept) page.music = InvitationMusic.create(siteFiles.music);
     if (embeddedProgram) {
       page.program = await WebAssembly.compile(embeddedProgram);
-      page.soundtrack = embeddedBytes('soundtrack-data');
+      InvitationMusic.receiveAll(page.music, embeddedBytes('soundtrack-data'));
     } else {
-      [page.program, page.soundtrack] = await Promise.all([downloadProgram(progress, fresh), downloadSoundtrack(progress, fresh)]);
+      page.program = await downloadProgram(progress, fresh);
+      if (!kept) streamSoundtrack(progress, fresh);
     }
-    await newModule();
+    await Promise.all([newModule(), firstMusic()]);
   } catch (error) {
     page.progress = null;
     const why = error instanceof LoadError ? error.message : String(error.message || error);

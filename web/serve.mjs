@@ -14,6 +14,7 @@ const ContentTypes = {
   '.js': 'text/javascript; charset=utf-8',
   '.wasm': 'application/wasm',
   '.mp3': 'audio/mpeg',
+  '.bin': 'application/octet-stream',
   '.png': 'image/png',
 };
 

@@ -1,14 +1,15 @@
 # The browser build (emcmake cmake -DTHIRDPARTY_PREFIX=...): the windowed show compiled to
-# WebAssembly with the same sources and SDL seams, linked against SDL2, SDL2_mixer and
-# libjpeg-turbo built by scripts/thirdparty. Writes site/ with the page, the .js, the .wasm
-# and the soundtrack beside them.
+# WebAssembly with the same sources and SDL's console seam, linked against SDL2 and
+# libjpeg-turbo built by scripts/thirdparty; the music is the page's own player
+# (app/music_web.cpp, web/audio.js). Writes site/ with the page, the .js and the .wasm beside
+# them (the Makefile's `web` target writes the soundtrack's pieces there).
 if(NOT THIRDPARTY_PREFIX)
   message(FATAL_ERROR "THIRDPARTY_PREFIX must name the folder scripts/thirdparty wasm printed")
 endif()
 
 include(cmake/show_sources.cmake)
 set(WEB_CORE_SOURCES ${SHOW_SOURCES})
-list(FILTER WEB_CORE_SOURCES EXCLUDE REGEX "/app/(main|console_headless|music_sim)\\.cpp$")
+list(FILTER WEB_CORE_SOURCES EXCLUDE REGEX "/app/(main|console_headless|music_sim|music_sdl)\\.cpp$")
 
 # Emscripten's own SDL ports would be downloaded, so the libraries are named by file.
 add_executable(zura5inv web/web_main.cpp ${WEB_CORE_SOURCES} ${SHOW_RESOURCES_SOURCE})
@@ -22,13 +23,12 @@ set(WEB_OPTIMIZATION -O2 CACHE STRING "optimisation level of the browser build")
 target_compile_options(zura5inv PRIVATE ${WEB_OPTIMIZATION})
 target_link_options(zura5inv PRIVATE ${WEB_OPTIMIZATION})
 target_link_libraries(zura5inv PRIVATE
-  ${THIRDPARTY_PREFIX}/lib/libSDL2_mixer.a
   ${THIRDPARTY_PREFIX}/lib/libSDL2.a
   ${THIRDPARTY_PREFIX}/lib/libturbojpeg.a)
 target_link_options(zura5inv PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=createInvitation -sENVIRONMENT=web
   -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1 -sINITIAL_MEMORY=67108864 -sALLOW_MEMORY_GROWTH=1
-  "-sEXPORTED_FUNCTIONS=['_main','_webMusicTime','_webPostMessage','_webSetOutputDelay','_webPassMs']"
+  "-sEXPORTED_FUNCTIONS=['_main','_webMusicTime','_webPostMessage','_webPassMs']"
   "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"
   # SDL's audio calls these helpers of emscripten's library; the list is read from a file so
   # that no build tool rewrites the dollar signs of their names.
@@ -42,6 +42,6 @@ add_custom_target(site ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SITE}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zura5inv>
           $<TARGET_FILE_DIR:zura5inv>/zura5inv.wasm
-          ${CMAKE_SOURCE_DIR}/web/page.js ${CMAKE_SOURCE_DIR}/resources/zura5inv.mp3 ${SITE}
+          ${CMAKE_SOURCE_DIR}/web/page.js ${CMAKE_SOURCE_DIR}/web/audio.js ${SITE}
   DEPENDS zura5inv
   VERBATIM)

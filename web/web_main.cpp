@@ -15,17 +15,11 @@ namespace {
 // due on the 60 Hz schedule, so the frame-counted motion keeps its speed; the slack absorbs
 // the jitter of a 60 Hz display's frames.
 constexpr std::int64_t frameSlackNs = 4000000;
-// The browser's output delay moves the clock by at most this much a frame once the show runs,
-// so a new reading never makes the picture jump.
-constexpr double delayStepMs = 0.5;
-
 constexpr int passesKept = 600;
 
 struct WebRun {
     FrameSchedule schedule;
     bool firstPassDone = false;
-    double outputDelayMs = 0.0;
-    double reportedDelayMs = 0.0;
     float passMs[passesKept] = {};  // the time the last passes took, oldest overwritten first
     int passCount = 0;
 };
@@ -39,21 +33,11 @@ void endShow(PassResult end)
     EM_ASM({ if (Module.onShowEnd) Module.onShowEnd(); });
 }
 
-// Before the first pass the delay is taken as reported; later it is walked towards it.
-void stepOutputDelay()
-{
-    const double gap = run.reportedDelayMs - run.outputDelayMs;
-    if (!run.firstPassDone || (gap <= delayStepMs && gap >= -delayStepMs)) run.outputDelayMs = run.reportedDelayMs;
-    else run.outputDelayMs += gap > 0 ? delayStepMs : -delayStepMs;
-    musicSetOutputDelay(run.outputDelayMs);
-}
-
 void animationFrame()
 {
     const auto now = std::int64_t(emscripten_get_now() * 1e6);
     if (run.schedule.started && now < frameDeadline(run.schedule) - frameSlackNs) return;
     nextFrameDeadline(run.schedule, now);
-    stepOutputDelay();
     // A tab out of sight gets no animation frames while its music plays on: the first pass
     // after such a gap steps through what it missed before it draws.
     const double passStart = emscripten_get_now();
@@ -83,12 +67,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE int webMusicTime()
 extern "C" EMSCRIPTEN_KEEPALIVE void webPostMessage(std::uint32_t code, std::int32_t wParam, std::uint32_t lParam)
 {
     postMessage({code, std::uint32_t(wParam), lParam});
-}
-
-// The audio context's base and output latency, read by the page about once a second.
-extern "C" EMSCRIPTEN_KEEPALIVE void webSetOutputDelay(double ms)
-{
-    run.reportedDelayMs = ms;
 }
 
 // How long the frame pass took, k passes ago (k from 0), in milliseconds; -1 past the kept ones.

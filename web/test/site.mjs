@@ -86,7 +86,7 @@ async function transfers(browser, server, baseUrl, webBuild) {
   await page.goto(baseUrl);
   const ready = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
   const firstVisit = server.served - before;
-  const raw = ['index.html', 'page.js', 'zura5inv.js', 'zura5inv.wasm', 'zura5inv.mp3']
+  const raw = ['index.html', 'page.js', 'zura5inv.js', 'zura5inv.wasm', 'zura5inv-music.bin']
     .reduce((sum, name) => sum + readFileSync(join(webBuild, 'site', name)).length, 0);
   const progress = await page.evaluate(() => parseFloat(document.querySelector('#progress div').style.width));
   report.firstVisitBytes = `${firstVisit} B sent for ${raw} B of files`;
@@ -106,7 +106,7 @@ async function transfers(browser, server, baseUrl, webBuild) {
 async function brokenDownloads(browser, server, baseUrl, outDir) {
   for (const [path, fault, shown] of [['/zura5inv.wasm', 'truncate', 'stopped arriving'],
                                       ['/zura5inv.wasm', 'garbage', 'damaged'],
-                                      ['/zura5inv.mp3', 'short', 'incomplete']]) {
+                                      ['/zura5inv-music.bin', 'short', 'incomplete']]) {
     const context = await browser.newContext();
     const page = await context.newPage();
     server.faults[path] = fault;
