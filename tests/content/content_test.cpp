@@ -25,9 +25,11 @@
 #include "tools/assetgen/music.h"
 #include "tools/assetgen/nfo.h"
 #include "tools/assetgen/party_check.h"
+#include "tools/assetgen/photo.h"
 #include "tools/assetgen/show_cues.h"
 #include "tools/assetgen/soundtrack.h"
 #include "tools/assetgen/text.h"
+#include "tools/png_writer.h"
 
 namespace {
 
@@ -690,4 +692,74 @@ TEST(ContentLimits, AnOversizedFileIsRefusedUnread)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].message.find("a content file may be at most 1048576 bytes"), std::string::npos);
     EXPECT_FALSE(content.parsed);
+}
+
+// The organisers' own pictures, PNG or JPEG of any size, cover the screen with their
+// proportions kept: the middle stays, what stands over is cut evenly from both sides.
+TEST(OrganisersPictures, AreReadAndFittedToTheScreen)
+{
+    // Three bands across (red, green, blue), the middle one as wide as the screen would take.
+    const auto bands = [](int width, int height, int middle) {
+        Image picture = makeImage(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const int side = (width - middle) / 2;
+                picture.pixels[std::size_t(y) * width + x] =
+                    x < side ? rgb(255, 0, 0) : x < side + middle ? rgb(0, 255, 0) : rgb(0, 0, 255);
+            }
+        return picture;
+    };
+    const struct {
+        Image picture;
+        const char* how;
+    } cases[] = {
+        {bands(1280, 480, 640), "kept at 1280x480, 320 columns cut off on the left and 320 on the right"},
+        {bands(2560, 960, 1280), "scaled from 2560x960 to 1280x480, 320 columns cut off on the left and 320 on the right"},
+        {bands(320, 240, 320), "scaled from 320x240 to 640x480"},
+        {bands(200, 600, 200), "scaled from 200x600 to 640x1920, 720 rows cut off at the top and 720 at the bottom"},
+    };
+    for (const auto& c : cases) {
+        std::string how;
+        const Image fitted = fitPhoto(c.picture, 640, 480, how);
+        EXPECT_EQ(how, c.how);
+        ASSERT_EQ(fitted.width, 640);
+        ASSERT_EQ(fitted.height, 480);
+        const std::set<Pixel> colours(fitted.pixels.begin(), fitted.pixels.end());
+        EXPECT_EQ(colours, std::set<Pixel>{rgb(0, 255, 0)}) << how;
+    }
+
+    // Read back from the two formats; anything else, or nothing, is named.
+    const Image picture = bands(90, 30, 30);
+    const std::string png = temporaryPath("bands.png"), jpeg = temporaryPath("bands.jpg"),
+                      other = temporaryPath("bands.tga");
+    ASSERT_TRUE(writePng(png, picture.pixels.data(), picture.width, picture.height));
+    ASSERT_TRUE(writeBytes(jpeg, encodeJpeg(picture, 95)));
+    ASSERT_TRUE(writeBytes(other, encodeTga(picture)));
+    Image read;
+    std::string why;
+    ASSERT_TRUE(readPhoto(png, read, why)) << why;
+    EXPECT_TRUE(read.pixels == picture.pixels);
+    ASSERT_TRUE(readPhoto(jpeg, read, why)) << why;
+    EXPECT_EQ(read.width, 90);
+    EXPECT_GT(channelOf(read.pixels[45], 8), 200) << "the JPEG's middle band is green";
+    EXPECT_LT(channelOf(read.pixels[45], 16), 60);
+    EXPECT_FALSE(readPhoto(other, read, why));
+    EXPECT_EQ(why, other + " is neither a PNG nor a JPEG file");
+    EXPECT_FALSE(readPhoto(other + ".none", read, why));
+    EXPECT_EQ(why, "there is no file " + other + ".none");
+
+    // Named in [pictures], they are the backdrop and the menu the show embeds.
+    PartyContent content;
+    content.background.path = png;
+    content.menuPicture.path = jpeg;
+    int taken = 0;
+    for (int k = 0; k < resourceCount(); ++k) {
+        if (resourceEntry(k).kind != Kind::Jpeg) continue;
+        const Image fitted = resourcePicture(resourceEntry(k), content);
+        ASSERT_EQ(fitted.width, 640);
+        EXPECT_GT(channelOf(fitted.pixels[320], 8), 200) << resourceEntry(k).name;
+        EXPECT_LT(channelOf(fitted.pixels[0], 8), 60) << resourceEntry(k).name;
+        ++taken;
+    }
+    EXPECT_EQ(taken, 2);
 }

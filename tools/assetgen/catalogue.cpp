@@ -13,6 +13,7 @@
 #include "tools/assetgen/music.h"
 #include "tools/assetgen/nfo.h"
 #include "tools/assetgen/pages.h"
+#include "tools/assetgen/photo.h"
 #include "tools/assetgen/pictures.h"
 #include "tools/assetgen/show_cues.h"
 #include "tools/assetgen/soundtrack.h"
@@ -96,6 +97,19 @@ const std::string& plateCaption(const PartyContent& content, int number)
 }
 
 
+// The organisers' own picture fitted to the screen, or an empty one when none is named or it
+// cannot be read (the check before has said so).
+Image ownPicture(const OwnPicture& own, std::string* how = nullptr)
+{
+    Image picture;
+    std::string why;
+    if (own.path.empty() || !readPhoto(own.path, picture, why)) return Image{};
+    std::string fitted;
+    Image screen = fitPhoto(picture, 640, 480, fitted);
+    if (how) *how = own.path + ": " + fitted;
+    return screen;
+}
+
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -121,8 +135,8 @@ Image resourcePicture(const ResourceEntry& entry, const PartyContent& content)
     case Loading: return paintLoading();
     case LoaderTile: return paintLoaderTile();
     case Pointer: return paintPointer();
-    case Backdrop: return paintBackdrop();
-    case Menu: return paintMenu(content.name);
+    case Backdrop: return content.background.path.empty() ? paintBackdrop() : ownPicture(content.background);
+    case Menu: return content.menuPicture.path.empty() ? paintMenu(content.name) : ownPicture(content.menuPicture);
     default: break;
     }
     if (entry.item < 8) return paintBubble(entry.item);
@@ -204,6 +218,11 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
     files.push_back(OutputFile{ShowTimingFile, Bytes(timing.begin(), timing.end())});
     const std::string name = partyNameHeader(content);
     files.push_back(OutputFile{PartyNameFile, Bytes(name.begin(), name.end())});
+    for (const auto& [own, what] : {std::pair{&content.background, "background"}, std::pair{&content.menuPicture, "menu"}}) {
+        std::string how;
+        if (!own->path.empty() && ownPicture(*own, &how).width > 0)
+            std::fprintf(stderr, "assetgen: %s picture %s\n", what, escapeControls(how).c_str());
+    }
     std::fprintf(stderr, "assetgen: pictures, pages, font, model and texts in %.1f s\n", secondsSince(start));
     if (!withSoundtrack) return files;
     if (!content.soundtrackPath.empty()) {

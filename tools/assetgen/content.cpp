@@ -44,6 +44,7 @@ const std::vector<TableRule> Schema = {
     {"location", false, {{"where", FieldType::Lines}, {"travel", FieldType::Lines}, {"contact", FieldType::Lines}}},
     {"soundtrack", false, {{"file", FieldType::Text}}, true},
     {"web", false, {{"address", FieldType::Text}}, true},
+    {"pictures", false, {{"background", FieldType::Text}, {"menu", FieldType::Text}}, true},
     {"timing",
      false,
      {{"plates", FieldType::Windows},
@@ -678,6 +679,24 @@ void readSoundtrack(Reader& reader, const ContentTables& tables, const std::stri
         given.is_absolute() ? given.string() : (std::filesystem::path(file).parent_path() / given).string();
 }
 
+// [pictures]: the organisers' own background and menu, found from the content file's folder.
+void readPictures(Reader& reader, const ContentTables& tables, const std::string& file, PartyContent& content)
+{
+    const struct {
+        const char* key;
+        OwnPicture* picture;
+    } pictures[] = {{"background", &content.background}, {"menu", &content.menuPicture}};
+    for (const auto& p : pictures) {
+        if (!tables.field("pictures", p.key)) continue;
+        const RawText raw = textOf(reader, tables, "pictures", p.key);
+        if (raw.text.empty()) continue;
+        const std::filesystem::path given(raw.text);
+        p.picture->path =
+            given.is_absolute() ? given.string() : (std::filesystem::path(file).parent_path() / given).string();
+        p.picture->origin = raw.origin;
+    }
+}
+
 // [web]: the address the site is put at, as an absolute http or https address of its folder.
 // It goes into the page's preview tags, so it may not hold spaces, quotes, angle brackets, a
 // query or a fragment.
@@ -823,6 +842,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     readNfoSpellings(reader, tables, facts, credits, content);
     readSoundtrack(reader, tables, file, content);
     readWebAddress(reader, tables, content);
+    readPictures(reader, tables, file, content);
     if (document.contains("timing")) {
         content.timingLine = lineOf(*document.get("timing"));
         const auto timing = tables.single.find("timing");

@@ -41,6 +41,13 @@ struct NfoFacts {
     std::string name, hall, address, town, questions, entries, web, credits;
 };
 
+// An organiser's own picture from [pictures]: the path as found from the content file's folder
+// (empty for the built-in one) and where it was named.
+struct OwnPicture {
+    std::string path;
+    Origin origin;
+};
+
 struct PartyContent {
     std::string file;  // as given, for messages
     bool parsed = false;  // the TOML was read, so the texts can be checked even with errors
@@ -64,6 +71,7 @@ struct PartyContent {
     // given.
     std::string webAddress;
     ShowCues cues;
+    OwnPicture background, menuPicture;  // [pictures]: the intro's backdrop and the menu's ground
     // The line of each [timing] field given ("menu", "plates[2]"); a cue not given has none.
     std::vector<std::pair<std::string, int>> cueLines;
     int timingLine = 0;  // the [timing] table's own line, 0 when absent

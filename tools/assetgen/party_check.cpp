@@ -1,15 +1,29 @@
 #include "tools/assetgen/party_check.h"
 
 #include "tools/assetgen/content_fit.h"
+#include "tools/assetgen/photo.h"
 #include "tools/assetgen/show_cues.h"
 #include "tools/assetgen/soundtrack.h"
 
 namespace {
 
+// The organisers' own pictures can be read; any size is fitted when they are written.
+void checkPictures(const PartyContent& content, std::vector<ContentError>& errors)
+{
+    for (const OwnPicture* own : {&content.background, &content.menuPicture}) {
+        Image picture;
+        std::string why;
+        if (!own->path.empty() && !readPhoto(own->path, picture, why))
+            errors.push_back(ContentError{own->origin.line, own->origin.field,
+                                          why + " (the path is taken from the content file's folder)"});
+    }
+}
+
 bool checkParsed(PartyContent& content, std::vector<ContentError>& errors, std::size_t before)
 {
     if (content.parsed) {
         checkContentFits(content, errors);
+        checkPictures(content, errors);
         checkCues(content, checkSoundtrack(content, errors), errors);
     }
     return problemCount(std::vector<ContentError>(errors.begin() + std::ptrdiff_t(before), errors.end())) == 0;
