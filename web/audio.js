@@ -139,7 +139,8 @@ const InvitationMusic = (() => {
     const now = outputTime(music.context);
     let anchor = null;
     for (const a of run.anchors) if (a.time <= now) anchor = a;
-    if (!anchor) return 0;
+    // Before the first sample: where the run starts.
+    if (!anchor) return run.anchors.length ? run.anchors[0].frames : run.scheduledFrames;
     return Math.min(anchor.frames + (now - anchor.time) * rate(music), anchor.until);
   }
 

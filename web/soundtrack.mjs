@@ -87,20 +87,26 @@ async function loudness(track) {
   return { lufs: Number(/I:\s+(-?[\d.]+) LUFS/.exec(summary)[1]), peak: Number(/Peak:\s+(-?[\d.]+) dBFS/.exec(summary)[1]) };
 }
 
+// The music the pieces are coded from: the MP3 decoded, its peaks limited round the loop (a
+// second of the end before the start, a second of the start after the end, so the limiter's
+// gain at the joint is what it is everywhere else). Interleaved stereo frames.
+export async function webMaster(source) {
+  const decoded = asFloats(await run(['-i', source, ...rawOutput]));
+  const totalFrames = decoded.length / 2;
+  const around = loopSlice(decoded, -limiterLeadFrames, totalFrames + limiterLeadFrames);
+  const limited = asFloats(await run([...rawInput, '-af', `alimiter=limit=${limit}:attack=5:release=50:level=0:asc=0`,
+                                      ...rawOutput], asBuffer(around)));
+  return limited.slice(limiterLeadFrames * 2, (limiterLeadFrames + totalFrames) * 2);
+}
+
 async function main() {
   const [source, outBin, outJson] = process.argv.slice(2);
   if (!outJson) {
     console.error('usage: node web/soundtrack.mjs SOUNDTRACK.mp3 OUT.bin OUT.json');
     process.exit(2);
   }
-  const decoded = asFloats(await run(['-i', source, ...rawOutput]));
-  const totalFrames = decoded.length / 2;
-  // Limited round the loop: a second of the end before the start, a second of the start after
-  // the end, so the limiter's gain at the joint is what it is everywhere else.
-  const around = loopSlice(decoded, -limiterLeadFrames, totalFrames + limiterLeadFrames);
-  const limited = asFloats(await run([...rawInput, '-af', `alimiter=limit=${limit}:attack=5:release=50:level=0:asc=0`,
-                                      ...rawOutput], asBuffer(around)));
-  const track = limited.slice(limiterLeadFrames * 2, (limiterLeadFrames + totalFrames) * 2);
+  const track = await webMaster(source);
+  const totalFrames = track.length / 2;
   const pieces = pieceLayout(totalFrames);
   const work = mkdtempSync(join(tmpdir(), 'soundtrack-'));
   try {

@@ -2,7 +2,8 @@
 // sound's delay, the intro against the offline renderer, the menu and pages pixel for pixel,
 // the wheel, square pixels, Escape in fullscreen, the end screen and six replays without a
 // leak; then the site (text facts, the page without JavaScript, the single file from disk,
-// reloads, broken downloads) and a phone held upright and on its side.
+// reloads, broken downloads), a phone held upright and on its side, and the sound's joints,
+// suspension and return.
 //
 //   node web/test/web_test.mjs WEB_BUILD BUILD OUT_DIR
 //
@@ -22,6 +23,7 @@ import {
 import { squarePixels } from './square_pixels.mjs';
 import { siteChecks } from './site.mjs';
 import { phoneChecks } from './phone.mjs';
+import { soundChecks } from './sound.mjs';
 
 const [webBuild, nativeBuild, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
 if (!outDir) {
@@ -401,6 +403,7 @@ try {
   await context.close();
   await siteChecks({ browser, server, baseUrl, webBuild, nativeBuild, repo, outDir, facts });
   await phoneChecks({ browser, baseUrl, outDir, renderFrames });
+  await soundChecks({ browser, baseUrl, repo, outDir });
 } catch (error) {
   check(false, `the run went through (${error.stack || error})`);
 } finally {
