@@ -2,6 +2,7 @@
 // simulated music clock, writing chosen frames as PNG files and, with --video, every frame
 // with the soundtrack under it to the ffmpeg program.
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include "app/invitation.h"
 #include "app/window.h"
 #include "scenes/pages.h"
+#include "scenes/timing.h"
 #include "tools/ffmpeg_process.h"
 #include "tools/png_writer.h"
 #include "tools/video_plan.h"
@@ -152,12 +154,33 @@ void checkOptions(const RenderOptions& options, bool videoOnlyGiven)
     }
 }
 
+void printUsage()
+{
+    std::printf(
+        "usage: invite_render [--fps N] [--start MS] [--until MS] [--loop MS] [--script FILE]\n"
+        "                     [--snap MS[,MS...]] [--every K] [--loading-screen FILE] [--out DIR]\n"
+        "                     [--digest FILE] [--wall-clock SECONDS]\n"
+        "                     [--video FILE [--profile %s]\n"
+        "                                   [--scale N | --size WxH] [--crf Q] [--bitrate KBPS] [--preset P]\n"
+        "                                   [--lossless] [--audio-rate HZ] [--audio-bitrate KBPS]\n"
+        "                                   [--soundtrack FILE]]\n"
+        "Draws the show on a simulated music clock from the working folder's soundtrack: --snap\n"
+        "and --every write PNG frames into --out, --video films it. Script lines are\n"
+        "<ms> move <x> <y>, <ms> down|up left|right, <ms> key escape|up|down|pageup|pagedown and\n"
+        "<ms> close, where <ms> may be written menu+<ms>: after the moment the menu comes.\n",
+        videoProfileNames().c_str());
+}
+
 RenderOptions parseOptions(int argc, char** argv)
 {
     RenderOptions options;
     bool videoOnlyGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--help" || name == "-h") {
+            printUsage();
+            std::exit(exitDone);
+        }
         if (name == "--lossless") {
             options.video.lossless = true;
             videoOnlyGiven = true;
@@ -235,16 +258,25 @@ bool parseKey(const std::string& word, Message& message)
 }
 
 // One script line: "<ms> move <x> <y>", "<ms> down|up left|right", "<ms> key <name>",
-// "<ms> close". False when the line is malformed.
+// "<ms> close", where the time may be "menu+<ms>", counted from the menu's cue, so a tour
+// follows a party's own timing. False when the line is malformed.
 bool parseScriptLine(const std::string& line, ScriptEvent& event)
 {
     std::istringstream words(line);
     std::string timeText, verb, a, b, extra;
     words >> timeText >> verb;
+    std::int64_t from = 0;
+    if (timeText.rfind("menu+", 0) == 0) {
+        from = showTiming.menu;
+        timeText.erase(0, 5);
+    }
     char* end = nullptr;
+    errno = 0;
     const long long time = std::strtoll(timeText.c_str(), &end, 10);
-    if (timeText.empty() || *end != '\0' || time < 0) return false;
-    event.time = time;
+    if (timeText.empty() || !std::isdigit(static_cast<unsigned char>(timeText[0])) || *end != '\0' || errno != 0 ||
+        time > INT32_MAX)
+        return false;
+    event.time = from + time;
     event.message = {0, 0, 0};
     bool ok = false;
     if (verb == "move") {

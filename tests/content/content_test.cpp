@@ -22,6 +22,7 @@
 #include "tools/assetgen/catalogue.h"
 #include "tools/assetgen/content.h"
 #include "tools/assetgen/content_fit.h"
+#include "tools/assetgen/letters.h"
 #include "tools/assetgen/music.h"
 #include "tools/assetgen/nfo.h"
 #include "tools/assetgen/party_check.h"
@@ -196,20 +197,19 @@ TEST_F(ContentTest, DayCountFollowsTheFileDates)
     EXPECT_EQ(BakedPartyDates.days, party.days);
 }
 
-TEST_F(ContentTest, NfoIsPlainAsciiWithinEightyColumnsAndTellsTheFacts)
+TEST_F(ContentTest, NfoIsWithinEightyColumnsAndTellsTheFacts)
 {
-    const std::string committed = readText(SourceDir + "/resources/zura5inv.nfo");
     for (const std::string& file : {PartyFile, ReferenceFile, OtherFile}) {
         const PartyContent content = load(file);
-        const std::string nfo = file == PartyFile ? committed : nfoText(content);
+        const std::string nfo = nfoFileText(content);  // a column a byte
         ASSERT_FALSE(nfo.empty());
         std::istringstream lines(nfo);
         std::string line;
         int number = 0;
         while (std::getline(lines, line)) {
             ++number;
-            EXPECT_LE(line.size(), std::size_t(nfoColumns)) << file << " line " << number;
-            for (unsigned char c : line) EXPECT_TRUE(c >= 0x20 && c <= 0x7E) << file << " line " << number;
+            EXPECT_LE(line.size(), std::size_t(nfoColumns)) << file << ": the .nfo's line " << number;
+            for (unsigned char c : line) EXPECT_TRUE(c >= 0x20 && c != 0x7F) << file << ": the .nfo's line " << number;
         }
         const std::string dates = dateRangeText(content.year, content.month, content.day, content.days);
         EXPECT_NE(nfo.find(dates), std::string::npos) << dates;
@@ -238,6 +238,9 @@ TEST(ContentDates, RangesAndCounts)
     int y, m, d;
     lastDay(2027, 12, 30, 4, y, m, d);
     EXPECT_EQ(y * 10000 + m * 100 + d, 20280102);
+    EXPECT_EQ(datesWithYears(2027, 11, 9, 3), "9 to 11 November 2027");
+    EXPECT_EQ(datesWithYears(2027, 12, 30, 4), "30 December 2027 to 2 January 2028");
+    EXPECT_EQ(datesWithYears(2027, 6, 1, 1), "1 June 2027");
     EXPECT_EQ(countWord(3), "three");
     EXPECT_EQ(countWord(14), "14");
 }
@@ -245,7 +248,25 @@ TEST(ContentDates, RangesAndCounts)
 TEST(ContentNfo, WrapKeepsWordsWithinTheWidth)
 {
     EXPECT_EQ(wrapText("aaa bbb ccc", 9, "  "), "  aaa bbb\n  ccc\n");
+    EXPECT_EQ(wrapText("\xC3\xA4\xC3\xA4\xC3\xA4 bbb ccc", 9, "  "), "  \xC3\xA4\xC3\xA4\xC3\xA4 bbb\n  ccc\n");  // letters, not bytes
     EXPECT_EQ(wrapText("", 10, "  "), "");
+}
+
+TEST(ContentLetters, CapitalsAndTheNfoCodePage)
+{
+    const std::pair<const char*, const char*> capitals[] = {
+        {"\xC5\x81\xC3\xB3" "d\xC5\xBA", "\xC5\x81\xC3\x93" "D\xC5\xB9"},  // Łódź
+        {"\xC5\x82\xC4\x85\xC4\x99\xC5\x9B\xC5\xBC\xC5\xBA\xC4\x87\xC5\x84\xC5\x93",  // łąęśżźćńœ
+         "\xC5\x81\xC4\x84\xC4\x98\xC5\x9A\xC5\xBB\xC5\xB9\xC4\x86\xC5\x83\xC5\x92"},
+        {"Gro\xC3\x9F""e", "GROSSE"},
+        {"z\xC3\xBCrich \xC3\xB7 \xC3\xBF \xC4\xB1 \xC4\xB8", "Z\xC3\x9CRICH \xC3\xB7 \xC5\xB8 I \xC4\xB8"},  // ÷ and ĸ stay
+    };
+    for (const auto& [lower, upper] : capitals) EXPECT_EQ(upperCase(lower), upper) << lower;
+    EXPECT_EQ(capitalised("\xC5\x82\xC3\xB3" "d\xC5\xBA"), "\xC5\x81\xC3\xB3" "d\xC5\xBA");
+    EXPECT_EQ(cp437Text("G\xC3\xB6ta \xC3\xA5\xC3\xA4\xC3\xA9\xC3\xBC\xC3\x9F \xC3\x85\xC3\x84\xC3\x96"), "G\x94ta \x86\x84\x82\x81\xE1 \x8F\x8E\x99");
+    EXPECT_EQ(missingFromCp437("\xC5\x81\xC3\xB3" "d\xC5\xBA \xC5\x81"), "\xC5\x81\xC5\xBA");
+    EXPECT_EQ(cp437Text("\xC5\x81\xC3\xB3" "d\xC5\xBA"), "?\xA2" "d?");
+    EXPECT_EQ(columnsOf("J\xC3\xA4rntorget \xE2\x82\xA7"), 12);
 }
 
 // Each way a file can be wrong: the line it names, the field and the words of the message.
@@ -293,8 +314,16 @@ const BrokenCase BrokenCases[] = {
      "names an unknown fact {PARTY.DATE}"},
     {"brace left open", "FROM {PARTY.DATES}", "FROM {PARTY.DATES", "FROM {PARTY.DATES", "plates.captions[3]",
      "has a '{' without its '}'"},
-    {"accent in an .nfo fact", "hall = \"Quillmoor Hall\"", "hall = \"Quillm\xC3\xB6or Hall\"", "hall =", "venue.hall",
-     "plain ASCII"},
+    {"letter of no .nfo code page", "hall = \"Quillmoor Hall\"", "hall = \"Quillmo\xC5\x82r Hall\"", "hall =",
+     "venue.hall", "code page 437, which has no \"\xC5\x82\""},
+    {".nfo line too wide", "hall = \"Quillmoor Hall\"\naddress = \"14 Weir Lane\"",
+     "hall = \"Quillmoor Wool Market Exhibition Hall\"\naddress = \"Unit 14, Weir Lane Trading Estate\"",
+     "hall = \"Quillmoor Wool", "venue.hall", "makes line 12 of the release's .nfo 82 columns wide, and it has 80"},
+    {"credits too wide for the .nfo", "line = \"Code, pictures",
+     "line = \"https://www.zura5.invalid/the-invitation/was-made-by-its-own-generator/with-no-files-from-outside Code, pictures",
+     "line = \"https", "credits.line", "makes line 54 of the release's .nfo 99 columns wide"},
+    {"forms of a text", "FROM {PARTY.DATES}", "FROM {PARTY.DATES|A|B}", "FROM {PARTY", "plates.captions[3]",
+     "names an unknown fact {PARTY.DATES|A|B}"},
     {"six captions", "  \"SEE YOU THERE!\",\n", "", "captions = [", "plates.captions", "needs exactly 7 captions"},
     {"empty fact", "hall = \"Quillmoor Hall\"", "hall = \"\"", "hall = ", "venue.hall", "is empty"},
     {"tab in a line", "\"Have fun, make", "\"Have\\tfun, make", "Have\\tfun", "rules[9].lines[2]",
@@ -321,8 +350,8 @@ const BrokenCase BrokenCases[] = {
      "address = \"https", "web.address", "expected the folder's address"},
     {"web address without a host", "[soundtrack]\n", "[web]\naddress = \"https:///inv/\"\n[soundtrack]\n",
      "address = \"https", "web.address", "expected the folder's address"},
-    {"accent in the .nfo spelling", "# [nfo]\n# town = \"Zurich\"", "[nfo]\ntown = \"Z\xC3\xBCrich\"", "town = \"Z\xC3",
-     "nfo.town", "plain ASCII"},
+    {"letter of no code page in the .nfo spelling", "# [nfo]\n# town = \"Lodz\"", "[nfo]\ntown = \"\xC5\x81odz\"",
+     "town = \"\xC5", "nfo.town", "code page 437"},
 };
 
 TEST_F(ContentTest, EachBrokenFileIsNamedByLineAndField)
@@ -364,14 +393,33 @@ TEST_F(ContentTest, AMissingTableIsNamedWithoutALine)
         << all;
 }
 
-TEST_F(ContentTest, PlaceholdersFollowTheirCase)
+TEST_F(ContentTest, PlaceholdersFollowTheirCaseCountAndBraces)
 {
-    PartyContent content;
-    const std::string text = replaced(readText(ReferenceFile), "\"SEE YOU THERE!\"",
-                                      "\"{venue.town} {Venue.hall} {VENUE.TOWN} {Party.days}\"");
-    const std::vector<ContentError> errors = problems(text, content);
-    EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(content.captions[6], "Tarnwick Quillmoor Hall TARNWICK Three");
+    const struct {
+        const char* town;
+        int days;
+        const char* caption;
+        const char* expected;
+    } Cases[] = {
+        {"Tarnwick", 3, "{venue.town} {Venue.hall} {VENUE.TOWN} {Party.days}", "Tarnwick Quillmoor Hall TARNWICK Three"},
+        {"\xC5\x82\xC3\xB3" "d\xC5\xBA", 1, "{VENUE.TOWN} {Venue.town}", "\xC5\x81\xC3\x93" "D\xC5\xB9 \xC5\x81\xC3\xB3" "d\xC5\xBA"},
+        {"Gro\xC3\x9F" "e \xC5\x93", 1, "{VENUE.TOWN}", "GROSSE \xC5\x92"},
+        {"Tarnwick", 1, "{PARTY.DAYS} {PARTY.DAYS|DAY|DAYS} {party.days|day|days}", "ONE DAY day"},
+        {"Tarnwick", 2, "{Party.days} {party.days|day|days}", "Two days"},
+        {"Tarnwick", 3, "{party.days|dzie\xC5\x84|dni|dni}", "dni"},
+        {"Tarnwick", 12, "{party.days|a|b|c}", "c"},
+        {"Tarnwick", 1, "{party.days|a|b|c}", "a"},
+        {"Tarnwick", 3, "{{party.name}} {{", "{party.name}} {"},
+    };
+    for (const auto& c : Cases) {
+        std::string text = replaced(readText(ReferenceFile), "\"SEE YOU THERE!\"", std::string("\"") + c.caption + "\"");
+        text = replaced(text, "town = \"Tarnwick\"", std::string("town = \"") + c.town + "\"");
+        text = replaced(text, "days = 3", "days = " + std::to_string(c.days));
+        PartyContent content;
+        std::vector<ContentError> errors;
+        parseContent(text, "party.toml", content, errors);
+        EXPECT_EQ(content.captions[6], c.expected) << c.caption << "\n" << allMessages(errors);
+    }
 }
 
 TEST_F(ContentTest, AFileThatCannotBeReadIsNamed)
@@ -643,34 +691,37 @@ TEST_F(ContentTest, AnEmptySectionIsAWarningAtItsLine)
 // The .nfo's plain rule does not hide a page that runs over: every problem comes in one pass.
 TEST_F(ContentTest, EveryProblemIsReportedInOnePass)
 {
-    std::string text = replaced(readText(ReferenceFile), "hall = \"Quillmoor Hall\"", "hall = \"Quillm\xC3\xB6or Hall\"");
+    std::string text = replaced(readText(ReferenceFile), "hall = \"Quillmoor Hall\"", "hall = \"Quillm\xC5\x8Dor Hall\"");
     text = replaced(text, "food_and_sleep = [\n", "food_and_sleep = [\n  \"One more line.\",\n  \"And one more.\",\n");
     text = replaced(text, "flash = 27551", "flash = 14000");
     PartyContent content;
     const std::string all = allMessages(problems(text, content));
-    EXPECT_NE(all.find("venue.hall: goes into the release's .nfo, which is plain ASCII"), std::string::npos) << all;
+    EXPECT_NE(all.find("venue.hall: goes into the release's .nfo, written in code page 437"), std::string::npos) << all;
     EXPECT_NE(all.find("page 1 (general information) takes 390 rows but may take 378"), std::string::npos) << all;
     EXPECT_NE(all.find("shorten the page by 12 rows (1 line of text)"), std::string::npos) << all;
     EXPECT_NE(all.find("timing.flash: 14000 must come after globe"), std::string::npos) << all;
 }
 
+// The .nfo keeps the letters code page 437 has (here "ö" and "ß"), and takes the [nfo]
+// spelling of a fact with others ("Łódź").
 TEST_F(ContentTest, TheNfoTakesItsOwnSpellingAndThePicturesKeepTheLetters)
 {
-    std::string text = replaced(readText(ReferenceFile), "town = \"Tarnwick\"", "town = \"Z\xC3\xBCrich\"");
-    text = replaced(text, "# [nfo]\n# town = \"Zurich\"", "[nfo]\ntown = \"Zurich\"");
+    std::string text = replaced(readText(ReferenceFile), "town = \"Tarnwick\"", "town = \"\xC5\x81\xC3\xB3" "d\xC5\xBA\"");
+    text = replaced(text, "# [nfo]\n# town = \"Lodz\"", "[nfo]\ntown = \"Lodz\"");
+    text = replaced(text, "hall = \"Quillmoor Hall\"", "hall = \"Gro\xC3\x9F Kr\xC3\xB6nsaal\"");
     PartyContent content;
     const std::vector<ContentError> errors = problems(text, content);
     EXPECT_TRUE(errors.empty()) << allMessages(errors);
-    EXPECT_EQ(content.captions[4], "AT QUILLMOOR HALL IN Z\xC3\x9CRICH");
-    EXPECT_EQ(content.nfo.town, "Zurich");
-    const std::string nfo = nfoText(content);
-    EXPECT_NE(nfo.find("Quillmoor Hall, 14 Weir Lane, Zurich"), std::string::npos) << nfo;
-    EXPECT_EQ(nfo.find("Z\xC3\xBC"), std::string::npos);
+    EXPECT_EQ(content.captions[4], "AT GROSS KR\xC3\x96NSAAL IN \xC5\x81\xC3\x93" "D\xC5\xB9");
+    EXPECT_EQ(content.nfo.town, "Lodz");
+    const std::string nfo = nfoFileText(content);
+    EXPECT_NE(nfo.find("Gro\xE1 Kr\x94nsaal, 14 Weir Lane, Lodz"), std::string::npos) << nfo;
+    EXPECT_EQ(nfo.find("\xC5"), std::string::npos);
 }
 
 TEST(ContentMessages, ControlCharactersAreShownEscaped)
 {
-    EXPECT_EQ(escapeControls("a\x1b[31mb\tc\x7f"), "a\\x1b[31mb\\x09c\\x7f");
+    EXPECT_EQ(escapeControls("a\x1b[31mb\tc\x7f"), "a\\x1b[31mb\\x09" "c\\x7f");
     EXPECT_EQ(escapeControls("Z\xC3\xBCrich"), "Z\xC3\xBCrich");  // whole UTF-8 letters stay
     EXPECT_EQ(escapeControls("\xC3(\xFF"), "\\xc3(\\xff");         // broken ones do not
     // A file of junk: what reaches the terminal holds no control character.

@@ -41,6 +41,9 @@ TEST(WebFacts, NumberedLinesBecomeOneListWhateverTheirWrapping)
         body("8. The party network gives every seat"),
         body("   a wired connection."),
         body("9. Large downloads wait."),
+        body("9a. Files over 1 GB wait for the night,"),
+        body("    when the line is free."),
+        body("9b. Streams are fine."),
         {LineKind::Gap, "", {}},
         {LineKind::Subheading, "Last words", {}},
         body("Have fun, make something,"),
@@ -50,6 +53,11 @@ TEST(WebFacts, NumberedLinesBecomeOneListWhateverTheirWrapping)
     EXPECT_NE(html.find("<h2>RULES</h2>\n<h3>Network</h3>\n<ol start=\"8\">\n"
                         "<li>The party network gives every seat a wired connection.</li>\n"
                         "<li>Large downloads wait.</li>\n</ol>\n"),
+              std::string::npos)
+        << html;
+    // A sub-rule keeps a paragraph of its own.
+    EXPECT_NE(html.find("</ol>\n<p>9a. Files over 1 GB wait for the night, when the line is free.</p>\n"
+                        "<p>9b. Streams are fine.</p>\n"),
               std::string::npos)
         << html;
     EXPECT_NE(html.find("<p>Have fun, make something, and let others have fun too.</p>"), std::string::npos) << html;
@@ -114,6 +122,12 @@ TEST(WebFacts, TheTitleAndDescriptionNameTheParty)
     EXPECT_NE(description.find(dateRangeText(content.year, content.month, content.day, content.days)), std::string::npos);
     const std::string html = factsSection(content);
     EXPECT_EQ(count(html, "<h2>"), 4u);
+    // Each year is named where the party runs into the next.
+    content.year = 2027;
+    content.month = 12;
+    content.day = 30;
+    content.days = 4;
+    EXPECT_NE(pageDescription(content).find("30 December 2027 to 2 January 2028 at"), std::string::npos);
     EXPECT_NE(html.find("mailto:" + content.questions), std::string::npos);
 }
 

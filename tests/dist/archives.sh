@@ -54,8 +54,9 @@ python3 -m zipfile -e "$windows_archive" "$work/windows"
 linux="$work/linux/zura5inv"
 windows="$work/windows/zura5inv"
 
+# The .nfo is in code page 437, a byte a column, so the widths are counted in bytes.
 for nfo in "$linux/zura5inv.nfo" "$windows/zura5inv.nfo"; do
-  wide=$(awk '{ sub(/\r$/, "") } length($0) > 80 { n++ } END { print n + 0 }' "$nfo")
+  wide=$(LC_ALL=C awk '{ sub(/\r$/, "") } length($0) > 80 { n++ } END { print n + 0 }' "$nfo")
   [ "$wide" -eq 0 ] || fail "$nfo has $wide lines wider than 80 columns"
 done
 cmp -s "$linux/zura5inv.mp3" "$source_dir/resources/zura5inv.mp3" || fail "the Linux archive's soundtrack differs"

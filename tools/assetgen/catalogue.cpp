@@ -212,7 +212,7 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
     files.push_back(OutputFile{"resources.list", Bytes(list.begin(), list.end())});
     const std::string header = partyDatesHeader(content);
     files.push_back(OutputFile{PartyDatesFile, Bytes(header.begin(), header.end())});
-    const std::string nfo = nfoText(content);
+    const std::string nfo = nfoFileText(content);
     files.push_back(OutputFile{NfoFile, Bytes(nfo.begin(), nfo.end())});
     const std::string timing = showTimingHeader(content.cues);
     files.push_back(OutputFile{ShowTimingFile, Bytes(timing.begin(), timing.end())});

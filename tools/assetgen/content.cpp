@@ -1,5 +1,7 @@
 #include "tools/assetgen/content.h"
 
+#include "tools/assetgen/letters.h"
+
 #include <toml++/toml.h>
 
 #include <cctype>
@@ -223,20 +225,6 @@ std::string countWord(int count)
 
 namespace {
 
-// Capitals of the ASCII letters and of the accented letters of Latin-1 (à..þ, written in
-// UTF-8 as C3 A0..C3 BE, whose capitals are C3 80..C3 9E), so "Zürich" becomes "ZÜRICH".
-std::string upperCase(std::string text)
-{
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        char& c = text[k];
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        const unsigned char next = k + 1 < text.size() ? static_cast<unsigned char>(text[k + 1]) : 0;
-        if (static_cast<unsigned char>(c) == 0xC3 && next >= 0xA0 && next <= 0xBE && next != 0xB7)
-            text[++k] = char(next - 0x20);
-    }
-    return text;
-}
-
 std::string lowerCase(std::string text)
 {
     for (char& c : text)
@@ -244,9 +232,53 @@ std::string lowerCase(std::string text)
     return text;
 }
 
-using Facts = std::map<std::string, std::string>;
+// What the placeholders stand for: texts by name, and the counts whose forms a text may choose.
+struct Facts {
+    std::map<std::string, std::string> texts;
+    std::map<std::string, int> counts;
+};
 
-// Fills in "{name}" placeholders; the placeholder's case chooses the fact's.
+// Which of a count's forms a text takes: with two forms the first for one and the second for
+// every other count ("1 day", "3 days"); with three, as Polish counts, the first for one, the
+// second for counts ending in 2 to 4 but not 12 to 14, the third for the rest.
+std::size_t pluralForm(int count, std::size_t forms)
+{
+    if (forms < 3) return count == 1 ? 0 : forms - 1;
+    if (count == 1) return 0;
+    const int last = count % 10, lastTwo = count % 100;
+    return last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? 1 : 2;
+}
+
+// The fact a placeholder names, in the placeholder's case, or with forms after bars
+// ("{party.days|day|days}") the form its count takes. False when there is no such fact.
+bool placeholderValue(const std::string& placeholder, const Facts& facts, std::string& value)
+{
+    std::vector<std::string> parts(1);
+    for (const char c : placeholder) {
+        if (c == '|') parts.emplace_back();
+        else parts.back() += c;
+    }
+    const std::string& name = parts[0];
+    if (parts.size() > 1) {
+        const auto count = facts.counts.find(lowerCase(name));
+        if (count == facts.counts.end()) return false;
+        value = parts[1 + pluralForm(count->second, parts.size() - 1)];
+        return true;
+    }
+    const auto fact = facts.texts.find(lowerCase(name));
+    if (fact == facts.texts.end()) return false;
+    bool hasLower = false, hasUpper = false;
+    for (char c : name) {
+        hasLower |= c >= 'a' && c <= 'z';
+        hasUpper |= c >= 'A' && c <= 'Z';
+    }
+    value = fact->second;
+    if (hasUpper && !hasLower) value = upperCase(value);
+    else if (name[0] >= 'A' && name[0] <= 'Z') value = capitalised(value);
+    return true;
+}
+
+// Fills in "{name}" placeholders; the placeholder's case chooses the fact's. "{{" is a brace.
 std::string fillIn(Reader& reader, const RawText& raw, const Facts& facts)
 {
     std::string out;
@@ -254,40 +286,31 @@ std::string fillIn(Reader& reader, const RawText& raw, const Facts& facts)
     while (at < raw.text.size()) {
         const std::size_t open = raw.text.find('{', at);
         if (open == std::string::npos) break;
+        out += raw.text.substr(at, open - at);
+        if (raw.text.compare(open, 2, "{{") == 0) {
+            out += '{';
+            at = open + 2;
+            continue;
+        }
         const std::size_t close = raw.text.find('}', open);
         if (close == std::string::npos) {
-            reader.fail(raw.origin.line, raw.origin.field, "has a '{' without its '}'");
+            reader.fail(raw.origin.line, raw.origin.field, "has a '{' without its '}' (write {{ for a brace)");
             return raw.text;
         }
-        out += raw.text.substr(at, open - at);
         const std::string name = raw.text.substr(open + 1, close - open - 1);
-        const auto fact = facts.find(lowerCase(name));
-        if (fact == facts.end()) {
+        std::string value;
+        if (!placeholderValue(name, facts, value)) {
             std::string known;
-            for (const auto& [key, value] : facts) known += (known.empty() ? "{" : ", {") + key + "}";
+            for (const auto& [key, fact] : facts.texts) known += (known.empty() ? "{" : ", {") + key + "}";
+            for (const auto& [key, count] : facts.counts) known += ", {" + key + "|one|other}";
             reader.fail(raw.origin.line, raw.origin.field,
                         "names an unknown fact {" + name + "}; the facts are " + known);
             return raw.text;
         }
-        bool hasLower = false, hasUpper = false;
-        for (char c : name) {
-            hasLower |= c >= 'a' && c <= 'z';
-            hasUpper |= c >= 'A' && c <= 'Z';
-        }
-        std::string value = fact->second;
-        if (hasUpper && !hasLower) value = upperCase(value);
-        else if (name[0] >= 'A' && name[0] <= 'Z' && !value.empty()) value[0] = upperCase(value.substr(0, 1))[0];
         out += value;
         at = close + 1;
     }
     return out + raw.text.substr(at);
-}
-
-bool isPlainAscii(const std::string& text)
-{
-    for (unsigned char c : text)
-        if (c < 0x20 || c > 0x7E) return false;
-    return true;
 }
 
 // A list of lines as read, with where the list itself stands.
@@ -410,6 +433,15 @@ std::string dateRangeText(int year, int month, int day, int days)
     lastDay(year, month, day, days, y, m, d);
     if (m == month) return std::to_string(day) + " to " + dayText(m, d);
     return dayText(month, day) + " to " + dayText(m, d);
+}
+
+std::string datesWithYears(int year, int month, int day, int days)
+{
+    int lastYear, lastMonth, lastDayOfMonth;
+    lastDay(year, month, day, days, lastYear, lastMonth, lastDayOfMonth);
+    if (lastYear == year) return dateRangeText(year, month, day, days) + " " + std::to_string(year);
+    return dayText(month, day) + " " + std::to_string(year) + " to " + dayText(lastMonth, lastDayOfMonth) + " " +
+           std::to_string(lastYear);
 }
 
 std::string escapeControls(const std::string& text)
@@ -560,6 +592,7 @@ void readParty(Reader& reader, const ContentTables& tables, PartyContent& conten
     content.nameOrigin = name.origin;
     if (const toml::node* node = tables.field("party", "first_day")) {
         const toml::date date = *node->value<toml::date>();
+        content.datesOrigin = Origin{lineOf(*node), "party.first_day"};
         content.year = date.year;
         content.month = date.month;
         content.day = date.day;
@@ -592,7 +625,9 @@ void readPlaceAndContacts(Reader& reader, const ContentTables& tables, PartyCont
 // What {party.name} and the other placeholders of the texts stand for.
 Facts factsOf(const PartyContent& content)
 {
-    Facts facts = {
+    Facts facts;
+    facts.counts["party.days"] = content.days;
+    facts.texts = {
         {"party.name", content.name},
         {"party.days", countWord(content.days)},
         {"party.year", std::to_string(content.year)},
@@ -606,17 +641,18 @@ Facts factsOf(const PartyContent& content)
     if (content.month > 0 && content.days > 0) {
         int y, m, d;
         lastDay(content.year, content.month, content.day, content.days, y, m, d);
-        facts["party.first_day"] = dayText(content.month, content.day);
-        facts["party.last_day"] = dayText(m, d);
-        facts["party.dates"] = dateRangeText(content.year, content.month, content.day, content.days);
+        facts.texts["party.first_day"] = dayText(content.month, content.day);
+        facts.texts["party.last_day"] = dayText(m, d);
+        facts.texts["party.dates"] = dateRangeText(content.year, content.month, content.day, content.days);
     } else {
-        facts["party.first_day"] = facts["party.last_day"] = facts["party.dates"] = "";
+        facts.texts["party.first_day"] = facts.texts["party.last_day"] = facts.texts["party.dates"] = "";
     }
     return facts;
 }
 
-// The .nfo is plain ASCII text of at most 80 columns. A fact with other letters takes its
-// spelling there from the [nfo] table, so the pictures keep the letters the font draws.
+// The .nfo is text in code page 437 of at most 80 columns. A fact with letters the code page
+// lacks takes its spelling there from the [nfo] table, so the pictures keep the letters the
+// font draws.
 void readNfoSpellings(Reader& reader, const ContentTables& tables, const Facts& facts, const RawText& credits,
                       PartyContent& content)
 {
@@ -636,7 +672,7 @@ void readNfoSpellings(Reader& reader, const ContentTables& tables, const Facts& 
         {&content.web, &content.nfo.web, "contact.web", "web", 60},
         {&content.credits, &content.nfo.credits, "credits.line", "credits", 400},
     };
-    Facts asciiFacts = facts;
+    Facts spelledFacts = facts;
     for (const auto& f : nfoFacts) {
         const std::string table = std::string(f.field).substr(0, std::string(f.field).find('.'));
         const std::string key = std::string(f.field).substr(table.size() + 1);
@@ -649,20 +685,22 @@ void readNfoSpellings(Reader& reader, const ContentTables& tables, const Facts& 
             line = raw.origin.line;
         } else if (f.nfoValue == &content.nfo.credits) {
             // The credits' placeholders take the facts as the .nfo spells them.
-            *f.nfoValue = fillIn(reader, credits, asciiFacts);
+            *f.nfoValue = fillIn(reader, credits, spelledFacts);
         } else {
             *f.nfoValue = *f.value;
         }
         const std::string field = spelled ? std::string("nfo.") + f.nfoKey : std::string(f.field);
-        if (!isPlainAscii(*f.nfoValue))
+        const std::string missing = missingFromCp437(*f.nfoValue);
+        if (!missing.empty())
             reader.fail(line, field,
-                        spelled ? "is for the release's .nfo, which is plain ASCII: use letters without accents "
-                                  "and no other symbols"
-                                : std::string("goes into the release's .nfo, which is plain ASCII: give it a plain "
-                                              "spelling there as ") + f.nfoKey + " = \"...\" in an [nfo] table");
-        else if (f.nfoValue->size() > f.longest)
+                        "goes into the release's .nfo, written in code page 437, which has no \"" + missing + "\"" +
+                            (spelled ? std::string(": spell it with other letters")
+                                     : std::string(": give it a spelling there as ") + f.nfoKey +
+                                           " = \"...\" in an [nfo] table"));
+        else if (columnsOf(*f.nfoValue) > int(f.longest))
             reader.fail(line, field, "is longer than " + std::to_string(f.longest) + " characters");
-        if (f.nfoValue != &content.nfo.credits) asciiFacts[f.field] = *f.nfoValue;
+        content.nfo.origins.push_back({*f.nfoValue, Origin{line, field}});
+        if (f.nfoValue != &content.nfo.credits) spelledFacts.texts[f.field] = *f.nfoValue;
     }
 }
 

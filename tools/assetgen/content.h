@@ -35,10 +35,11 @@ struct ShowCues {
     int menu = 41701;     // the intro ends and the crossfade into the menu begins
 };
 
-// The facts as the release's .nfo spells them: plain ASCII, from the [nfo] table where a
-// fact has letters the .nfo cannot hold.
+// The facts as the release's .nfo spells them: letters of code page 437, from the [nfo] table
+// where a fact has others.
 struct NfoFacts {
     std::string name, hall, address, town, questions, entries, web, credits;
+    std::vector<std::pair<std::string, Origin>> origins;  // each spelling and where it was written
 };
 
 // An organiser's own picture from [pictures]: the path as found from the content file's folder
@@ -54,6 +55,7 @@ struct PartyContent {
     std::string name;
     int year = 0, month = 0, day = 0;  // the first day
     int days = 0;
+    Origin datesOrigin;
     std::string hall, address, town;
     std::string questions, entries, web;  // contact addresses
     std::string credits;
@@ -104,6 +106,8 @@ std::string escapeControls(const std::string& text);
 // "9 November", "9 to 11 November", "30 November to 2 December".
 std::string dayText(int month, int day);
 std::string dateRangeText(int year, int month, int day, int days);
+// With the year: "9 to 11 November 2027", "30 December 2027 to 2 January 2028".
+std::string datesWithYears(int year, int month, int day, int days);
 // The date of the party's last day.
 void lastDay(int year, int month, int day, int days, int& lastYear, int& lastMonth, int& lastDayOfMonth);
 const char* monthName(int month);  // 1..12

@@ -1,7 +1,10 @@
 #include "tools/assetgen/content_fit.h"
 
+#include <sstream>
 #include <string>
 
+#include "tools/assetgen/letters.h"
+#include "tools/assetgen/nfo.h"
 #include "tools/assetgen/pages.h"
 #include "tools/assetgen/text.h"
 
@@ -31,6 +34,33 @@ std::string linesText(int rows)
 {
     const int lines = (rows + bodyLineRows() - 1) / bodyLineRows();
     return std::to_string(lines) + (lines == 1 ? " line" : " lines");
+}
+
+// Each line of the .nfo within its columns; one too wide is named by its number in the .nfo
+// and put down to the longest fact in it.
+void checkNfoFits(const PartyContent& content, std::vector<ContentError>& errors)
+{
+    std::istringstream lines(nfoText(content));
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        const int columns = columnsOf(line);
+        if (columns <= nfoColumns) continue;
+        const std::string text = line.substr(line.find_first_not_of(' '));
+        Origin origin;
+        std::size_t longest = 0;
+        for (const auto& [spelling, from] : content.nfo.origins) {
+            const bool inLine = !spelling.empty() &&
+                                (line.find(spelling) != std::string::npos || spelling.find(text) != std::string::npos);
+            if (inLine && spelling.size() > longest) {
+                origin = from;
+                longest = spelling.size();
+            }
+        }
+        errors.push_back(ContentError{origin.line, origin.field,
+                                      "makes line " + std::to_string(number) + " of the release's .nfo " +
+                                          std::to_string(columns) + " columns wide, and it has " +
+                                          std::to_string(nfoColumns) + ": \"" + text + "\""});
+    }
 }
 
 }  // namespace
@@ -98,5 +128,6 @@ bool checkContentFits(const PartyContent& content, std::vector<ContentError>& er
                                               linesText(used - pageTextRows[page]) + " of text)"});
         }
     }
+    checkNfoFits(content, errors);
     return errors.size() == before;
 }

@@ -10,6 +10,7 @@
 //   assetgen --test-track FILE.mp3 SECS          a short tone with a tick each second
 //   assetgen --hits FILE [--until SECONDS]      the strongest onsets of a WAV, FLAC, OGG or
 //                                  MP3 file (of its start only, with --until), for cues
+//   assetgen --help                              this usage
 // Exit codes: 0 done, 1 a file could not be written, the folder's soundtrack is not one
 // assetgen wrote, or the fonts are missing, 2 a wrong command line, 3 the content file was
 // rejected (nothing was written).
@@ -34,9 +35,9 @@ constexpr int ExitWriteFailed = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitContentRejected = 3;
 
-int usage()
+void printUsage(std::FILE* out)
 {
-    std::fprintf(stderr,
+    std::fprintf(out,
                  "usage: assetgen [--content FILE] [--without-soundtrack] DIR\n"
                  "       assetgen [--content FILE] --check\n"
                  "       assetgen [--content FILE] --contact-sheet FILE.png\n"
@@ -45,6 +46,11 @@ int usage()
                  "       assetgen --hits FILE [--until SECONDS]   (FILE: WAV, FLAC, OGG or MP3)\n"
                  "The content file is %s unless given.\n",
                  DefaultContentFile);
+}
+
+int usage()
+{
+    printUsage(stderr);
     return ExitUsage;
 }
 
@@ -151,6 +157,10 @@ int hitsCommand(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        printUsage(stdout);
+        return 0;
+    }
     if (argc == 4 && std::string(argv[1]) == "--test-track") return writeTestTrack(argv[2], argv[3]);
     if (argc >= 3 && std::string(argv[1]) == "--hits") return hitsCommand(argc, argv);
     Command command;

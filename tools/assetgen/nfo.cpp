@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/assetgen/image.h"
+#include "tools/assetgen/letters.h"
 #include "tools/assetgen/text.h"
 
 namespace {
@@ -41,7 +42,7 @@ std::vector<std::string> banner(const std::string& name)
 
 std::string centred(const std::string& text)
 {
-    const int pad = std::max(0, (Width - int(text.size())) / 2);
+    const int pad = std::max(0, (Width - columnsOf(text)) / 2);
     return std::string(std::size_t(pad), ' ') + text + "\n";
 }
 
@@ -59,7 +60,7 @@ std::string wrapText(const std::string& text, int width, const std::string& inde
     std::istringstream words(text);
     std::string word, line, out;
     while (words >> word) {
-        if (!line.empty() && int(indent.size() + line.size() + 1 + word.size()) > width) {
+        if (!line.empty() && columnsOf(indent + line + " " + word) > width) {
             out += indent + line + "\n";
             line.clear();
         }
@@ -74,16 +75,12 @@ std::string nfoText(const PartyContent& content)
     // The facts as the .nfo spells them; the dates are digits and English words.
     const NfoFacts& f = content.nfo;
     const PartyContent& c = content;
-    int lastYear, lastMonth, lastDayOfMonth;
-    lastDay(c.year, c.month, c.day, c.days, lastYear, lastMonth, lastDayOfMonth);
-    std::string dates = dateRangeText(c.year, c.month, c.day, c.days) + " " + std::to_string(lastYear);
-    if (lastYear != c.year) dates = dayText(c.month, c.day) + " " + std::to_string(c.year) + " to " +
-                                    dayText(lastMonth, lastDayOfMonth) + " " + std::to_string(lastYear);
+    const std::string dates = datesWithYears(c.year, c.month, c.day, c.days);
 
     std::string out = "\n";
     const std::vector<std::string> art = banner(f.name);
     std::size_t artWidth = 0;
-    for (const std::string& line : art) artWidth = std::max(artWidth, line.size());
+    for (const std::string& line : art) artWidth = std::max(artWidth, std::size_t(columnsOf(line)));
     const std::string artPad(std::size_t(std::max(0, (Width - int(artWidth)) / 2)), ' ');
     for (const std::string& line : art) out += artPad + line + "\n";
     out += "\n";
@@ -135,4 +132,9 @@ std::string nfoText(const PartyContent& content)
     out += "  Web         " + f.web + "\n";
     out += "\n" + centred("See you at " + f.name + "!");
     return out;
+}
+
+std::string nfoFileText(const PartyContent& content)
+{
+    return cp437Text(nfoText(content));
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "tools/assetgen/letters.h"
+
 namespace {
 
 constexpr const char* FontDir = "/usr/share/fonts/truetype/dejavu/";
@@ -20,21 +22,6 @@ struct TextState {
     FT_Face faces[FaceCount] = {};
 };
 TextState State;
-
-// Decodes one UTF-8 sequence at text[i] and advances i; a broken sequence yields '?'.
-char32_t nextCodePoint(const std::string& text, std::size_t& i)
-{
-    unsigned char lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) return lead;
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    if (extra < 0) return U'?';
-    char32_t cp = lead & (0x3F >> extra);
-    for (int k = 0; k < extra; ++k) {
-        if (i >= text.size()) return U'?';
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    }
-    return cp;
-}
 
 FT_Face faceAt(Face face, int pixelSize)
 {

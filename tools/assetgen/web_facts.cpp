@@ -17,6 +17,16 @@ int itemNumber(const std::string& line)
     return std::stoi(line.substr(0, k));
 }
 
+// A sub-rule's label ("7a. "): the rule's number and one or two letters.
+bool startsSubRule(const std::string& line)
+{
+    std::size_t k = 0;
+    while (k < line.size() && std::isdigit(static_cast<unsigned char>(line[k]))) ++k;
+    const std::size_t digits = k;
+    while (k < line.size() && std::isalpha(static_cast<unsigned char>(line[k]))) ++k;
+    return digits > 0 && k > digits && k - digits <= 2 && line.compare(k, 2, ". ") == 0;
+}
+
 std::string withoutNumber(const std::string& line)
 {
     const std::size_t dot = line.find(". ");
@@ -119,6 +129,8 @@ struct SectionWriter {
             return;
         }
         closeList();
+        // A sub-rule is a paragraph of its own.
+        if (startsSubRule(trimmed(line))) closeParagraph();
         // Lines set in columns keep their lines; running text is one paragraph.
         if (!paragraph.empty()) paragraph += columnsAbove ? "<br>" : " ";
         const std::string text = linkedLine(trimmed(line), content);
@@ -208,8 +220,7 @@ std::string pageTitle(const PartyContent& content)
 std::string pageDescription(const PartyContent& content)
 {
     return content.name + ", a " + countWord(content.days) + "-day computer party, " +
-           dateRangeText(content.year, content.month, content.day, content.days) + " " +
-           std::to_string(content.year) + " at " + content.hall + ", " + content.address + ", " + content.town +
+           datesWithYears(content.year, content.month, content.day, content.days) + " at " + content.hall + ", " + content.address + ", " + content.town +
            ": demos, music, graphics and competitions. The invitation, with the party's " +
            "information, competitions, rules and travel.";
 }
