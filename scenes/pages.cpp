@@ -1,5 +1,6 @@
 #include "scenes/pages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -7,7 +8,7 @@
 #include "resources/party_dates.h"
 #include "render/text.h"
 
-const PartyDates BakedPartyDates{partyFirstMonth, partyFirstDay, partyDays};
+const PartyDates BakedPartyDates{partyFirstMonth, partyFirstDay, partyDays, partyFirstYear};
 
 namespace {
 
@@ -106,8 +107,12 @@ int daysLeft(const std::tm& local, const PartyDates& party)
 {
     const std::int64_t year = std::int64_t(local.tm_year) + 1900;
     const std::int64_t today = dayNumber(year, local.tm_mon + 1, local.tm_mday);
+    if (party.year > 0) {
+        const std::int64_t first = dayNumber(party.year, party.month, party.day);
+        if (today < first) return int(first - today);
+    }
     // Last year's party is looked at first: one that runs across New Year is still on.
-    for (std::int64_t partyYear = year - 1;; ++partyYear) {
+    for (std::int64_t partyYear = std::max<std::int64_t>(year - 1, party.year);; ++partyYear) {
         const std::int64_t first = dayNumber(partyYear, party.month, party.day);
         if (today < first) return int(first - today);
         if (today < first + party.days) return 0;

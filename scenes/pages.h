@@ -11,11 +11,13 @@ constexpr int pageHeights[4] = {378, 531, 1274, 307};
 constexpr int page2ScrollMax = 150;
 constexpr int page3ScrollMax = 893;
 
-// The party's first day (month 1..12, day of the month) and its number of days.
+// The party's first day (month 1..12, day of the month, and its year, 0 for a party held on
+// that day every year) and its number of days.
 struct PartyDates {
     int month;
     int day;
     int days;
+    int year = 0;
 };
 // The dates the program was built with, from the content file.
 extern const PartyDates BakedPartyDates;
@@ -42,8 +44,9 @@ struct ScreenShown {
 void stepMenuScreen(MenuFlags& flags, ScreenShown& shown);
 void drawMenuScreen(Frame frame, const ScreenShown& shown, const Pixel* const pageImages[4]);
 
-// Whole calendar days from the date in `local` to the party's next first day; 0 on every day
-// of the party. Only the date fields count (year, month, day of the month).
+// Whole calendar days from the date in `local` to the party's first day, across the years
+// before it; 0 on every day of the party; after it, to the same day of the next year. Only the
+// date fields count (year, month, day of the month).
 int daysLeft(const std::tm& local, const PartyDates& party = BakedPartyDates);
 // Days since 1 January 1970 of a date in the proleptic Gregorian calendar (month 1..12).
 std::int64_t dayNumber(std::int64_t year, int month, int day);

@@ -16,6 +16,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "scenes/pages.h"
@@ -169,11 +170,12 @@ TEST_F(ContentTest, DayCountFollowsTheFileDates)
 {
     const PartyContent other = load(OtherFile);
     const std::string header = partyDatesHeader(other);
+    EXPECT_NE(header.find("partyFirstYear = 2028;"), std::string::npos) << header;
     EXPECT_NE(header.find("partyFirstMonth = 3;"), std::string::npos) << header;
     EXPECT_NE(header.find("partyFirstDay = 30;"), std::string::npos) << header;
     EXPECT_NE(header.find("partyDays = 4;"), std::string::npos) << header;
 
-    const PartyDates dates{other.month, other.day, other.days};
+    const PartyDates dates{other.month, other.day, other.days, other.year};
     using namespace std::chrono;
     const auto dayOf = [](int y, int m, int d) {
         std::tm t{};
@@ -182,6 +184,7 @@ TEST_F(ContentTest, DayCountFollowsTheFileDates)
         t.tm_mday = d;
         return t;
     };
+    EXPECT_EQ(daysLeft(dayOf(2027, 3, 31), dates), 365);  // the year before: to 30 March 2028, no 0
     const sys_days party2028{year{2028} / 3 / 30};
     EXPECT_EQ(daysLeft(dayOf(2028, 1, 1), dates), (party2028 - sys_days{year{2028} / 1 / 1}).count());
     EXPECT_EQ(daysLeft(dayOf(2028, 2, 29), dates), (party2028 - sys_days{year{2028} / 2 / 29}).count());
@@ -195,6 +198,7 @@ TEST_F(ContentTest, DayCountFollowsTheFileDates)
     EXPECT_EQ(BakedPartyDates.month, party.month);
     EXPECT_EQ(BakedPartyDates.day, party.day);
     EXPECT_EQ(BakedPartyDates.days, party.days);
+    EXPECT_EQ(BakedPartyDates.year, party.year);
 }
 
 TEST_F(ContentTest, NfoIsWithinEightyColumnsAndTellsTheFacts)
@@ -242,6 +246,20 @@ TEST(ContentDates, RangesAndCounts)
     EXPECT_EQ(datesWithYears(2027, 12, 30, 4), "30 December 2027 to 2 January 2028");
     EXPECT_EQ(datesWithYears(2027, 6, 1, 1), "1 June 2027");
     EXPECT_EQ(countWord(3), "three");
+    // A party that is over gets a warning, naming its date field; its last day does not.
+    PartyContent past;
+    past.year = 2019, past.month = 3, past.day = 1, past.days = 3;
+    past.datesOrigin = Origin{7, "party.first_day"};
+    const std::tuple<int, int, int, std::size_t> todays[] = {{2019, 3, 3, 0}, {2019, 3, 4, 1}, {2026, 1, 1, 1}, {2018, 12, 31, 0}};
+    for (const auto& [year, month, dayOfMonth, warnings] : todays) {
+        std::vector<ContentError> errors;
+        checkPartyIsAhead(past, year, month, dayOfMonth, errors);
+        ASSERT_EQ(errors.size(), warnings) << year << "-" << month << "-" << dayOfMonth;
+        if (warnings) {
+            EXPECT_EQ(formatError("p.toml", errors[0]), "p.toml:7: warning: party.first_day: the party was over on 3 March "
+                                                        "2019; the clock page counts the days to the same day of the next year");
+        }
+    }
     EXPECT_EQ(countWord(14), "14");
 }
 

@@ -171,6 +171,7 @@ std::string partyDatesHeader(const PartyContent& content)
     return "#pragma once\n"
            "// The party's first day and length, written by assetgen from content/party.toml.\n"
            "// Edit that file and run `make assets` instead of changing these lines.\n"
+           "constexpr int partyFirstYear = " + std::to_string(content.year) + ";\n"
            "constexpr int partyFirstMonth = " + std::to_string(content.month) + ";  // 1 = January\n"
            "constexpr int partyFirstDay = " + std::to_string(content.day) + ";  // day of the month\n"
            "constexpr int partyDays = " + std::to_string(content.days) + ";  // the count shows 0 on each of them\n";

@@ -1,5 +1,8 @@
 #include "tools/assetgen/party_check.h"
 
+#include <ctime>
+#include <tuple>
+
 #include "tools/assetgen/content_fit.h"
 #include "tools/assetgen/photo.h"
 #include "tools/assetgen/show_cues.h"
@@ -22,6 +25,10 @@ void checkPictures(const PartyContent& content, std::vector<ContentError>& error
 bool checkParsed(PartyContent& content, std::vector<ContentError>& errors, std::size_t before)
 {
     if (content.parsed) {
+        const std::time_t now = std::time(nullptr);
+        std::tm today{};
+        localtime_r(&now, &today);
+        checkPartyIsAhead(content, today.tm_year + 1900, today.tm_mon + 1, today.tm_mday, errors);
         checkContentFits(content, errors);
         checkPictures(content, errors);
         checkCues(content, checkSoundtrack(content, errors), errors);
@@ -30,6 +37,19 @@ bool checkParsed(PartyContent& content, std::vector<ContentError>& errors, std::
 }
 
 }  // namespace
+
+void checkPartyIsAhead(const PartyContent& content, int year, int month, int day, std::vector<ContentError>& errors)
+{
+    if (content.month == 0 || content.days == 0) return;
+    int lastYear, lastMonth, lastDayOfMonth;
+    lastDay(content.year, content.month, content.day, content.days, lastYear, lastMonth, lastDayOfMonth);
+    if (std::tie(lastYear, lastMonth, lastDayOfMonth) >= std::tie(year, month, day)) return;
+    errors.push_back(ContentError{content.datesOrigin.line, content.datesOrigin.field,
+                                  "the party was over on " + dayText(lastMonth, lastDayOfMonth) + " " +
+                                      std::to_string(lastYear) +
+                                      "; the clock page counts the days to the same day of the next year",
+                                  true});
+}
 
 bool checkPartyText(const std::string& text, const std::string& file, PartyContent& content,
                     std::vector<ContentError>& errors)

@@ -11,3 +11,5 @@
 bool checkPartyText(const std::string& text, const std::string& file, PartyContent& content,
                     std::vector<ContentError>& errors);
 bool checkPartyFile(const std::string& file, PartyContent& content, std::vector<ContentError>& errors);
+// A warning when the party's last day lies before today (year, month 1..12, day).
+void checkPartyIsAhead(const PartyContent& content, int year, int month, int day, std::vector<ContentError>& errors);
