@@ -5,8 +5,8 @@
 // asks the browser to check back (no-cache), so a reload costs one 304 per file and nothing
 // is downloaded again unless it changed. The test imports serve() and takes a free port.
 import { createServer } from 'node:http';
-import { readFile, stat } from 'node:fs/promises';
-import { extname, join, normalize, sep } from 'node:path';
+import { readFile, realpath, stat } from 'node:fs/promises';
+import { extname, join, normalize, resolve, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const ContentTypes = {
@@ -30,20 +30,32 @@ function accepted(request, encoding) {
   });
 }
 
+// A file whose real place (all links followed) is inside the site; throws otherwise, as for a
+// missing file, so that a link out of the site serves nothing.
+async function fileInside(realRoot, file) {
+  const real = await realpath(file);
+  if (real !== realRoot && !real.startsWith(realRoot + sep)) throw new Error('outside the site');
+  return { path: real, info: await stat(real) };
+}
+
 // The copy to send: the precompressed one the browser takes, else the file itself.
-async function chooseFile(request, file) {
+async function chooseFile(request, realRoot, file) {
   for (const [encoding, suffix] of Encodings) {
     if (!accepted(request, encoding)) continue;
     try {
-      return { path: file + suffix, encoding, info: await stat(file + suffix) };
+      return { ...await fileInside(realRoot, file + suffix), encoding };
     } catch { /* no such copy */ }
   }
-  return { path: file, encoding: null, info: await stat(file) };
+  return { ...await fileInside(realRoot, file), encoding: null };
 }
+
+// If-None-Match compares weakly: W/"x" matches "x", a list matches when any of it does, and
+// * matches whatever exists.
+const opaqueTag = (tag) => tag.trim().replace(/^W\//, '');
 
 function notModified(request, etag, modified) {
   const match = request.headers['if-none-match'];
-  if (match) return match.split(',').some((tag) => tag.trim() === etag || tag.trim() === '*');
+  if (match) return match.split(',').some((tag) => tag.trim() === '*' || opaqueTag(tag) === opaqueTag(etag));
   const since = Date.parse(request.headers['if-modified-since'] || '');
   return !Number.isNaN(since) && Math.floor(modified / 1000) <= Math.floor(since / 1000);
 }
@@ -54,8 +66,13 @@ function notModified(request, etag, modified) {
 // answer has an ETag of its own, as a damaged file on a host would. served counts the body
 // bytes sent.
 export function serve(folder, port = 0, options = {}) {
-  const root = normalize(folder);
+  const root = resolve(folder);
+  const realRoot = realpath(root).catch(() => root);
   const server = createServer(async (request, response) => {
+    if (request.method !== 'GET' && request.method !== 'HEAD') {
+      response.writeHead(405, { 'Allow': 'GET, HEAD', 'Content-Type': 'text/plain' }).end('method not allowed\n');
+      return;
+    }
     let path;
     try {
       path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
@@ -71,7 +88,8 @@ export function serve(folder, port = 0, options = {}) {
     }
     try {
       const fault = server.faults[path];
-      const chosen = fault ? { path: file, encoding: null, info: await stat(file) } : await chooseFile(request, file);
+      const chosen = fault ? { ...await fileInside(await realRoot, file), encoding: null }
+                           : await chooseFile(request, await realRoot, file);
       const { info, encoding } = chosen;
       const etag = `"${fault ? fault + '-' : ''}${info.size.toString(16)}-${Math.floor(info.mtimeMs).toString(16)}` +
                    `${encoding ? '-' + encoding : ''}"`;
