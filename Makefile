@@ -83,9 +83,9 @@ web: deps-web $(BUILD)/CMakeCache.txt
 	$(BUILD)/tools/assetgen/assetgen --content content/party.toml --web-facts $(WEB_BUILD)/party_facts.json
 	@if [ resources/zura5inv.mp3 -nt $(WEB_BUILD)/site/zura5inv-music.json ] || [ web/soundtrack.mjs -nt $(WEB_BUILD)/site/zura5inv-music.json ]; then \
 	  node web/soundtrack.mjs resources/zura5inv.mp3 $(WEB_BUILD)/site/zura5inv-music.bin $(WEB_BUILD)/site/zura5inv-music.json; fi
-	cd resources && ../$(BUILD)/invite_render --until 46100 --snap 46000 --out $(abspath $(WEB_BUILD))/preview >/dev/null
+	cd resources && ../$(BUILD)/invite_render --until 46100 --snap 22000,46000 --out $(abspath $(WEB_BUILD))/preview >/dev/null
 	node web/build_site.mjs $(WEB_BUILD)/site $(WEB_BUILD)/party_facts.json $(WEB_BUILD)/preview/t46000.png \
-	  $(WEB_BUILD)/zura5inv.html
+	  $(WEB_BUILD)/zura5inv.html $(WEB_BUILD)/preview/t22000.png
 
 web-serve: web
 	node web/serve.mjs $(WEB_BUILD)/site $(WEB_PORT)

@@ -4,22 +4,6 @@
 
 namespace {
 
-// The finger that may become a tap or a drag, and whether a second finger has made the
-// gesture nobody's.
-struct TouchState {
-    int fingersDown = 0;
-    bool tracking = false;
-    SDL_FingerID finger = 0;
-    float startX = 0.0f;  // window units
-    float startY = 0.0f;
-    float lastY = 0.0f;
-    bool dragging = false;
-    bool several = false;
-    double carryRows = 0.0;  // the part of a row dragged but not yet sent
-};
-
-TouchState touch;
-
 std::uint32_t keyCodeFor(SDL_Keycode key)
 {
     switch (key) {
@@ -62,104 +46,14 @@ EventMessages translateWheel(const SDL_MouseWheelEvent& wheel)
     return messages;
 }
 
-EventMessages translateFingerDown(const SDL_TouchFingerEvent& finger, int windowWidth, int windowHeight)
+// SDL gives finger positions as shares of the window.
+EventMessages translateFinger(TouchPhase phase, const SDL_TouchFingerEvent& finger, int windowWidth, int windowHeight)
 {
-    ++touch.fingersDown;
-    if (touch.fingersDown > 1) {
-        touch.several = true;
-        return {};
-    }
-    touch.tracking = true;
-    touch.finger = finger.fingerId;
-    touch.startX = finger.x * float(windowWidth);
-    touch.startY = finger.y * float(windowHeight);
-    touch.lastY = touch.startY;
-    touch.dragging = false;
-    touch.several = false;
-    touch.carryRows = 0.0;
-    return {};
-}
-
-EventMessages translateFingerMotion(const SDL_TouchFingerEvent& finger, int windowWidth, int windowHeight)
-{
-    EventMessages messages;
-    if (!touch.tracking || touch.several || finger.fingerId != touch.finger) return messages;
-    const float x = finger.x * float(windowWidth);
-    const float y = finger.y * float(windowHeight);
-    const float dx = x - touch.startX;
-    const float dy = y - touch.startY;
-    if (!touch.dragging && dx * dx + dy * dy > touchSlop * touchSlop) touch.dragging = true;
-    if (!touch.dragging) return messages;
-    // A finger moving up carries the text up with it: the page scrolls down.
-    const PictureRect picture = pictureRect(windowWidth, windowHeight);
-    if (picture.height <= 0) return messages;
-    const double rows = double(touch.lastY - y) * screenHeight / picture.height + touch.carryRows;
-    const auto whole = std::int32_t(rows);
-    touch.carryRows = rows - whole;
-    touch.lastY = y;
-    if (whole != 0) add(messages, {msgScrollRows, std::uint32_t(whole), 0});
-    return messages;
-}
-
-EventMessages translateFingerUp(const SDL_TouchFingerEvent& finger, int windowWidth, int windowHeight)
-{
-    EventMessages messages;
-    if (touch.fingersDown > 0) --touch.fingersDown;
-    const bool tap = touch.tracking && finger.fingerId == touch.finger && !touch.dragging && !touch.several;
-    if (finger.fingerId == touch.finger) touch.tracking = false;
-    if (touch.fingersDown == 0) touch.several = false;
-    int x = 0;
-    int y = 0;
-    const PictureRect picture = pictureRect(windowWidth, windowHeight);
-    if (!tap || !framePointOf(picture, int(finger.x * float(windowWidth)), int(finger.y * float(windowHeight)), x, y)) {
-        return messages;
-    }
-    add(messages, {msgMouseMove, 0, packPoint(x, y)});
-    add(messages, {msgLeftDown, 0, 0});
-    add(messages, {msgLeftUp, 0, 0});
-    return messages;
+    return translateTouch(phase, std::int64_t(finger.fingerId), finger.x * float(windowWidth),
+                          finger.y * float(windowHeight), pictureRect(windowWidth, windowHeight));
 }
 
 }  // namespace
-
-void resetTouch()
-{
-    touch = TouchState{};
-}
-
-PictureRect pictureRect(int areaWidth, int areaHeight)
-{
-    PictureRect picture;
-    if (areaWidth <= 0 || areaHeight <= 0) return picture;
-    if (std::int64_t(areaWidth) * screenHeight >= std::int64_t(areaHeight) * screenWidth) {
-        picture.height = areaHeight;
-        picture.width = int(std::int64_t(areaHeight) * screenWidth / screenHeight);
-    } else {
-        picture.width = areaWidth;
-        picture.height = int(std::int64_t(areaWidth) * screenHeight / screenWidth);
-    }
-    picture.x = (areaWidth - picture.width) / 2;
-    picture.y = (areaHeight - picture.height) / 2;
-    return picture;
-}
-
-int wholeScaleFactor(const PictureRect& picture)
-{
-    const int across = picture.width / screenWidth;
-    const int down = picture.height / screenHeight;
-    const int factor = across < down ? across : down;
-    return factor > 1 ? factor : 1;
-}
-
-bool framePointOf(const PictureRect& picture, int windowX, int windowY, int& frameX, int& frameY)
-{
-    const int dx = windowX - picture.x;
-    const int dy = windowY - picture.y;
-    if (dx < 0 || dy < 0 || dx >= picture.width || dy >= picture.height) return false;
-    frameX = int(std::int64_t(dx) * screenWidth / picture.width);
-    frameY = int(std::int64_t(dy) * screenHeight / picture.height);
-    return true;
-}
 
 EventMessages translateEvent(const SDL_Event& event, int windowWidth, int windowHeight)
 {
@@ -188,9 +82,9 @@ EventMessages translateEvent(const SDL_Event& event, int windowWidth, int window
     case SDL_MOUSEWHEEL:
         if (event.wheel.which == SDL_TOUCH_MOUSEID) break;
         return translateWheel(event.wheel);
-    case SDL_FINGERDOWN: return translateFingerDown(event.tfinger, windowWidth, windowHeight);
-    case SDL_FINGERMOTION: return translateFingerMotion(event.tfinger, windowWidth, windowHeight);
-    case SDL_FINGERUP: return translateFingerUp(event.tfinger, windowWidth, windowHeight);
+    case SDL_FINGERDOWN: return translateFinger(TouchPhase::down, event.tfinger, windowWidth, windowHeight);
+    case SDL_FINGERMOTION: return translateFinger(TouchPhase::move, event.tfinger, windowWidth, windowHeight);
+    case SDL_FINGERUP: return translateFinger(TouchPhase::up, event.tfinger, windowWidth, windowHeight);
     default: break;
     }
     return messages;

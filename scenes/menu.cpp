@@ -52,6 +52,13 @@ unsigned towardWhite(unsigned channel, unsigned level)
 
 }  // namespace
 
+PressArea menuPressArea(int area)
+{
+    if (area == 0) return {1, 0, screenWidth, topStripBottom};
+    const int top = MenuButtonTops[area - 1];
+    return {buttonLeft, top, buttonLeft + buttonWidth, top + buttonHeight};
+}
+
 void pasteMenuButtons(Pixel* buttonedMenu, const Pixel* const normalImages[buttonCount])
 {
     for (int button = 0; button < buttonCount; ++button) copyButton(buttonedMenu, button, normalImages[button]);

@@ -60,6 +60,16 @@ bool buttonHovered(int button, const InputState& input);  // button 0..4
 void stepMenuButtons(const MenuFlags& flags, const InputState& input, ButtonsShown& shown);
 void drawMenuButtons(Frame frame, const ButtonsShown& shown, const Pixel* const normalImages[buttonCount],
                      const Pixel* const hoverImages[buttonCount]);
+// The menu's press areas in frame pixels, right and bottom exclusive: the top strip that
+// opens the clock page, then buttons 1..5. A press inside one is taken by it.
+struct PressArea {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+constexpr int pressAreaCount = buttonCount + 1;
+PressArea menuPressArea(int area);
 // The press test of a menu frame: top strip, then buttons 1..5; quit for button 5.
 MenuAction handleMenuClick(const InputState& input, MenuFlags& flags);
 // Both click steps of a menu frame in order, including the consumed press and the return

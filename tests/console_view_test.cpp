@@ -2,6 +2,7 @@
 // on events made here: no display is opened.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "app/console_view.h"
@@ -286,6 +287,59 @@ TEST(TouchTranslation, TwoFingersAreNoClickAndTouchMadeMouseEventsAreDropped)
     move.motion.which = SDL_TOUCH_MOUSEID;
     EXPECT_TRUE(sent(move, 1280, 960).empty());
     resetTouch();
+}
+
+// An upright phone shows the frame 390 CSS pixels wide, a button 11 pixels high: a tap a few
+// pixels off any press area of the menu goes into it, and the point it goes to is one the
+// menu's own press test gives to that area. A tap on an area, or far from every one, lands
+// where it is.
+TEST(TouchTranslation, ATapNearAMenuAreaOnAPhoneGoesIntoIt)
+{
+    const PictureRect phone{0, 0, 390, 292};
+    const float unitX = 390.0f / 640.0f;
+    const float unitY = 292.0f / 480.0f;
+    for (int k = 0; k < pressAreaCount; ++k) {
+        const PressArea area = menuPressArea(k);
+        const float left = area.left * unitX;
+        const float right = area.right * unitX;
+        const float top = area.top * unitY;
+        const float bottom = area.bottom * unitY;
+        const float middleX = (left + right) / 2;
+        const float middleY = (top + bottom) / 2;
+        struct Tap { float x, y; const char* where; };
+        std::vector<Tap> taps = {{middleX, bottom + 4, "below"}, {middleX, middleY, "on"}};
+        if (k > 0) {
+            taps.insert(taps.end(), {{middleX, top - 4, "above"}, {left - 5, middleY, "left of"},
+                                     {right + 5, middleY, "right of"}, {right + 3, bottom + 3, "below right of"}});
+        }
+        for (const Tap& tap : taps) {
+            int x = -1;
+            int y = -1;
+            ASSERT_TRUE(tapPoint(phone, tap.x, tap.y, x, y));
+            EXPECT_TRUE(x >= area.left && x < area.right && y >= area.top && y < area.bottom)
+                << "a tap " << tap.where << " area " << k << " went to " << x << "," << y;
+            MenuFlags flags;
+            const MenuAction action = handleMenuClick(InputState{x, y, 1, 0}, flags);
+            const bool taken = k == 0 ? flags.menuState == menuStateClock
+                                      : k == buttonCount ? action == MenuAction::quit : flags.menuState == k;
+            EXPECT_TRUE(taken) << "a tap " << tap.where << " area " << k;
+        }
+    }
+    // Far from every area (the picture's left edge, the bottom corner) and in the bars, as it is.
+    for (const auto& [ax, ay, fx, fy] : {std::array<int, 4>{20, 200, 32, 328}, {380, 290, 623, 476}}) {
+        int x = -1;
+        int y = -1;
+        ASSERT_TRUE(tapPoint(phone, float(ax), float(ay), x, y));
+        EXPECT_EQ(x, fx);
+        EXPECT_EQ(y, fy);
+    }
+    int x = 0;
+    int y = 0;
+    EXPECT_FALSE(tapPoint(phone, 200.0f, 300.0f, x, y));
+    // On a desktop window at scale 1 the reach is a few frame pixels: a tap 20 rows under a
+    // button is no press.
+    ASSERT_TRUE(tapPoint(PictureRect{0, 0, 640, 480}, 300.0f, float(MenuButtonTops[0] + buttonHeight + 20), x, y));
+    EXPECT_EQ(y, MenuButtonTops[0] + buttonHeight + 20);
 }
 
 TEST(EventTranslation, WheelNotchesScrollTheOpenPageLikeArrowKeys)

@@ -9,13 +9,6 @@
 const frameWidth = 640;
 const frameHeight = 480;
 
-// The program's window messages the page sends itself (app/window.h).
-const Messages = { mouseMove: 512, leftDown: 513, leftUp: 514, scrollRows: 0x8001 };
-// Where the pointer goes after a tap: on no button and below the top strip, so nothing stays
-// lit and no bubble follows a finger that has gone.
-const awayPoint = { x: 0, y: frameHeight - 1 };
-// A touch that moves further than this (CSS pixels) is a drag, not a tap.
-const tapSlop = 10;
 
 const page = {
   state: 'loading',        // loading, ready, running, ended, failed
@@ -32,12 +25,18 @@ const page = {
   retried: false,          // after a failed try the files are fetched past the cache
   compiledWhileDownloading: false,
   escapeHeldUntil: 0,      // an Escape before this moment left fullscreen and is not the show's
+  progressDraws: 0,        // how often the loading progress was drawn
+  shownScreen: null,       // the program's screen the canvas's label last described
 };
 
 const stage = document.getElementById('stage');
 const panel = document.getElementById('panel');
 const message = document.getElementById('message');
+const statusRegion = document.getElementById('status');
+const progressElement = document.getElementById('progress');
 const progressBar = document.querySelector('#progress div');
+const stopButton = document.getElementById('stop');
+const daysText = document.getElementById('days');
 const startButton = document.getElementById('start');
 const againButton = document.getElementById('again');
 const retryButton = document.getElementById('retry');
@@ -49,7 +48,12 @@ window.invitation = {
   get timings() { return Object.assign({}, page.timings); },
   musicTime() { return page.module && page.state === 'running' ? page.module.musicTime() : null; },
   get listenerCount() { return page.listeners.length; },
+  // The program's screen: -2 the intro, 0 the menu, 1..4 a page, -1 the clock page.
+  screen() { return page.module && page.state === 'running' ? page.module._webScreen() : null; },
+  get screenLabel() { return page.canvas ? page.canvas.getAttribute('aria-label') : null; },
   get compiledWhileDownloading() { return page.compiledWhileDownloading; },
+  get progressDraws() { return page.progressDraws; },
+  get keptAwake() { return Boolean(wakeLock.sentinel); },
   // How long the last frame passes took inside the program, newest first, in milliseconds.
   passTimes(count) {
     if (!page.module) return [];
@@ -76,11 +80,18 @@ window.invitation = {
   get waitingForMusic() { return Boolean(page.music && InvitationMusic.waiting(page.music)); },
 };
 
+// The status region says only the milestones (loading, ready, playing, ended, failed), so a
+// screen reader hears each once and the page does no work for it in between.
+function announce(text) {
+  if (statusRegion.textContent !== text) statusRegion.textContent = text;
+}
+
 function showPanel(text, { progress = false, start = false, again = false, retry = false } = {}) {
   panel.hidden = false;
   stage.classList.remove('running');
+  stopButton.hidden = true;
   message.textContent = text;
-  document.getElementById('progress').hidden = !progress;
+  progressElement.hidden = !progress;
   startButton.hidden = !start;
   againButton.hidden = !again;
   retryButton.hidden = !retry;
@@ -90,6 +101,7 @@ function fail(text, { retry = false } = {}) {
   page.state = 'failed';
   releaseRun();
   showPanel(text, { retry });
+  announce(text);
   if (retry) retryButton.focus();
 }
 
@@ -161,84 +173,26 @@ function copyToScreen() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Touch: one finger that stays put is a tap (one click where it lifts); one that moves drags
-// the open page by the distance moved, in frame rows; two fingers are a gesture of the
-// browser's or nobody's, never a click. The program sees no touch events of its own.
+// Touch: every finger on the stage goes to the program, which tells taps from drags and
+// pinches by the same rules as the desktop window's (a tap near a menu button takes it). The
+// program sees no touch events of its own.
 
-const touch = { id: null, startX: 0, startY: 0, lastY: 0, dragging: false, several: false, carry: 0 };
+const TouchPhases = { touchstart: 0, touchmove: 1, touchend: 2, touchcancel: 3 };
 
-function post(code, wParam = 0, lParam = 0) {
-  if (page.module && page.state === 'running') page.module._webPostMessage(code, wParam | 0, lParam >>> 0);
-}
-
-function framePoint(clientX, clientY) {
+function onTouch(event) {
+  if (page.state !== 'running' || !page.module) return;
+  event.preventDefault();
+  event.stopPropagation();
   const box = page.canvas.getBoundingClientRect();
-  const x = Math.floor((clientX - box.left) * frameWidth / box.width);
-  const y = Math.floor((clientY - box.top) * frameHeight / box.height);
-  if (x < 0 || y < 0 || x >= frameWidth || y >= frameHeight) return null;
-  return { x, y };
-}
-
-const packPoint = (x, y) => ((y << 16) | (x & 0xffff)) >>> 0;
-
-function trackedTouch(list) {
-  for (const t of list) if (t.identifier === touch.id) return t;
-  return null;
-}
-
-function onTouchStart(event) {
-  if (page.state !== 'running') return;
-  event.preventDefault();
-  event.stopPropagation();
-  if (event.touches.length > 1) {
-    touch.several = true;
-    return;
+  for (const t of event.changedTouches) {
+    page.module._webTouch(TouchPhases[event.type], t.identifier, t.clientX - box.left, t.clientY - box.top,
+                          Math.round(box.width), Math.round(box.height));
   }
-  const t = event.changedTouches[0];
-  Object.assign(touch, { id: t.identifier, startX: t.clientX, startY: t.clientY, lastY: t.clientY,
-                         dragging: false, several: false, carry: 0 });
 }
 
-function onTouchMove(event) {
-  if (page.state !== 'running') return;
-  event.preventDefault();
-  event.stopPropagation();
-  const t = trackedTouch(event.changedTouches);
-  if (!t || touch.several) return;
-  if (!touch.dragging && Math.hypot(t.clientX - touch.startX, t.clientY - touch.startY) > tapSlop) {
-    touch.dragging = true;
-  }
-  if (!touch.dragging) return;
-  // A finger moving up moves the text up with it: the page scrolls down.
-  const rows = (touch.lastY - t.clientY) * frameHeight / page.canvas.getBoundingClientRect().height + touch.carry;
-  const whole = Math.trunc(rows);
-  touch.carry = rows - whole;
-  touch.lastY = t.clientY;
-  if (whole !== 0) post(Messages.scrollRows, whole);
-}
-
-function onTouchEnd(event) {
-  if (page.state !== 'running') return;
-  event.preventDefault();
-  event.stopPropagation();
-  const t = trackedTouch(event.changedTouches);
-  const tap = t && event.type === 'touchend' && !touch.dragging && !touch.several;
-  if (t) touch.id = null;
-  if (event.touches.length === 0) touch.several = false;
-  if (!tap) return;
-  const point = framePoint(t.clientX, t.clientY);
-  if (!point) return;
-  post(Messages.mouseMove, 0, packPoint(point.x, point.y));
-  post(Messages.leftDown);
-  post(Messages.leftUp);
-  // The click is taken by the frame after the release; only then does the pointer leave.
-  setTimeout(() => post(Messages.mouseMove, 0, packPoint(awayPoint.x, awayPoint.y)), 150);
-}
-
-for (const [type, handler] of [['touchstart', onTouchStart], ['touchmove', onTouchMove],
-                               ['touchend', onTouchEnd], ['touchcancel', onTouchEnd]]) {
+for (const type of Object.keys(TouchPhases)) {
   // Caught on the way down, before the program's canvas, which would make mouse clicks of them.
-  stage.addEventListener(type, handler, { capture: true, passive: false });
+  stage.addEventListener(type, onTouch, { capture: true, passive: false });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -277,6 +231,7 @@ function watchListeners() {
 }
 
 function releaseRun() {
+  keepScreenAwake(false);
   if (page.music) InvitationMusic.stop(page.music);
   hideResume();
   for (const { target, type, listener, options } of page.listeners) {
@@ -296,16 +251,27 @@ function releaseRun() {
 
 const siteFiles = JSON.parse(document.getElementById('site-files').textContent);
 
+// The bar and its text are drawn at most every progressStepMs while bytes arrive, and once
+// more at the end, so that a slow download does not keep the page laying itself out.
+const progressStepMs = 100;
+
 function newProgress() {
   return {
     received: 0,
     total: siteFiles['zura5inv.wasm'] + siteFiles.music.pieces[0].bytes,
+    drawnAt: -Infinity,
     update() {
       if (this !== page.progress) return;
+      const now = performance.now();
+      if (now - this.drawnAt < progressStepMs && this.received < this.total) return;
+      this.drawnAt = now;
       const share = Math.min(1, this.received / this.total);
+      const percent = Math.round(share * 100);
       progressBar.style.width = (share * 100).toFixed(1) + '%';
-      message.textContent = 'Loading\u2026 ' + Math.round(share * 100) + '% (' +
+      progressElement.setAttribute('aria-valuenow', String(percent));
+      message.textContent = 'Loading\u2026 ' + percent + '% (' +
         (this.received / 1048576).toFixed(1) + ' of ' + (this.total / 1048576).toFixed(1) + ' MB)';
+      page.progressDraws += 1;
     },
   };
 }
@@ -531,6 +497,44 @@ for (const type of ['touchend', 'pointerup', 'mousedown', 'click', 'keydown']) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The canvas's label says what the show has on screen: the intro, the menu, the page open by
+// its name (the headings of the text below), or the clock page with the days to the party.
+
+const Screens = { intro: -2, clock: -1, menu: 0 };
+
+function daysPhrase(days) {
+  if (days <= 0) return 'the party is on now';
+  return days === 1 ? '1 day to the party' : `${days} days to the party`;
+}
+
+function showDaysLeft(days) {
+  daysText.textContent = days > 0 ? daysPhrase(days).replace(/^./, (c) => c.toUpperCase()) : 'The party is on now';
+  daysText.hidden = false;
+}
+
+function screenLabel(screen) {
+  const title = document.title;
+  if (screen === Screens.intro) return `${title}: the intro, a star field with title plates and a globe`;
+  if (screen === Screens.menu) {
+    return `${title}: the menu, with buttons for the four pages, the clock strip at the top, and EXIT`;
+  }
+  if (screen === Screens.clock) {
+    return `${title}: the clock page, ${daysPhrase(page.module._webDaysLeft())}; tap or click to return to the menu`;
+  }
+  const heading = document.querySelectorAll('#facts h2')[screen - 1];
+  const name = heading ? heading.textContent : `page ${screen}`;
+  return `${title}: the page "${name}", also written out below the show; tap or click to return to the menu`;
+}
+
+function followScreen() {
+  if (!page.module || !page.canvas) return;
+  const screen = page.module._webScreen();
+  if (screen === page.shownScreen) return;
+  page.shownScreen = screen;
+  page.canvas.setAttribute('aria-label', screenLabel(screen));
+}
+
+// ---------------------------------------------------------------------------------------------
 // Runs.
 
 // A new instance of the program for each run, so every run starts from a fresh state; the
@@ -541,8 +545,7 @@ function newModule() {
   canvas.id = 'canvas';
   canvas.tabIndex = -1;
   canvas.setAttribute('role', 'img');
-  canvas.setAttribute('aria-label', `The ${document.title}: a star field with title plates, then a ` +
-    'menu of four pages whose texts are also written out below the show');
+
   canvas.addEventListener('contextmenu', (event) => event.preventDefault());
   page.canvas = canvas;
   const settings = {
@@ -557,12 +560,14 @@ function newModule() {
     onAbort: (what) => fail('The invitation stopped: ' + what, { retry: true }),
     onFirstFrame: () => { page.timings.firstFrame = performance.now(); },
     music: programMusic(),
-    onFramePresented: copyToScreen,
+    onFramePresented: () => { copyToScreen(); followScreen(); },
     onShowEnd: showEnd,
     onShowFailed: (why) => fail('The invitation could not start: ' + why + '.'),
   };
   return createInvitation(settings).then((module) => {
     module.musicTime = () => module._webMusicTime();
+    page.shownScreen = null;
+    showDaysLeft(module._webDaysLeft());
     page.module = module;
     return module;
   });
@@ -592,10 +597,19 @@ function startShow() {
   }
   if (page.state === 'running') {
     fitCanvas();
+    followScreen();
+    stopButton.hidden = false;
+    announce('Playing');
+    keepScreenAwake(true);
     page.canvas.focus();
     // A browser that would not start the sound from the gesture asks for another.
     setTimeout(pageSeenAgain, 300);
   }
+}
+
+// Ends the show as its EXIT button does, from outside the canvas.
+function stopShow() {
+  if (page.module && page.state === 'running') page.module._webStop();
 }
 
 function showEnd() {
@@ -603,6 +617,7 @@ function showEnd() {
   releaseRun();
   if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
   showPanel('The show has ended. Thank you for watching.', { again: true });
+  announce('The show has ended');
   againButton.focus();
 }
 
@@ -628,6 +643,7 @@ async function load() {
   page.state = 'loading';
   startButton.disabled = true;
   showPanel('Loading\u2026', { progress: true, start: true });
+  announce('Loading the invitation');
   const progress = newProgress();
   page.progress = progress;
   progress.update();
@@ -657,6 +673,8 @@ async function load() {
                        : 'Sound on: the show plays with its soundtrack.', { start: true });
   startButton.disabled = false;
   startButton.focus();
+  announce('Ready to start');
+  keepForOffline();
 }
 
 if (touchFirst) {
@@ -666,6 +684,7 @@ if (touchFirst) {
 watchListeners();
 startButton.addEventListener('click', startShow);
 againButton.addEventListener('click', playAgain);
+stopButton.addEventListener('click', stopShow);
 retryButton.addEventListener('click', () => { page.retried = true; load(); });
 // Phones that cannot make an element fullscreen (an iPhone's browser) get no button for it.
 document.getElementById('fullscreen').hidden = !stage.requestFullscreen;

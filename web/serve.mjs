@@ -16,6 +16,8 @@ const ContentTypes = {
   '.mp3': 'audio/mpeg',
   '.bin': 'application/octet-stream',
   '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json',
+  '.json': 'application/json',
 };
 
 // Brotli first: it is the smaller of the two.

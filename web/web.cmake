@@ -28,7 +28,7 @@ target_link_libraries(zura5inv PRIVATE
 target_link_options(zura5inv PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=createInvitation -sENVIRONMENT=web
   -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1 -sINITIAL_MEMORY=67108864 -sALLOW_MEMORY_GROWTH=1
-  "-sEXPORTED_FUNCTIONS=['_main','_webMusicTime','_webPostMessage','_webPassMs']"
+  "-sEXPORTED_FUNCTIONS=['_main','_webMusicTime','_webTouch','_webStop','_webScreen','_webDaysLeft','_webPassMs']"
   "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"
   # SDL's audio calls these helpers of emscripten's library; the list is read from a file so
   # that no build tool rewrites the dollar signs of their names.

@@ -7,7 +7,11 @@
 #include "app/frameloop.h"
 #include "app/invitation.h"
 #include "app/music.h"
+#include "app/touch.h"
 #include "app/window.h"
+#include "scenes/menu.h"
+#include "scenes/pages.h"
+#include "scenes/timing.h"
 
 namespace {
 
@@ -16,12 +20,16 @@ namespace {
 // the jitter of a 60 Hz display's frames.
 constexpr std::int64_t frameSlackNs = 4000000;
 constexpr int passesKept = 600;
+// After a tap the pointer rests away from the buttons once the click has been taken (by the
+// pass after the one that sees it), about 150 ms on.
+constexpr int passesBeforeRest = 9;
 
 struct WebRun {
     FrameSchedule schedule;
     bool firstPassDone = false;
     float passMs[passesKept] = {};  // the time the last passes took, oldest overwritten first
     int passCount = 0;
+    int passesUntilRest = 0;  // counts down after a tap; the pointer rests at 0
 };
 
 WebRun run;
@@ -47,6 +55,9 @@ void animationFrame()
         endShow(result);
         return;
     }
+    if (run.passesUntilRest > 0 && --run.passesUntilRest == 0) {
+        postMessage({msgMouseMove, 0, packPoint(restingPointerX, restingPointerY)});
+    }
     EM_ASM({ if (Module.onFramePresented) Module.onFramePresented(); });
     if (!run.firstPassDone) {
         run.firstPassDone = true;
@@ -62,11 +73,37 @@ extern "C" EMSCRIPTEN_KEEPALIVE int webMusicTime()
     return MusicTime;
 }
 
-// A message from the page (a tap, a drag's rows), taken by the next frame pass's pump as the
-// console's own events are.
-extern "C" EMSCRIPTEN_KEEPALIVE void webPostMessage(std::uint32_t code, std::int32_t wParam, std::uint32_t lParam)
+// A finger on the shown frame (phase 0 down, 1 move, 2 up, 3 cancelled), at a position in CSS
+// pixels from the canvas's corner, the canvas being width by height CSS pixels: a tap or a
+// drag as app/touch.h has them, taken by the next frame pass's pump as the console's own
+// events are.
+extern "C" EMSCRIPTEN_KEEPALIVE void webTouch(int phase, double finger, float x, float y, int width, int height)
 {
-    postMessage({code, std::uint32_t(wParam), lParam});
+    if (phase < 0 || phase > 3) return;
+    const EventMessages messages = translateTouch(TouchPhase(phase), std::int64_t(finger), x, y,
+                                                  PictureRect{0, 0, width, height});
+    for (int k = 0; k < messages.count; ++k) postMessage(messages.items[k]);
+    if (messages.count > 0 && messages.items[messages.count - 1].code == msgLeftUp) run.passesUntilRest = passesBeforeRest;
+}
+
+// The page's Stop button: the show ends as the window's close button ends it.
+extern "C" EMSCRIPTEN_KEEPALIVE void webStop()
+{
+    postMessage({msgClose, 0, 0});
+}
+
+// What the show has on screen, for the page's description of it: -2 the intro, 0 the menu,
+// 1..4 a page, -1 the clock page.
+extern "C" EMSCRIPTEN_KEEPALIVE int webScreen()
+{
+    if (MusicTime <= introEndOf(showTiming)) return -2;
+    return menuFlags.menuState;
+}
+
+// Whole days from today (the visitor's local date) to the party's first day; 0 during it.
+extern "C" EMSCRIPTEN_KEEPALIVE int webDaysLeft()
+{
+    return daysLeft(localCalendarTime(readWallClock()));
 }
 
 // How long the frame pass took, k passes ago (k from 0), in milliseconds; -1 past the kept ones.

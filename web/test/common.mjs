@@ -4,7 +4,7 @@ import { execFileSync } from 'node:child_process';
 import { mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import os from 'node:os';
-import { decodePng } from './png.mjs';
+import { decodePng } from '../png.mjs';
 
 export const frameWidth = 640;
 export const frameHeight = 480;
@@ -123,3 +123,27 @@ export const pageArea = [30, 100, 580, 378];
 export const buttonsArea = [232, 121, 176, 181];
 // Menu buttons' centres, 1 to 5 (EXIT).
 export const buttonPoints = [[300, 130], [300, 165], [300, 202], [300, 241], [300, 290]];
+
+// Run in the page before its own scripts: notes Content-Security-Policy violations and every
+// text the status region announces, in window.pageSeen.
+export function watchPage() {
+  const seen = { violations: [], announced: [] };
+  window.pageSeen = seen;
+  document.addEventListener('securitypolicyviolation', (e) => seen.violations.push(`${e.violatedDirective} ${e.blockedURI}`));
+  document.addEventListener('DOMContentLoaded', () => {
+    const region = document.querySelector('[role="status"]');
+    if (!region) return;
+    if (region.textContent) seen.announced.push(region.textContent);
+    new MutationObserver(() => seen.announced.push(region.textContent)).observe(region, { childList: true, characterData: true, subtree: true });
+  });
+}
+
+export const pageSeen = (page) => page.evaluate(() => window.pageSeen);
+
+// The page's landmarks and the loading bar as assistive technology reads them.
+export const landmarks = (page) => page.evaluate(() => ({
+  heading: document.querySelectorAll('main h1').length,
+  main: document.querySelectorAll('main').length,
+  progress: ['role', 'aria-valuemin', 'aria-valuemax', 'aria-valuenow']
+    .map((name) => document.getElementById('progress').getAttribute(name)).join(' '),
+}));

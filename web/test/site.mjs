@@ -7,7 +7,10 @@ import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { check, musicTime, nonBlackShare, canvasShot, pageState, report, sleep, waitFor } from './common.mjs';
+import { serve } from '../serve.mjs';
+import {
+  canvasShot, check, musicTime, nonBlackShare, pageSeen, pageState, report, sleep, waitFor, watchPage,
+} from './common.mjs';
 
 // The content file's plain "key = value" facts of one table.
 function tableValues(toml, table) {
@@ -33,7 +36,7 @@ async function textFacts(browser, baseUrl, repo, nativeBuild, outDir, facts) {
     ogTitle: document.querySelector('meta[property="og:title"]').content,
     ogDescription: document.querySelector('meta[property="og:description"]').content,
     ogImage: document.querySelector('meta[property="og:image"]').content,
-    heading: document.querySelector('#panel h1').textContent,
+    heading: document.querySelector('main h1').textContent,
     headings: [...document.querySelectorAll('#facts h2')].map((h) => h.textContent),
     mailto: [...document.querySelectorAll('#facts a[href^="mailto:"]')].map((a) => a.textContent),
     links: [...document.querySelectorAll('#facts a')].map((a) => a.href),
@@ -94,6 +97,8 @@ async function transfers(browser, server, baseUrl, webBuild) {
         'the program is compiled while it downloads');
   check(ready && firstVisit < raw - 1000000 && progress === 100,
         `the host sends the compressed copies and the progress bar ends at 100% (${report.firstVisitBytes})`);
+  // The worker that keeps the site for offline visits has filled its cache.
+  await page.evaluate(() => navigator.serviceWorker.ready);
   const reloadBefore = server.served;
   await page.reload();
   const readyAgain = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
@@ -125,8 +130,56 @@ async function brokenDownloads(browser, server, baseUrl, outDir) {
   }
 }
 
+// Offline at the party: after one visit the page is installable and a second visit with the
+// host gone plays; the worker's cache carries the build's version.
+async function offline(browser, webBuild, outDir) {
+  const host = await serve(join(webBuild, 'site'));
+  const address = `http://127.0.0.1:${host.address().port}/`;
+  const context = await browser.newContext({ viewport: { width: 800, height: 640 } });
+  const page = await context.newPage();
+  await page.goto(address);
+  const ready = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
+  const kept = ready && await page.evaluate(async () => {
+    await navigator.serviceWorker.ready;
+    return (await caches.keys()).filter((name) => name.startsWith('invitation-'));
+  });
+  const manifest = await page.evaluate(async () => {
+    const link = document.querySelector('link[rel="manifest"]');
+    const text = link && await (await fetch(link.href)).json();
+    const icons = await Promise.all((text ? text.icons : []).map((icon) => new Promise((done) => {
+      const picture = new Image();
+      picture.onload = () => done(`${picture.naturalWidth}x${picture.naturalHeight}` === icon.sizes);
+      picture.onerror = () => done(false);
+      picture.src = icon.src;
+    })));
+    return { name: text && text.name, display: text && text.display, icons,
+             theme: document.querySelector('meta[name="theme-color"]').content };
+  });
+  check(manifest.name === await page.title() && manifest.icons.length === 2 && manifest.icons.every(Boolean) &&
+        manifest.theme && manifest.display, `the page is installable: a manifest with its icons and a theme colour (${JSON.stringify(manifest)})`);
+  await page.close();
+  host.close();
+  host.closeAllConnections();
+  const second = await context.newPage();
+  let playing = false;
+  try {
+    await second.goto(address);
+    const readyOffline = await waitFor(async () => (await pageState(second)) === 'ready', 30000);
+    if (readyOffline) await second.getByRole('button', { name: 'Click to start' }).click();
+    playing = readyOffline && await waitFor(async () => (await musicTime(second)) >= 2000, 10000);
+    if (playing) await canvasShot(second, outDir, '24-offline');
+  } catch (error) {
+    report.offlineError = String(error.message || error);
+  }
+  const version = readFileSync(join(webBuild, 'site', 'sw.js'), 'utf8').match(/version = '(\w+)'/)[1];
+  check(playing && kept.length === 1 && kept[0] === `invitation-${version}`,
+        `after one visit the show plays with the host gone, from the cache of this build (${kept})`);
+  await context.close();
+}
+
 async function singleFile(browser, webBuild, outDir) {
   const context = await browser.newContext({ viewport: { width: 800, height: 640 } });
+  await context.addInitScript(watchPage);
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
@@ -135,8 +188,10 @@ async function singleFile(browser, webBuild, outDir) {
   if (ready) await page.getByRole('button', { name: 'Click to start' }).click();
   const playing = ready && await waitFor(async () => (await musicTime(page)) >= 2000, 10000);
   const shot = playing ? await canvasShot(page, outDir, '23-single-file') : null;
-  check(playing && nonBlackShare(shot) > 0.01 && errors.length === 0,
-        `the single file plays from disk (file://)${errors.length ? ': ' + errors.join(' | ') : ''}`);
+  const { violations } = await pageSeen(page);
+  check(playing && nonBlackShare(shot) > 0.01 && errors.length === 0 && violations.length === 0,
+        `the single file plays from disk (file://) under its Content-Security-Policy` +
+        `${errors.length || violations.length ? ': ' + [...errors, ...violations].join(' | ') : ''}`);
   await sleep(100);
   await context.close();
 }
@@ -146,4 +201,5 @@ export async function siteChecks({ browser, server, baseUrl, webBuild, nativeBui
   await transfers(browser, server, baseUrl, webBuild);
   await brokenDownloads(browser, server, baseUrl, outDir);
   await singleFile(browser, webBuild, outDir);
+  await offline(browser, webBuild, outDir);
 }

@@ -5,7 +5,7 @@
 // or 3, screen pixels wide), which it must be much further from.
 import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { decodePng } from './png.mjs';
+import { decodePng } from '../png.mjs';
 import { check, frameHeight, frameShot, frameWidth, report, sleep } from './common.mjs';
 
 function sampleAt(frame, factor, u, v, channel) {

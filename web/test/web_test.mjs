@@ -17,8 +17,8 @@ import { chromium } from 'playwright-core';
 import { serve } from '../serve.mjs';
 import {
   buttonPoints, buttonsArea, canvasShot, check, differences, failures, frameHeight, frameShot,
-  frameWidth, load, musicTime, nonBlackShare, pageArea, pagePoint, pageState, pixel, quantile,
-  renderer, report, scrollLineRows, sleep, timingCheck, waitFor, waitForMusic,
+  frameWidth, landmarks, load, musicTime, nonBlackShare, pageArea, pagePoint, pageSeen, pageState, pixel, quantile,
+  renderer, report, scrollLineRows, sleep, timingCheck, waitFor, waitForMusic, watchPage,
 } from './common.mjs';
 import { squarePixels } from './square_pixels.mjs';
 import { siteChecks } from './site.mjs';
@@ -163,6 +163,12 @@ async function desktopRun(page, consoleErrors, baseUrl, title) {
         'the program and the soundtrack download and the start button is offered');
   timings.loadMs = Date.now() - loadStart;
   await page.screenshot({ path: join(outDir, '00-start.png') });
+  const atReady = await landmarks(page);
+  const draws = await page.evaluate(() => window.invitation.progressDraws);
+  check(atReady.heading === 1 && atReady.main === 1 && atReady.progress === 'progressbar 0 100 100' &&
+        draws <= Math.ceil(timings.loadMs / 100) + 2,
+        `the page has its heading, its main landmark and a progress bar with values; the progress was drawn ` +
+        `${draws} times in ${timings.loadMs} ms`);
   await sleep(500);
   const before = await page.evaluate(() => ({
     music: window.invitation.musicTime(),
@@ -176,6 +182,8 @@ async function desktopRun(page, consoleErrors, baseUrl, title) {
   const shown = await waitFor(async () => nonBlackShare(await canvasShot(page)) > 0.01, 2000);
   timings.clickToVisibleMs = Date.now() - clickedAt;
   check(shown, `within 2 s of the click the canvas shows the show (${timings.clickToVisibleMs} ms)`);
+  const running = await landmarks(page);
+  check(running.heading === 1 && running.main === 1, 'while the show plays the page keeps its heading and main landmark');
   await canvasShot(page, outDir, '01-first-frame');
   const pageTimings = await page.evaluate(() => window.invitation.timings);
   timings.clickToFirstFrameMs = pageTimings.firstFrame - pageTimings.click;
@@ -328,6 +336,12 @@ async function desktopRun(page, consoleErrors, baseUrl, title) {
         (endSeen ? '' : ` (fullscreen entered: ${enteredAgain}, state ${await pageState(page)}, ` +
                         `music at ${await musicTime(page)} ms, canvas ${JSON.stringify(await canvasBox(page))})`));
   await page.screenshot({ path: join(outDir, '08-end.png') });
+  const seen = await pageSeen(page);
+  const milestones = ['Loading the invitation', 'Ready to start', 'Playing', 'The show has ended'];
+  check(JSON.stringify(seen.announced) === JSON.stringify(milestones),
+        `the status region announces the milestones only (${seen.announced.join(' / ')})`);
+  check(seen.violations.length === 0 && await page.locator('meta[http-equiv="Content-Security-Policy"]').count() === 1,
+        `the page plays under its Content-Security-Policy with no violation${seen.violations.length ? ': ' + seen.violations.join(' | ') : ''}`);
   Object.assign(report, timings);
 }
 
@@ -389,6 +403,7 @@ const browser = await chromium.launch({
 const facts = JSON.parse(readFileSync(join(webBuild, 'party_facts.json'), 'utf8'));
 try {
   const context = await browser.newContext();
+  await context.addInitScript(watchPage);
   const page = await context.newPage();
   const consoleErrors = [];
   page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });

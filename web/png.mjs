@@ -1,6 +1,27 @@
 // Reads 8-bit RGB and RGBA PNG files (not interlaced), the kinds invite_render and Chromium's
-// screenshots write, into { width, height, rgb } with three bytes a pixel.
-import { inflateSync } from 'node:zlib';
+// screenshots write, into { width, height, rgb } with three bytes a pixel; writes such an
+// image as an 8-bit RGB PNG file.
+import { crc32, deflateSync, inflateSync } from 'node:zlib';
+
+export function encodePng({ width, height, rgb }) {
+  const chunk = (type, body) => {
+    const head = Buffer.alloc(8);
+    head.writeUInt32BE(body.length, 0);
+    head.write(type, 4, 'latin1');
+    const tail = Buffer.alloc(4);
+    tail.writeUInt32BE(crc32(Buffer.concat([head.subarray(4), body])) >>> 0, 0);
+    return Buffer.concat([head, body, tail]);
+  };
+  const header = Buffer.alloc(13);
+  header.writeUInt32BE(width, 0);
+  header.writeUInt32BE(height, 4);
+  header[8] = 8;
+  header[9] = 2;
+  const rows = Buffer.alloc(height * (width * 3 + 1));
+  for (let y = 0; y < height; ++y) rgb.copy(rows, y * (width * 3 + 1) + 1, y * width * 3, (y + 1) * width * 3);
+  return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', header),
+                        chunk('IDAT', deflateSync(rows, { level: 9 })), chunk('IEND', Buffer.alloc(0))]);
+}
 
 export function decodePng(bytes) {
   const signature = [137, 80, 78, 71, 13, 10, 26, 10];
