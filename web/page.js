@@ -685,6 +685,13 @@ watchListeners();
 startButton.addEventListener('click', startShow);
 againButton.addEventListener('click', playAgain);
 stopButton.addEventListener('click', stopShow);
+// Enter and Space on the bar's controls are theirs: the program's keyboard handlers on the
+// window would take them and cancel the press.
+for (const type of ['keydown', 'keypress', 'keyup']) {
+  document.getElementById('bar').addEventListener(type, (event) => {
+    if ((event.key === 'Enter' || event.key === ' ') && event.target.closest('button, a')) event.stopPropagation();
+  });
+}
 retryButton.addEventListener('click', () => { page.retried = true; load(); });
 // Phones that cannot make an element fullscreen (an iPhone's browser) get no button for it.
 document.getElementById('fullscreen').hidden = !stage.requestFullscreen;
