@@ -509,7 +509,6 @@ function daysPhrase(days) {
 
 function showDaysLeft(days) {
   daysText.textContent = days > 0 ? daysPhrase(days).replace(/^./, (c) => c.toUpperCase()) : 'The party is on now';
-  daysText.hidden = false;
 }
 
 function screenLabel(screen) {
