@@ -386,6 +386,9 @@ async function streamSoundtrack(progress, how, attempt = 0) {
     if (music.received !== music.bytes.length) {
       throw new LoadError(`${soundtrackName} arrived incomplete: ${music.received} of ${music.bytes.length} bytes`);
     }
+    // Everything is in the browser's cache now, so keeping it for offline visits costs no
+    // second download.
+    keepForOffline();
   } catch (error) {
     if (music !== page.music) return;
     const why = error instanceof LoadError ? error.message : String(error.message || error);
@@ -673,7 +676,6 @@ async function load() {
   startButton.disabled = false;
   startButton.focus();
   announce('Ready to start');
-  keepForOffline();
 }
 
 if (touchFirst) {
