@@ -81,7 +81,7 @@ web: deps-web $(BUILD)/CMakeCache.txt
 	  emcmake cmake -S . -B $(WEB_BUILD) -DTHIRDPARTY_PREFIX=$$prefix >/dev/null && \
 	  cmake --build $(WEB_BUILD) -j $(JOBS)
 	$(BUILD)/tools/assetgen/assetgen --content content/party.toml --web-facts $(WEB_BUILD)/party_facts.json
-	@if [ resources/zura5inv.mp3 -nt $(WEB_BUILD)/site/zura5inv-music.json ] || [ web/soundtrack.mjs -nt $(WEB_BUILD)/site/zura5inv-music.json ]; then \
+	@if [ ! -f $(WEB_BUILD)/site/zura5inv-music.json ] || [ resources/zura5inv.mp3 -nt $(WEB_BUILD)/site/zura5inv-music.json ] || [ web/soundtrack.mjs -nt $(WEB_BUILD)/site/zura5inv-music.json ]; then \
 	  node web/soundtrack.mjs resources/zura5inv.mp3 $(WEB_BUILD)/site/zura5inv-music.bin $(WEB_BUILD)/site/zura5inv-music.json; fi
 	cd resources && ../$(BUILD)/invite_render --until 46100 --snap 22000,46000 --out $(abspath $(WEB_BUILD))/preview >/dev/null
 	node web/build_site.mjs $(WEB_BUILD)/site $(WEB_BUILD)/party_facts.json $(WEB_BUILD)/preview/t46000.png \
