@@ -63,6 +63,9 @@ TEST(WebFacts, NumberedLinesBecomeOneListWhateverTheirWrapping)
     EXPECT_NE(html.find("<p>Have fun, make something, and let others have fun too.</p>"), std::string::npos) << html;
     EXPECT_EQ(count(html, "<article>"), 4u);
     EXPECT_EQ(count(html, "<ol"), count(html, "</ol>"));
+    // A number with nothing after it opens its item all the same.
+    EXPECT_NE(factsSection(partyWith({body("34. "), body("35. Last.")})).find("<ol start=\"34\">\n<li>Last.</li>"),
+              std::string::npos);
 }
 
 TEST(WebFacts, ContactAddressesAreLinksAndColumnsKeepTheirLines)

@@ -394,7 +394,8 @@ void readCues(Reader& reader, const std::map<std::string, const toml::node*>& fi
         }
         const std::int64_t start = *pair->get(0)->value<std::int64_t>();
         const std::int64_t end = *pair->get(1)->value<std::int64_t>();
-        if (start < 0 || end > 3600000) {
+        // Both ends are checked before they are narrowed, so no number wraps into the range.
+        if (start < 0 || start > 3600000 || end < 0 || end > 3600000) {
             reader.fail(lineOf(item), field, "lies outside 0 to 3600000 milliseconds");
             continue;
         }
@@ -444,6 +445,23 @@ std::string datesWithYears(int year, int month, int day, int days)
            std::to_string(lastYear);
 }
 
+namespace {
+
+// The UTF-8 sequence at `at` (known to be whole) is a C1 control (U+0080..U+009F) or a mark
+// that turns the terminal's writing direction (U+061C, U+200E, U+200F, U+202A..U+202E,
+// U+2066..U+2069) or breaks its lines (U+2028, U+2029): none of them may reach it as is.
+bool isFormatControl(const std::string& text, std::size_t at)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
+    if (byte(0) == 0xC2) return byte(1) < 0xA0;
+    if (byte(0) == 0xD8) return byte(1) == 0x9C;
+    if (byte(0) != 0xE2) return false;
+    if (byte(1) == 0x80) return byte(2) == 0x8E || byte(2) == 0x8F || (byte(2) >= 0xA8 && byte(2) <= 0xAE);
+    return byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9;
+}
+
+}  // namespace
+
 std::string escapeControls(const std::string& text)
 {
     std::string out;
@@ -453,7 +471,7 @@ std::string escapeControls(const std::string& text)
         int follow = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
         bool whole = follow > 0 && k + std::size_t(follow) < text.size();
         for (int f = 1; whole && f <= follow; ++f) whole = (static_cast<unsigned char>(text[k + f]) & 0xC0) == 0x80;
-        if (whole) {
+        if (whole && !isFormatControl(text, k)) {
             out.append(text, k, std::size_t(follow) + 1);
             k += std::size_t(follow);
         } else if (c < 0x20 || c >= 0x7F) {
@@ -466,6 +484,12 @@ std::string escapeControls(const std::string& text)
         }
     }
     return out;
+}
+
+std::string webLink(const std::string& web)
+{
+    const bool http = web.rfind("http://", 0) == 0 || web.rfind("https://", 0) == 0;
+    return http ? web : "https://" + web + "/";
 }
 
 std::string formatError(const std::string& file, const ContentError& error)
@@ -752,6 +776,48 @@ bool isFolderAddress(const std::string& address)
     return true;
 }
 
+// The contact addresses become the page's links: the two mail addresses mailto: links, the
+// web address an http or https link, https:// put before it when it names no scheme. Any other
+// scheme (javascript:, data:, ...) is refused, and so is what would not stay one address.
+bool isMailAddress(const std::string& address)
+{
+    const std::size_t at = address.find('@');
+    if (at == 0 || at == std::string::npos || at + 1 == address.size() || address.find('@', at + 1) != std::string::npos)
+        return false;
+    for (const char c : address) {
+        if (std::isspace(static_cast<unsigned char>(c)) || std::iscntrl(static_cast<unsigned char>(c)) ||
+            std::strchr("\"'<>`?#\\:/,;()[]", c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void checkContactLinks(Reader& reader, const ContentTables& tables)
+{
+    for (const char* key : {"questions", "entries"}) {
+        const toml::node* node = tables.field("contact", key);
+        if (!node || !node->is_string()) continue;
+        const std::string address = *node->value<std::string>();
+        if (!address.empty() && !isMailAddress(address))
+            reader.fail(lineOf(*node), std::string("contact.") + key,
+                        "expected a mail address such as orga@example.org (it becomes a mailto: link)");
+    }
+    const toml::node* node = tables.field("contact", "web");
+    if (!node || !node->is_string()) return;
+    const std::string web = *node->value<std::string>();
+    // A scheme is letters, digits, '+', '-' or '.' before a ':' that comes before any '/'.
+    const std::size_t colon = web.find(':');
+    bool otherScheme = colon != std::string::npos && colon < web.find('/') && colon > 0;
+    for (std::size_t k = 0; otherScheme && k < colon; ++k)
+        otherScheme = std::isalnum(static_cast<unsigned char>(web[k])) || std::strchr("+-.", web[k]);
+    const bool http = web.rfind("http://", 0) == 0 || web.rfind("https://", 0) == 0;
+    if (!web.empty() && ((otherScheme && !http) || !isFolderAddress(webLink(web))))
+        reader.fail(lineOf(*node), "contact.web",
+                    "expected a web address such as www.example.org or https://www.example.org/news/ (http or "
+                    "https, no spaces, quotes, '?' or '#')");
+}
+
 void readWebAddress(Reader& reader, const ContentTables& tables, PartyContent& content)
 {
     if (!tables.field("web", "address")) return;
@@ -881,6 +947,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     readSoundtrack(reader, tables, file, content);
     readWebAddress(reader, tables, content);
     readPictures(reader, tables, file, content);
+    checkContactLinks(reader, tables);
     if (document.contains("timing")) {
         content.timingLine = lineOf(*document.get("timing"));
         const auto timing = tables.single.find("timing");

@@ -1,6 +1,7 @@
 #pragma once
 // The organisers' content file: the party's facts read from TOML, checked, with the
 // placeholders filled in and the four pages' lines put together.
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,6 +70,9 @@ struct PartyContent {
     // as found from the content file's folder.
     std::string soundtrackFile, soundtrackPath;
     Origin soundtrackOrigin;
+    // The MP3's bytes as read and checked, once; these are what is written, whatever happens to
+    // the file afterwards. Empty until the check has passed.
+    std::vector<std::uint8_t> soundtrackBytes;
     // [web]: the address of the folder the site is put in, ending in a slash; empty when not
     // given.
     std::string webAddress;
@@ -102,6 +106,10 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
 // cannot send escape sequences to the terminal.
 std::string formatError(const std::string& file, const ContentError& error);
 std::string escapeControls(const std::string& text);
+
+// The link [contact] web makes: the address itself when it starts with http:// or https://,
+// else https://ADDRESS/.
+std::string webLink(const std::string& web);
 
 // "9 November", "9 to 11 November", "30 November to 2 December".
 std::string dayText(int month, int day);

@@ -153,6 +153,36 @@ int hitsCommand(int argc, char** argv)
     return file.empty() ? usage() : printHits(file, until);
 }
 
+// What the command asks for, from content that passed its checks. A writer that fails on a
+// line of the content names that line; any other failure names the file it was writing.
+int writeOutputs(const Command& command, const PartyContent& content)
+{
+    const std::string output = !command.contactSheet.empty() ? command.contactSheet
+                               : !command.webFacts.empty()   ? command.webFacts
+                                                             : command.folder;
+    try {
+        if (!command.contactSheet.empty()) return writeContactSheet(command.contactSheet, content) ? 0 : ExitWriteFailed;
+        if (!command.webFacts.empty()) {
+            if (writeWebFacts(command.webFacts, content)) return 0;
+            std::fprintf(stderr, "assetgen: cannot write %s\n", escapeControls(command.webFacts).c_str());
+            return ExitWriteFailed;
+        }
+        if (!command.folder.empty())
+            return writeAllResources(command.folder, content, command.withSoundtrack) ? 0 : ExitWriteFailed;
+    } catch (const LineFailure& failure) {
+        const ContentError error{failure.origin.line, failure.origin.field,
+                                 std::string("cannot be written into ") + output + ": " + failure.what()};
+        std::fprintf(stderr, "%s\n", formatError(command.contentFile, error).c_str());
+        return ExitWriteFailed;
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "assetgen: %s: cannot write %s: %s\n", escapeControls(command.contentFile).c_str(),
+                     escapeControls(output).c_str(), failure.what());
+        return ExitWriteFailed;
+    }
+    std::printf("%s: ok\n", command.contentFile.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -169,18 +199,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "assetgen: the DejaVu fonts are missing (fonts-dejavu-core)\n");
         return ExitWriteFailed;
     }
-    int result = 0;
     PartyContent content;
-    if (!readContent(command.contentFile, content))
-        result = ExitContentRejected;
-    else if (!command.contactSheet.empty())
-        result = writeContactSheet(command.contactSheet, content) ? 0 : ExitWriteFailed;
-    else if (!command.webFacts.empty())
-        result = writeWebFacts(command.webFacts, content) ? 0 : ExitWriteFailed;
-    else if (!command.folder.empty())
-        result = writeAllResources(command.folder, content, command.withSoundtrack) ? 0 : ExitWriteFailed;
-    else
-        std::printf("%s: ok\n", command.contentFile.c_str());
+    const int result = readContent(command.contentFile, content) ? writeOutputs(command, content) : ExitContentRejected;
     closeFaces();
     return result;
 }

@@ -27,10 +27,11 @@ bool startsSubRule(const std::string& line)
     return digits > 0 && k > digits && k - digits <= 2 && line.compare(k, 2, ". ") == 0;
 }
 
+// The item's text; empty for a number alone ("34. ").
 std::string withoutNumber(const std::string& line)
 {
-    const std::size_t dot = line.find(". ");
-    return line.substr(line.find_first_not_of(' ', dot + 1));
+    const std::size_t text = line.find_first_not_of(' ', line.find(". ") + 1);
+    return text == std::string::npos ? std::string() : line.substr(text);
 }
 
 std::string trimmed(const std::string& text)
@@ -72,10 +73,7 @@ std::vector<Link> contactLinks(const PartyContent& content)
     for (const std::string* mail : {&content.questions, &content.entries}) {
         if (!mail->empty()) links.push_back({*mail, "mailto:" + *mail});
     }
-    if (!content.web.empty()) {
-        const bool hasScheme = content.web.find("://") != std::string::npos;
-        links.push_back({content.web, hasScheme ? content.web : "https://" + content.web + "/"});
-    }
+    if (!content.web.empty()) links.push_back({content.web, webLink(content.web)});
     return links;
 }
 
@@ -186,6 +184,26 @@ std::string linkedLine(const std::string& line, const PartyContent& content)
     return out;
 }
 
+namespace {
+
+void writeLine(SectionWriter& writer, const PageLine& line)
+{
+    switch (line.kind) {
+    case LineKind::Heading:
+        writer.closeAll();
+        writer.html += "<h2>" + escapeHtml(line.text) + "</h2>\n";
+        break;
+    case LineKind::Subheading:
+        writer.closeAll();
+        writer.html += "<h3>" + escapeHtml(line.text) + "</h3>\n";
+        break;
+    case LineKind::Gap: writer.closeAll(); break;
+    case LineKind::Body: writer.body(line.text); break;
+    }
+}
+
+}  // namespace
+
 std::string factsSection(const PartyContent& content)
 {
     std::string html = "<section id=\"facts\" aria-label=\"" + escapeHtml(content.name) + " as text\">\n";
@@ -193,17 +211,10 @@ std::string factsSection(const PartyContent& content)
         SectionWriter writer{content, {}, {}, {}, 0, false};
         html += "<article>\n";
         for (const PageLine& line : page) {
-            switch (line.kind) {
-            case LineKind::Heading:
-                writer.closeAll();
-                writer.html += "<h2>" + escapeHtml(line.text) + "</h2>\n";
-                break;
-            case LineKind::Subheading:
-                writer.closeAll();
-                writer.html += "<h3>" + escapeHtml(line.text) + "</h3>\n";
-                break;
-            case LineKind::Gap: writer.closeAll(); break;
-            case LineKind::Body: writer.body(line.text); break;
+            try {
+                writeLine(writer, line);
+            } catch (const std::exception& failure) {
+                throw LineFailure(line.origin, failure.what());
             }
         }
         writer.closeAll();

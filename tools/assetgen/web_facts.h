@@ -2,9 +2,17 @@
 // The party's facts as text for the web page: the four pages' texts as one HTML section, and
 // the page's title and description, so that readers without the show (search engines, screen
 // readers, a browser without JavaScript) get every fact the pictures hold.
+#include <stdexcept>
 #include <string>
 
 #include "tools/assetgen/content.h"
+
+// A line of the content that could not be made into the page's text, with its place in the
+// file, so the message names it.
+struct LineFailure : std::runtime_error {
+    Origin origin;
+    LineFailure(const Origin& where, const std::string& what) : std::runtime_error(what), origin(where) {}
+};
 
 std::string escapeHtml(const std::string& text);
 
@@ -14,7 +22,7 @@ std::string escapeHtml(const std::string& text);
 std::string linkedLine(const std::string& line, const PartyContent& content);
 
 // The four pages as <section id="facts"> with an <article> per page: headings as <h2>/<h3>,
-// numbered lines as ordered lists, other lines joined into paragraphs.
+// numbered lines as ordered lists, other lines joined into paragraphs. Throws LineFailure.
 std::string factsSection(const PartyContent& content);
 
 // "ZURA 5 Party Invitation" and one sentence with the name, the dates and the place.
