@@ -368,6 +368,16 @@ const BrokenCase BrokenCases[] = {
      "address = \"https", "web.address", "expected the folder's address"},
     {"web address without a host", "[soundtrack]\n", "[web]\naddress = \"https:///inv/\"\n[soundtrack]\n",
      "address = \"https", "web.address", "expected the folder's address"},
+    {"plate start that wraps round", "[2000, 8000]", "[4294969296, 8000]", "[4294969296", "timing.plates[0]",
+     "lies outside 0 to 3600000"},
+    {"plate end that wraps round", "[2000, 8000]", "[2000, -4294959296]", "[2000, -4", "timing.plates[0]",
+     "lies outside 0 to 3600000"},
+    {"script link", "web = \"www.zura5.invalid\"", "web = \"javascript://%0Aalert(5)\"", "web = \"javascript",
+     "contact.web", "expected a web address"},
+    {"web link that another address follows", "web = \"www.zura5.invalid\"",
+     "web = \"www.zura5.invalid/?u=https://x\"", "web = \"www.zura5", "contact.web", "expected a web address"},
+    {"mail address with a scheme", "questions = \"orga@zura5.invalid\"", "questions = \"javascript:alert(1)//@x\"",
+     "questions = \"javascript", "contact.questions", "expected a mail address"},
     {"letter of no code page in the .nfo spelling", "# [nfo]\n# town = \"Lodz\"", "[nfo]\ntown = \"\xC5\x81odz\"",
      "town = \"\xC5", "nfo.town", "code page 437"},
 };
@@ -506,6 +516,8 @@ TEST_F(ContentTest, OrganisersSoundtrackIsCheckedAndTheCuesFollowItsLength)
     const std::string header = showTimingHeader(content.cues);
     EXPECT_NE(header.find("bakedMenu = 20000;"), std::string::npos) << header;
     EXPECT_NE(header.find("bakedPlateEnd[7] = {3000, 5000, 7000, 9000, 11000, 13000, 19000};"), std::string::npos);
+    // What was checked is what is written, whatever becomes of the file in between.
+    ASSERT_TRUE(writeText(track, "not music"));
     const std::vector<OutputFile> files = generatedFiles(content, true);
     ASSERT_EQ(files.back().name, "zura5inv.mp3");
     EXPECT_TRUE(files.back().bytes == testTrack(85));
@@ -519,11 +531,15 @@ TEST_F(ContentTest, ASoundtrackThatCannotServeIsRefusedWithTheReason)
     Bytes noise(40000);
     for (std::size_t k = 0; k < noise.size(); ++k) noise[k] = std::uint8_t((k * 7919 + k / 13) & 0x7F);
     ASSERT_TRUE(writeBytes(junk, noise));
+    // A long file without frames is given up early rather than searched through again and again.
+    const std::string zeros = temporaryPath("zeros.mp3");
+    ASSERT_TRUE(writeBytes(zeros, Bytes(1 << 20)));
     const struct {
         const std::string& path;
         const char* message;
     } cases[] = {{shortTrack, "is 5.0 s long; a soundtrack may last 10.0 s to 1200.0 s"},
-                 {junk, "it is not a WAV, FLAC, OGG or MP3 file that can be decoded"}};
+                 {junk, "it is not a WAV, FLAC, OGG or MP3 file that can be decoded"},
+                 {zeros, "(64 KB without an MP3 frame from byte 0)"}};
     for (const auto& c : cases) {
         PartyContent content;
         const std::string text = withSoundtrack(c.path, "");
@@ -742,6 +758,9 @@ TEST(ContentMessages, ControlCharactersAreShownEscaped)
     EXPECT_EQ(escapeControls("a\x1b[31mb\tc\x7f"), "a\\x1b[31mb\\x09" "c\\x7f");
     EXPECT_EQ(escapeControls("Z\xC3\xBCrich"), "Z\xC3\xBCrich");  // whole UTF-8 letters stay
     EXPECT_EQ(escapeControls("\xC3(\xFF"), "\\xc3(\\xff");         // broken ones do not
+    // Nor do the C1 controls (CSI here) and the marks that turn the writing direction.
+    EXPECT_EQ(escapeControls("a\xC2\x9B" "2Jb\xE2\x80\xAE" "c\xE2\x81\xA6" "d\xC2\xA0"),
+              "a\\xc2\\x9b" "2Jb\\xe2\\x80\\xae" "c\\xe2\\x81\\xa6" "d\xC2\xA0");
     // A file of junk: what reaches the terminal holds no control character.
     std::string junk = "\x1b]0;title\x07[party]\nname = \"\x1b[2J\"\n";
     for (int k = 0; k < 64; ++k) junk += char(k * 37 % 256);

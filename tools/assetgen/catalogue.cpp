@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "assets/resource_list.h"
@@ -108,6 +110,15 @@ Image ownPicture(const OwnPicture& own, std::string* how = nullptr)
     Image screen = fitPhoto(picture, 640, 480, fitted);
     if (how) *how = own.path + ": " + fitted;
     return screen;
+}
+
+// True when the file holds exactly these bytes.
+bool holds(const std::string& path, const Bytes& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    const Bytes read((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return read == bytes;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start)
@@ -244,13 +255,13 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
 
 bool writeFilesTogether(const std::string& folder, const std::vector<OutputFile>& files)
 {
-    // Each file goes to a temporary name first; only when all of them are written are they
-    // renamed into place, so a failure leaves the folder as it was.
+    // Each file goes to a temporary name first and is read back; only when all of them are
+    // written whole are they renamed into place, so a failure leaves the folder as it was.
     std::vector<std::string> written;
     bool ok = true;
     for (const OutputFile& file : files) {
         const std::string temporary = folder + "/." + file.name + ".new";
-        if (!writeBytes(temporary, file.bytes)) {
+        if (!writeBytes(temporary, file.bytes) || !holds(temporary, file.bytes)) {
             std::fprintf(stderr, "assetgen: cannot write %s\n", temporary.c_str());
             if (std::filesystem::is_regular_file(temporary)) std::remove(temporary.c_str());
             ok = false;
@@ -277,9 +288,8 @@ bool writeAllResources(const std::string& folder, const PartyContent& content, b
 {
     // An organiser's own MP3 is known before anything is made: stop at once.
     std::string why;
-    Bytes own;
-    if (withSoundtrack && !content.soundtrackPath.empty() && readSoundtrackFile(content.soundtrackPath, own) &&
-        soundFormatOf(own) == SoundFormat::Mp3 && !soundtrackMayBeReplaced(folder, own, why)) {
+    if (withSoundtrack && !content.soundtrackPath.empty() && soundFormatOf(content.soundtrackBytes) == SoundFormat::Mp3 &&
+        !soundtrackMayBeReplaced(folder, ownSoundtrackBytes(content), why)) {
         std::fprintf(stderr, "assetgen: %s; nothing was written\n", why.c_str());
         return false;
     }

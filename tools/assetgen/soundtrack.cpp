@@ -1,17 +1,18 @@
 #include "tools/assetgen/soundtrack.h"
 
+#include <fcntl.h>
 #include <lame/lame.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
+#include <stdexcept>
 
 #include "tools/assetgen/catalogue.h"
 #include "tools/assetgen/music.h"
@@ -20,6 +21,11 @@ namespace {
 
 // LAME's decoder gives 528 + 1 samples before the first sample the encoder was given.
 constexpr int decoderDelay = 529;
+// The decoder keeps every byte it cannot place and searches them all again at each new chunk,
+// so bytes that hold no frame cost the square of their count. An MP3's frames are at most a few
+// KB apart (tags at the start are skipped before), so this many bytes without a decoded sample
+// end the check.
+constexpr std::size_t longestGapWithoutSound = 64 * 1024;
 
 void quiet(const char*, va_list) {}
 
@@ -57,24 +63,33 @@ std::string secondsText(int ms)
 
 bool readSoundtrackFile(const std::string& path, Bytes& bytes, std::string* why)
 {
+    // Opened without waiting (a FIFO would block), then asked what it is: the file read is the
+    // file looked at, even when the path is pointed elsewhere in between.
+    bytes.clear();
     std::string reason;
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status)) reason = "there is no file " + path;
-    else if (!std::filesystem::is_regular_file(status)) reason = path + " is not a regular file";
-    else if (std::filesystem::file_size(path, error) > soundtrackLargestFile)
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status {};
+    if (descriptor < 0)
+        reason = errno == ENOENT ? "there is no file " + path : "cannot open " + path + " for reading";
+    else if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
+        reason = path + " is not a regular file";
+    else if (std::uintmax_t(status.st_size) > soundtrackLargestFile)
         reason = path + " is larger than 100 MB, the most a soundtrack file may take";
-    std::ifstream in;
-    if (reason.empty()) {
-        in.open(path, std::ios::binary);
-        if (!in) reason = "cannot open " + path + " for reading";
+    std::uint8_t buffer[65536];
+    while (reason.empty()) {
+        const ssize_t count = read(descriptor, buffer, sizeof buffer);
+        if (count == 0) break;
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) reason = "cannot read " + path;
+        else if (bytes.size() + std::size_t(count) > soundtrackLargestFile)
+            reason = path + " is larger than 100 MB, the most a soundtrack file may take";
+        else bytes.insert(bytes.end(), buffer, buffer + count);
     }
-    if (!reason.empty()) {
-        if (why) *why = reason;
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    if (descriptor >= 0) close(descriptor);
+    if (reason.empty()) return true;
+    bytes.clear();
+    if (why) *why = reason;
+    return false;
 }
 
 SoundFormat soundFormatOf(const Bytes& bytes)
@@ -199,6 +214,7 @@ DecodedSound decodeMp3(const Bytes& bytes)
     mp3data_struct data{};
     int encoderDelay = -1, padding = -1;
     std::size_t at = id3Length(bytes);
+    std::size_t lastSound = at;  // where the chunk that gave the last samples ended
     bool failed = false;
     bool rateChanged = false;
     auto take = [&](int count) {
@@ -217,11 +233,19 @@ DecodedSound decodeMp3(const Bytes& bytes)
         int count = hip_decode1_headersB(hip, const_cast<unsigned char*>(bytes.data() + at), chunk, left, right,
                                          &data, &encoderDelay, &padding);
         at += chunk;
+        if (count > 0) lastSound = at;
         while (count > 0) {
             take(count);
             count = hip_decode1_headersB(hip, nullptr, 0, left, right, &data, &encoderDelay, &padding);
         }
         failed = count < 0;
+        if (!failed && at - lastSound > longestGapWithoutSound) {
+            hip_decode_exit(hip);
+            out.problem = "it is not a WAV, FLAC, OGG or MP3 file that can be decoded (" +
+                          std::to_string(longestGapWithoutSound / 1024) + " KB without an MP3 frame from byte " +
+                          std::to_string(lastSound) + ")";
+            return out;
+        }
     }
     hip_decode_exit(hip);
     if (failed || !data.header_parsed || out.mono.empty()) {
@@ -242,8 +266,9 @@ DecodedSound decodeMp3(const Bytes& bytes)
     return out;
 }
 
-int checkSoundtrack(const PartyContent& content, std::vector<ContentError>& errors)
+int checkSoundtrack(PartyContent& content, std::vector<ContentError>& errors)
 {
+    content.soundtrackBytes.clear();
     if (content.soundtrackPath.empty()) return int(std::lround(soundtrackSeconds * 1000));
     const Origin& origin = content.soundtrackOrigin;
     auto fail = [&](const std::string& message) { errors.push_back(ContentError{origin.line, origin.field, message}); };
@@ -278,13 +303,15 @@ int checkSoundtrack(const PartyContent& content, std::vector<ContentError>& erro
              " to " + secondsText(soundtrackLongest));
         usable = false;
     }
-    return usable ? length : 0;
+    if (!usable) return 0;
+    content.soundtrackBytes = std::move(bytes);
+    return length;
 }
 
 Bytes ownSoundtrackBytes(const PartyContent& content, std::string* how)
 {
-    Bytes bytes;
-    readSoundtrackFile(content.soundtrackPath, bytes);
+    const Bytes& bytes = content.soundtrackBytes;
+    if (bytes.empty()) throw std::runtime_error(content.soundtrackPath + " was not checked, so it is not written");
     if (soundFormatOf(bytes) == SoundFormat::Mp3) {
         if (how) *how = content.soundtrackPath + ", an MP3 file, copied as it is";
         return bytes;

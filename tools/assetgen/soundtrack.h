@@ -34,8 +34,9 @@ struct DecodedSound {
     int lengthMs() const { return sampleRate ? int(frames * 1000 / sampleRate) : 0; }
 };
 
-// Reads a regular file of at most 100 MB; devices, folders and larger files are refused, with
-// `why` saying which (when given).
+// Reads a regular file of at most 100 MB, opened once (what is read is what was found to be a
+// regular file); devices, FIFOs, folders and larger files are refused, with `why` saying which
+// (when given).
 bool readSoundtrackFile(const std::string& path, Bytes& bytes, std::string* why = nullptr);
 
 // Decodes an MP3 (an ID3v2 tag at its start is skipped) with LAME's decoder.
@@ -46,13 +47,15 @@ DecodedSound decodeMp3(const Bytes& bytes);
 DecodedSound decodeSound(const Bytes& bytes, bool stereo = false);
 
 // Checks the [soundtrack] file: it can be read, decodes, and has a usable sample rate, channel
-// count and length. Appends errors at the `file` line. Returns the soundtrack's length in ms
-// (the built-in track's when no file is named), 0 when it could not be found out.
-int checkSoundtrack(const PartyContent& content, std::vector<ContentError>& errors);
+// count and length. Appends errors at the `file` line; keeps the bytes it checked in
+// content.soundtrackBytes when they pass. Returns the soundtrack's length in ms (the built-in
+// track's when no file is named), 0 when it could not be found out.
+int checkSoundtrack(PartyContent& content, std::vector<ContentError>& errors);
 
 // The MP3 the programs read for the organisers' own file named in [soundtrack]: an MP3's own
 // bytes, any other format decoded and encoded (at 44100 Hz when its rate is neither 44100 nor
-// 48000). `how` tells what was done.
+// 48000). `how` tells what was done. Made from the bytes the check read and passed, never from
+// the file again; throws when the check has not passed.
 Bytes ownSoundtrackBytes(const PartyContent& content, std::string* how = nullptr);
 
 // The record kept beside the MP3: which soundtrack it is, its size and a checksum of its bytes.
