@@ -37,4 +37,6 @@ void simSkipPasses(std::int64_t passes);
 // The next reading comes `ms` late (or early, when negative), as a browser's animation frame
 // may.
 void simShiftNextRead(std::int32_t ms);
+// The length the soundtrack reports when opened; -1 (the start) when it cannot be told.
+void simSoundtrackLength(std::int32_t ms);
 int simCloseCount();            // how many times the audio was closed

@@ -10,6 +10,7 @@
 #include "app/music.h"
 #include "app/timeline.h"
 #include "app/window.h"
+#include "scenes/timing.h"
 
 namespace {
 
@@ -56,6 +57,17 @@ std::string withReason(const std::string& text)
               "puts it there.");
 }
 
+// The intro runs on the music's clock: a soundtrack that ends before the menu's cue would loop
+// back into the intro for ever.
+[[noreturn]] void failShortSoundtrack(std::int32_t lengthMs)
+{
+    char figures[96];
+    std::snprintf(figures, sizeof figures, " is %.1f s long; the show needs %.1f s of music to reach its menu",
+                  lengthMs / 1000.0, showTiming.menu / 1000.0);
+    failAudio(std::string("The soundtrack ") + soundtrackName + " in " + workingFolder() + figures +
+              ". Copy the invitation's own " + soundtrackName + " there again.");
+}
+
 [[noreturn]] void failPlay()
 {
     failAudio(withReason("The soundtrack could not be started") + ". Check the audio device and try again.");
@@ -68,6 +80,8 @@ bool startInvitation()
     try {
         if (!musicInit()) failNoDevice();
         if (!musicOpen(soundtrackName)) failSoundtrack();
+        const std::int32_t length = musicLengthMs();
+        if (length >= 0 && length <= showTiming.menu) failShortSoundtrack(length);
         createWindow();
         buildRowOffsets();
         resetShow();
@@ -91,7 +105,7 @@ void finishInvitation(PassResult end)
 
 int runInvitation()
 {
-    if (!startInvitation()) return 0;
+    if (!startInvitation()) return 1;
     finishInvitation(runFrameLoop());
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The whole run: audio, window, console, loading, the frame loop and every way it ends.
-// Audio failures and JPEG failures end the process with 1; a missing resource ends it with 0.
+// Every failure to start ends the process with 1 and says on standard error what failed: audio,
+// a soundtrack too short to reach the menu, no window, a missing resource, a JPEG.
 #include "app/frameloop.h"
 
 // Audio, window, console and loading, then playback starts. False when no window could be
@@ -8,5 +9,5 @@
 bool startInvitation();
 // After the frame pass that ended the run: frees what the exit button left, closes the console.
 void finishInvitation(PassResult end);
-// start, the frame loop, finish; returns the process exit code.
+// start, the frame loop, finish; returns the process exit code (1 when no window could be made).
 int runInvitation();

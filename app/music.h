@@ -9,6 +9,7 @@ bool musicOpen(const char* path);    // the looping stream; false when it cannot
 bool musicPlay();                    // starts playback from the file start
 std::int32_t musicPosition();        // milliseconds from the file start, read once per frame
 void musicClose();                   // safe to call more than once
+std::int32_t musicLengthMs();        // the open stream's length; -1 when it cannot be told
 const char* musicFailure();          // what the audio library said about the last failure
 
 // Turns the mixer's coarse position reports (one per mixed chunk) into a clock that moves

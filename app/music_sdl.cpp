@@ -71,6 +71,12 @@ std::int32_t musicPosition()
     return advanceMusicClock(music.clock, seconds, monotonicMs(), music.latencyMs);
 }
 
+std::int32_t musicLengthMs()
+{
+    const double seconds = music.stream != nullptr ? Mix_MusicDuration(music.stream) : -1.0;
+    return seconds >= 0.0 ? std::int32_t(seconds * 1000.0) : -1;
+}
+
 const char* musicFailure()
 {
     return Mix_GetError();

@@ -10,6 +10,7 @@ struct SimulatedMusic {
     bool playbackFails = false;
     int closes = 0;
     std::int32_t nextReadShift = 0;
+    std::int32_t lengthMs = -1;
 };
 
 SimulatedMusic sim;
@@ -71,6 +72,16 @@ bool musicInit()
 bool musicOpen(const char*)
 {
     return true;
+}
+
+void simSoundtrackLength(std::int32_t ms)
+{
+    sim.lengthMs = ms;
+}
+
+std::int32_t musicLengthMs()
+{
+    return sim.lengthMs;
 }
 
 bool musicPlay()

@@ -17,9 +17,8 @@ ResourceBytes extractResource(const char* name)
 {
     const EmbeddedResource* entry = findResource(name);
     if (entry == nullptr) {
-        std::fputs("Error: Can't get the resource\n", stdout);
-        std::fflush(stdout);
-        std::exit(0);
+        std::fprintf(stderr, "Error: Can't get the resource %s: the program was built without it\n", name);
+        std::exit(1);
     }
     return ResourceBytes{entry->data, std::size_t(entry->end - entry->data)};
 }

@@ -18,6 +18,7 @@
 #include "app/loading.h"
 #include "app/window.h"
 #include "assets/asc.h"
+#include "scenes/timing.h"
 
 namespace {
 
@@ -86,6 +87,8 @@ void startAt(std::int32_t ms)
 const std::map<std::string, std::function<void()>> Scenarios = {
     {"plain", [] {}},
     {"playback-fails", [] { simFailPlayback(true); }},
+    {"soundtrack-ends-at-the-menu", [] { simSoundtrackLength(showTiming.menu); }},
+    {"soundtrack-reaches-the-menu", [] { simSoundtrackLength(showTiming.menu + 1); }},
     {"escape-during-loading", [] { queueDuringLoading([] { postMessage({msgKeyDown, keyEscape, 0}); }); }},
     {"exit-click-during-loading",
      [] {
@@ -194,11 +197,23 @@ TEST(Invitation, RunClosedAfterFiveFramesReleasesEverythingOnceAndEndsWithZero)
 
 TEST(Invitation, PlaybackThatCannotStartEndsWithCodeOneBeforeAnyFrame)
 {
-    const ChildRun run = runScenario("playback-fails");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.facts.at("framesRead"), 0);
-    EXPECT_EQ(run.facts.at("showPresents"), 0);
-    EXPECT_EQ(run.facts.at("closes"), 1) << "the audio is closed on the way out";
+    // A soundtrack that ends before the menu's cue is refused before the window opens.
+    const struct {
+        const char* scenario;
+        int exitCode, framesRead, loadingPresents;
+    } Cases[] = {
+        {"playback-fails", 1, 0, 10},
+        {"soundtrack-ends-at-the-menu", 1, 0, 0},
+        {"soundtrack-reaches-the-menu", 0, 5, 10},
+    };
+    for (const auto& c : Cases) {
+        SCOPED_TRACE(c.scenario);
+        const ChildRun run = runScenario(c.scenario);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.facts.at("framesRead"), c.framesRead);
+        EXPECT_EQ(run.facts.at("loadingPresents"), c.loadingPresents);
+        EXPECT_EQ(run.facts.at("closes"), 1) << "the audio is closed on the way out";
+    }
 }
 
 // Escape given during loading waits in the queue; the first pump handles it while the menu

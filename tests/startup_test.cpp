@@ -1,5 +1,5 @@
 // What the loading sequence relies on: a missing embedded file stops the run with its
-// message and code 0, and every file the loading table names is compiled in.
+// message on standard error and code 1, and every file the loading table names is compiled in.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,17 +11,17 @@
 
 namespace {
 
-// Runs extractResource in a child process; returns its exit code and what it printed.
+// Runs extractResource in a child process; returns its exit code and what it printed on
+// standard error.
 int extractInChild(const char* name, std::string& printed)
 {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) return -1;
     const pid_t child = fork();
     if (child == 0) {
-        dup2(pipeEnds[1], STDOUT_FILENO);
+        dup2(pipeEnds[1], STDERR_FILENO);
         close(pipeEnds[0]);
         extractResource(name);
-        std::fflush(stdout);
         _exit(99);
     }
     close(pipeEnds[1]);
@@ -34,11 +34,11 @@ int extractInChild(const char* name, std::string& printed)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(MissingResource, PrintsItsMessageOnStandardOutputAndEndsWithZero)
+TEST(MissingResource, SaysWhichOnStandardErrorAndEndsWithOne)
 {
     std::string printed;
-    EXPECT_EQ(extractInChild("DATA_NOT_THERE_TGA", printed), 0);
-    EXPECT_EQ(printed, "Error: Can't get the resource\n");
+    EXPECT_EQ(extractInChild("DATA_NOT_THERE_TGA", printed), 1);
+    EXPECT_EQ(printed, "Error: Can't get the resource DATA_NOT_THERE_TGA: the program was built without it\n");
 
     printed.clear();
     EXPECT_EQ(extractInChild("DATA_MENU_JPG", printed), 99);

@@ -63,7 +63,7 @@ launch_app() {
 }
 
 # Now and then, on a busy machine, a program started on a fresh Xvfb cannot make its window
-# (it says "could not create window" and ends with code 0) although the display is up; it is
+# (it says "could not create window" and ends with code 1) although the display is up; it is
 # started once more, and a second such end fails the test.
 retry_window_once() {
   [ -n "${APP_PROGRAM:-}" ] && [ -z "${APP_RETRIED:-}" ] || return 1
@@ -92,7 +92,7 @@ wait_window() {
     if ! kill -0 "$APP_PID" 2>/dev/null; then
       wait "$APP_PID"
       local code=$?
-      [ "$code" -eq 0 ] && retry_window_once && continue
+      [ "$code" -eq 1 ] && retry_window_once && continue
       fail "the program ended with code $code before its window appeared"
     fi
     sleep 0.1

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real programs in broken environments: each ends by itself with its exit code and one
 # line saying what failed and what to do.
-#   no soundtrack, corrupt soundtrack, no audio device: 1; no display: "could not create
-#   window", 0.
+#   no soundtrack, corrupt soundtrack, a soundtrack too short to reach the menu, no audio
+#   device, no display ("could not create window"): 1.
 set -u
 windowed=$1
 fullscreen=$2
@@ -29,6 +29,10 @@ mkdir "$work/corrupt"
 head -c 65536 /dev/urandom >"$work/corrupt/zura5inv.mp3"
 mkdir "$work/good"
 cp "$source_dir/resources/zura5inv.mp3" "$work/good/"
+# A whole MP3 of 20 s, which ends before the menu.
+mkdir "$work/short"
+"$(dirname "$windowed")/tools/assetgen/assetgen" --test-track "$work/short/zura5inv.mp3" 20 ||
+  fail "assetgen could not make a test track"
 
 for program in "$windowed" "$fullscreen"; do
   name=$(basename "$program")
@@ -47,6 +51,12 @@ for program in "$windowed" "$fullscreen"; do
   said "Copy the invitation's own zura5inv.mp3 there again, or, for music of your own," &&
     said "[soundtrack] of content/party.toml and run make assets" || fail "$name with a corrupt soundtrack gave no advice"
 
+  run_in "$work/short" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
+  code=$?
+  [ "$code" -eq 1 ] || fail "$name with a soundtrack shorter than the intro exited with $code"
+  said "The soundtrack zura5inv.mp3 in $(cd "$work/short" && pwd -P) is " && said "the show needs 41.7 s of music to reach its menu" ||
+    fail "$name with a short soundtrack did not say so: $(cat "$work/out.txt")"
+
   run_in "$work/good" -u DISPLAY SDL_AUDIODRIVER=no_such_device "$program"
   code=$?
   [ "$code" -eq 1 ] || fail "$name without an audio device exited with $code"
@@ -56,7 +66,7 @@ for program in "$windowed" "$fullscreen"; do
 
   run_in "$work/good" -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy "$program"
   code=$?
-  [ "$code" -eq 0 ] || fail "$name without a display exited with $code"
+  [ "$code" -eq 1 ] || fail "$name without a display exited with $code"
   grep -q "could not create window" "$work/out.txt" || fail "$name without a display did not say why"
 done
 
