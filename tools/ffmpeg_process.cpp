@@ -1,4 +1,5 @@
 #include "tools/ffmpeg_process.h"
+#include "tools/video_plan.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -136,7 +137,7 @@ bool decodeSoundtrack(const std::string& ffmpeg, const std::string& path,
         return false;
     }
     const pid_t pid = spawn(ffmpeg,
-                            {"-hide_banner", "-nostdin", "-loglevel", "error", "-i", path, "-vn",
+                            {"-hide_banner", "-nostdin", "-loglevel", "error", "-i", ffmpegFile(path), "-vn",
                              "-f", "s16le", "-ac", std::to_string(soundtrackChannels),
                              "-ar", std::to_string(soundtrackRate), "pipe:1"},
                             -1, pipeFds[1], -1, logFd);

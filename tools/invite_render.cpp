@@ -19,9 +19,9 @@
 #include "app/invitation.h"
 #include "app/window.h"
 #include "scenes/pages.h"
-#include "scenes/timing.h"
 #include "tools/ffmpeg_process.h"
 #include "tools/png_writer.h"
+#include "tools/render_script.h"
 #include "tools/video_plan.h"
 
 namespace {
@@ -35,11 +35,6 @@ enum ExitCode {
     exitNoSoundtrack = 4,    // the soundtrack is missing or cannot be decoded
     exitUnwritable = 5,      // the video file cannot be written
     exitEncoderFailed = 6,   // ffmpeg failed while encoding
-};
-
-struct ScriptEvent {
-    std::int64_t time;
-    Message message;
 };
 
 struct RenderOptions {
@@ -234,83 +229,18 @@ RenderOptions parseOptions(int argc, char** argv)
     return options;
 }
 
-bool parseButton(const std::string& word, bool down, Message& message)
-{
-    if (word == "left") message.code = down ? msgLeftDown : msgLeftUp;
-    else if (word == "right") message.code = down ? msgRightDown : msgRightUp;
-    else return false;
-    return true;
-}
-
-bool parseKey(const std::string& word, Message& message)
-{
-    static const struct { const char* name; std::uint32_t code; } Keys[] = {
-        {"escape", keyEscape}, {"up", keyUp}, {"down", keyDown},
-        {"pageup", keyPageUp}, {"pagedown", keyPageDown},
-    };
-    for (const auto& key : Keys) {
-        if (word == key.name) {
-            message = {msgKeyDown, key.code, 0};
-            return true;
-        }
-    }
-    return false;
-}
-
-// One script line: "<ms> move <x> <y>", "<ms> down|up left|right", "<ms> key <name>",
-// "<ms> close", where the time may be "menu+<ms>", counted from the menu's cue, so a tour
-// follows a party's own timing. False when the line is malformed.
-bool parseScriptLine(const std::string& line, ScriptEvent& event)
-{
-    std::istringstream words(line);
-    std::string timeText, verb, a, b, extra;
-    words >> timeText >> verb;
-    std::int64_t from = 0;
-    if (timeText.rfind("menu+", 0) == 0) {
-        from = showTiming.menu;
-        timeText.erase(0, 5);
-    }
-    char* end = nullptr;
-    errno = 0;
-    const long long time = std::strtoll(timeText.c_str(), &end, 10);
-    if (timeText.empty() || !std::isdigit(static_cast<unsigned char>(timeText[0])) || *end != '\0' || errno != 0 ||
-        time > INT32_MAX)
-        return false;
-    event.time = from + time;
-    event.message = {0, 0, 0};
-    bool ok = false;
-    if (verb == "move") {
-        long x = -1, y = -1;
-        ok = bool(words >> x >> y) && x >= 0 && x < 640 && y >= 0 && y < 480;
-        event.message = {msgMouseMove, 0, packPoint(int(x), int(y))};
-    } else if (verb == "down" || verb == "up") {
-        ok = bool(words >> a) && parseButton(a, verb == "down", event.message);
-    } else if (verb == "key") {
-        ok = bool(words >> a) && parseKey(a, event.message);
-    } else if (verb == "close") {
-        event.message = {msgClose, 0, 0};
-        ok = true;
-    }
-    return ok && !(words >> extra);
-}
-
 std::vector<ScriptEvent> readScript(const std::string& path)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) usageError("cannot read script " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
     std::vector<ScriptEvent> events;
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const auto first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#') continue;
-        if (line.back() == '\r') line.pop_back();
-        ScriptEvent event;
-        if (!parseScriptLine(line, event)) {
-            usageError("bad script line " + std::to_string(number) + ": " + line);
-        }
-        events.push_back(event);
+    if (const int bad = parseScript(text.str(), events)) {
+        std::istringstream lines(text.str());
+        std::string line;
+        for (int k = 0; k < bad; ++k) std::getline(lines, line);
+        usageError("bad script line " + std::to_string(bad) + ": " + printableLine(line));
     }
     return events;
 }
@@ -494,6 +424,19 @@ int finishVideo()
     checkStopSignal();
     encoderLogTail(video.encoder, 0);
     if (!video.copyPath.empty()) encodeTwoPasses();
+    // The film is read back before it takes its name: a file that is missing, cut short or
+    // not a film is not reported as written.
+    std::int64_t framesRead = 0;
+    std::string error;
+    const bool readBack = runEncoderPass(video.ffmpeg, frameCountArguments(video.partPath),
+                                         [&framesRead](std::int64_t frames) { framesRead = frames; }, error);
+    checkStopSignal();
+    if (!readBack || framesRead != video.framesFilmed) {
+        abandonVideo(exitEncoderFailed,
+                     "ffmpeg's film holds " + std::to_string(framesRead) + " of " + std::to_string(video.framesFilmed) +
+                         " frames; " + path + " was not written" + (error.empty() ? "" : "\n" + error),
+                     false);
+    }
     if (std::rename(video.partPath.c_str(), path.c_str()) != 0) {
         const std::string reason = std::strerror(errno);
         std::remove(video.partPath.c_str());

@@ -281,11 +281,22 @@ std::vector<std::string> outputArguments(const std::string& container, const std
 {
     std::vector<std::string> args = {"-threads", "0"};
     if (container == "mp4") append(args, {"-movflags", "+faststart"});
-    append(args, {"-f", container, outputPath});
+    append(args, {"-f", container, ffmpegFile(outputPath)});
     return args;
 }
 
 }  // namespace
+
+std::string ffmpegFile(const std::string& path)
+{
+    return "file:" + path;
+}
+
+std::vector<std::string> frameCountArguments(const std::string& path)
+{
+    return {"-hide_banner", "-nostdin", "-loglevel", "error", "-nostats", "-progress", "pipe:1",
+            "-i", ffmpegFile(path), "-map", "0:v:0", "-c", "copy", "-f", "null", "-"};
+}
 
 std::vector<std::string> encoderArguments(const VideoSettings& settings, const VideoGeometry& geometry,
                                           int fps, const std::string& outputPath)
@@ -305,7 +316,7 @@ std::vector<std::string> firstCopyArguments(int fps, const std::string& copyPath
     std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y"};
     append(args, rawInputs(fps));
     append(args, {"-map", "0:v", "-map", "1:a", "-c:v", "libx264rgb", "-qp", "0", "-preset", "ultrafast",
-                  "-c:a", "pcm_s16le", "-threads", "0", "-f", "matroska", copyPath});
+                  "-c:a", "pcm_s16le", "-threads", "0", "-f", "matroska", ffmpegFile(copyPath)});
     return args;
 }
 
@@ -315,7 +326,7 @@ std::vector<std::string> passArguments(const VideoSettings& settings, const Vide
 {
     const std::string container = containerOf(settings.path);
     std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                                     "-nostats", "-progress", "pipe:1", "-i", copyPath, "-map", "0:v"};
+                                     "-nostats", "-progress", "pipe:1", "-i", ffmpegFile(copyPath), "-map", "0:v"};
     if (pass == 2) append(args, {"-map", "0:a"});
     append(args, pictureArguments(settings, geometry));
     append(args, {"-pass", std::to_string(pass), "-passlogfile", passLog});

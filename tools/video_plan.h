@@ -97,6 +97,13 @@ bool videoGeometry(const VideoSettings& settings, VideoGeometry& geometry, std::
 // "mp4" or "matroska" from the file name's extension; empty when it is neither.
 std::string containerOf(const std::string& path);
 
+// A file's name as ffmpeg is to take it: always a file, never one of its protocols (a name such
+// as pipe:1.mkv or md5:v.mkv would otherwise write to standard output or nowhere).
+std::string ffmpegFile(const std::string& path);
+// ffmpeg's arguments that read the film at `path` back and report (on standard output, as
+// `-progress` lines) how many video frames it holds.
+std::vector<std::string> frameCountArguments(const std::string& path);
+
 // The arguments after the program name for a film made in one run: raw 0x00RRGGBB frames at
 // 640x480 on standard input, 16-bit stereo at 44100 Hz on descriptor 3, the film to
 // `outputPath`.

@@ -168,6 +168,22 @@ TEST(VideoCapture, FailuresEndWithTheirCodeAndLeaveNoFile)
     }
 }
 
+// Names that ffmpeg would read as its protocols are files all the same, each read back whole
+// before it is reported as written.
+TEST(VideoCapture, NamesThatLookLikeProtocolsAreFilesInTheFolder)
+{
+    SKIP_WITHOUT_FFMPEG();
+    const std::string dir = showOutDir("video_names");
+    for (const std::string name : {"pipe:1.mkv", "md5:v.mkv", "file:x.mkv"}) {
+        const ShowRun run = render(dir, "--until 100 --preset ultrafast --soundtrack " + soundtrack + " --video " + name,
+                                   "cd " + dir + " &&");
+        EXPECT_EQ(run.exitCode, 0) << name << "\n" << run.output;
+        EXPECT_NE(run.output.find("wrote " + name + ": 7 frames"), std::string::npos) << run.output;
+        EXPECT_EQ(probe(dir + "/" + name, "v", "nb_read_frames"), "nb_read_frames=7\n") << name;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/" + name + ".part")) << name;
+    }
+}
+
 TEST(VideoCapture, InterruptRemovesTheHalfWrittenFileAndKeepsAnOldOne)
 {
     SKIP_WITHOUT_FFMPEG();
