@@ -1,6 +1,9 @@
 // Writes small starting inputs for every fuzz target: make_seeds DIR fills DIR/pcx, DIR/asc,
-// DIR/tga, DIR/jpeg and DIR/text. Every input is made here; nothing is copied from elsewhere.
+// DIR/tga, DIR/jpeg, DIR/text, DIR/script and DIR/soundtrack. Every input is made here; nothing is copied from elsewhere.
+#include <lame/lame.h>
 #include <turbojpeg.h>
+
+#include <cmath>
 
 #include <cstdint>
 #include <cstdio>
@@ -111,6 +114,32 @@ Bytes textSeed(std::int32_t x, std::int32_t y, std::int32_t line, const std::str
     return seed;
 }
 
+// Half a second of a tone, as an MP3 of the kind the programs play.
+Bytes soundtrackSeed(int sampleRate, int channels, int kbps)
+{
+    lame_global_flags* lame = lame_init();
+    lame_set_in_samplerate(lame, sampleRate);
+    lame_set_num_channels(lame, channels);
+    lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_brate(lame, kbps);
+    lame_set_quality(lame, 7);
+    Bytes seed;
+    if (lame_init_params(lame) != 0) {
+        lame_close(lame);
+        return seed;
+    }
+    std::vector<short> samples(std::size_t(sampleRate / 2));
+    for (std::size_t k = 0; k < samples.size(); ++k)
+        samples[k] = short(8000 * std::sin(2 * 3.14159265358979 * 440.0 * double(k) / sampleRate));
+    std::vector<unsigned char> out(samples.size() * 2 + 7200);
+    int length = lame_encode_buffer(lame, samples.data(), samples.data(), int(samples.size()), out.data(), int(out.size()));
+    if (length >= 0) seed.assign(out.begin(), out.begin() + length);
+    length = lame_encode_flush(lame, out.data(), int(out.size()));
+    if (length >= 0) seed.insert(seed.end(), out.begin(), out.begin() + length);
+    lame_close(lame);
+    return seed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -130,5 +159,13 @@ int main(int argc, char** argv)
     writeSeed(root / "text", "clock", textSeed(37, 125, 34, "Monday, December 07, 2026"));
     writeSeed(root / "text", "edge", textSeed(-3, -5, 0, "A|b \xC6\xD8\xC5\xDB$"));
     writeSeed(root / "text", "far", textSeed(0x7FFFFFF0, 1, 0x0CCCCCCC, "days left:"));
+    writeSeed(root / "script", "tour", text("# a tour\n500 move 320 240\n600 down left\n700 up left\n"
+                                             "800 key pagedown\n900 key escape\r\n1000 down right\n1100 close\n"));
+    writeSeed(root / "soundtrack", "stereo", soundtrackSeed(44100, 2, 64));
+    writeSeed(root / "soundtrack", "mono", soundtrackSeed(48000, 1, 32));
+    Bytes tagged = text(std::string("ID3\x03\0\0\0\0\0\x0a", 10) + std::string(10, ' '));
+    const Bytes tone = soundtrackSeed(44100, 1, 32);
+    tagged.insert(tagged.end(), tone.begin(), tone.end());
+    writeSeed(root / "soundtrack", "tagged", tagged);
     return 0;
 }
