@@ -85,10 +85,10 @@ TEST(ReadTgaPixels, ShortFileCopiesOnlyWholeWordsThatExist)
     EXPECT_EQ(dest[0], 0x332211u);
 }
 
-TEST(Resources, UnknownNameIsNotFoundAndEndsTheRunWithCodeZero)
+TEST(Resources, UnknownNameIsNotFoundAndEndsTheRunWithCodeOne)
 {
     EXPECT_EQ(findResource("DATA_NO_SUCH_THING"), nullptr);
-    EXPECT_EXIT(extractResource("DATA_NO_SUCH_THING"), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(extractResource("DATA_NO_SUCH_THING"), ::testing::ExitedWithCode(1), "DATA_NO_SUCH_THING");
 }
 
 // Every embedded TGA is an uncompressed 32-bit image with its footer and zero attribute bytes,
