@@ -624,6 +624,8 @@ TEST(OrganisersSoundFiles, OthersThanMp3AreEncodedAsLongAsTheyWere)
         PartyContent content;
         content.soundtrackPath = soundFile("m" + std::to_string(c.rate) + ".wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT,
                                            c.rate, c.channels, 11);
+        std::vector<ContentError> errors;
+        ASSERT_GT(checkSoundtrack(content, errors), 0) << allMessages(errors);
         std::string how;
         const DecodedSound mp3 = decodeSound(ownSoundtrackBytes(content, &how));
         ASSERT_TRUE(mp3.ok) << mp3.problem;
