@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 
-.PHONY: all deps deps-run deps-test deps-web deps-windows deps-video build run run-fullscreen test check assets bench soak memcheck fuzz clean web web-serve web-test
+.PHONY: all deps deps-run deps-test deps-web deps-windows deps-video build run run-fullscreen test check assets bench soak memcheck fuzz clean web web-serve web-test web-phone
 .PHONY: windows windows-test linux-release dist dist-test
 
 all: build
@@ -93,6 +93,13 @@ web-serve: web
 # The page in Debian's Chromium against the offline renderer; screenshots in $(WEB_BUILD)/screenshots.
 web-test: build web
 	node web/test/web_test.mjs $(WEB_BUILD) $(BUILD) $(WEB_BUILD)/screenshots
+
+# The page as a phone on a mobile network (Slow and Fast 4G, 4x and 6x CPU throttling, upright
+# and on its side): start times, bytes before the first sound, silent gaps, frames a second,
+# picture against sound and memory, judged and written to $(WEB_BUILD)/phone/phone-figures.json
+# (a few minutes; not part of `make test`).
+web-phone: web
+	node web/test/phone_measure.mjs $(WEB_BUILD) $(WEB_BUILD)/phone
 
 clean:
 	rm -rf $(BUILD) $(WEB_BUILD) dist

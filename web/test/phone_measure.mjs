@@ -1,0 +1,194 @@
+// The page as a phone on a mobile network meets it (390x844, touch, Chromium's network and CPU
+// throttling), measured and judged; the figures go to OUT_DIR/phone-figures.json.
+//
+//   node web/test/phone_measure.mjs WEB_BUILD OUT_DIR
+//
+// - Slow 4G (1.6 Mbit/s, 150 ms) and Fast 4G (9 Mbit/s, 165 ms), a first visit: the time until
+//   the start button works, the time from the tap to the first sound, the bytes that came
+//   before it.
+// - At 4x and 6x CPU throttling, upright and on its side, over 30 s of the intro: silent gaps
+//   (runs of 256 or more zero samples once the music has begun) counted by an AudioWorklet
+//   listening to the music's output, frames a second, and the picture's music time minus the
+//   heard one; the show's renderer's memory.
+import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { join, resolve } from 'node:path';
+import { chromium } from 'playwright-core';
+import { serve } from '../serve.mjs';
+import { check, failures, quantile, sleep, waitFor } from './common.mjs';
+
+const [webBuild, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
+if (!outDir) {
+  console.error('usage: node web/test/phone_measure.mjs WEB_BUILD OUT_DIR');
+  process.exit(2);
+}
+const phone = { deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+const networks = {
+  'Slow 4G': { latency: 150, downloadThroughput: 1.6e6 / 8, uploadThroughput: 750e3 / 8, ready: 5000, sound: 3000 },
+  'Fast 4G': { latency: 165, downloadThroughput: 9e6 / 8, uploadThroughput: 1.5e6 / 8, ready: 2000, sound: 3000 },
+};
+const figures = {};
+
+// Counts, on the audio thread, the runs of >= 256 zero samples after the first sound, and
+// notes the context time of the first sound.
+const recorderSource = `
+class GapRecorder extends AudioWorkletProcessor {
+  constructor() { super(); this.started = false; this.zeros = 0; this.gaps = 0; this.longest = 0; this.blocks = 0;
+                  this.port.onmessage = () => this.port.postMessage({ gaps: this.gaps, longest: this.longest, started: this.started, first: this.first }); }
+  process(inputs) {
+    const channel = inputs[0] && inputs[0][0];
+    ++this.blocks;
+    for (let k = 0; channel && k < channel.length; ++k) {
+      if (channel[k] !== 0) {
+        if (!this.started) { this.started = true; this.first = currentTime + k / sampleRate; }
+        if (this.zeros >= 256) ++this.gaps;
+        this.zeros = 0;
+      } else if (this.started) {
+        ++this.zeros;
+        this.longest = Math.max(this.longest, this.zeros);
+      }
+    }
+    if (!channel && this.started) { this.zeros += 128; this.longest = Math.max(this.longest, this.zeros); }
+    return true;
+  }
+}
+registerProcessor('gap-recorder', GapRecorder);`;
+
+async function listen(page) {
+  await page.evaluate(async (source) => {
+    const { context, node } = window.invitation.audioOutput;
+    await context.audioWorklet.addModule(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
+    const recorder = new AudioWorkletNode(context, 'gap-recorder', { numberOfInputs: 1, numberOfOutputs: 1 });
+    const mute = context.createGain();
+    mute.gain.value = 0;
+    node.connect(recorder).connect(mute).connect(context.destination);
+    window.gapRecorder = recorder;
+  }, recorderSource);
+}
+
+const recorded = (page) => page.evaluate(() => new Promise((done) => {
+  window.gapRecorder.port.onmessage = (event) => done(event.data);
+  window.gapRecorder.port.postMessage('report');
+}));
+
+async function startOn(browser, baseUrl, name, net) {
+  const context = await browser.newContext({ ...phone, viewport: { width: 390, height: 844 } });
+  const page = await context.newPage();
+  const cdp = await context.newCDPSession(page);
+  await cdp.send('Network.enable');
+  await cdp.send('Network.setCacheDisabled', { cacheDisabled: true });
+  await cdp.send('Network.emulateNetworkConditions', { offline: false, ...net });
+  let bytes = 0;
+  cdp.on('Network.dataReceived', (event) => { bytes += event.encodedDataLength; });
+  cdp.on('Network.responseReceived', () => {});
+  const begin = Date.now();
+  await page.goto(baseUrl, { waitUntil: 'commit' });
+  const ready = await waitFor(async () => (await page.evaluate(() => window.invitation && window.invitation.state)) === 'ready', 60000);
+  const readyMs = Date.now() - begin;
+  // The first sound: the heard position past zero, from the tap.
+  const tapped = Date.now();
+  await page.getByRole('button', { name: 'Tap to start' }).tap();
+  await waitFor(async () => (await page.evaluate(() => window.invitation.audiblePosition())) > 0, 20000);
+  const soundMs = Date.now() - tapped;
+  const bytesBeforeSound = bytes;
+  figures[name] = { readyMs, soundMs, bytesBeforeSound };
+  check(ready && readyMs <= net.ready, `${name}: the start button works after ${readyMs} ms (at most ${net.ready})`);
+  check(soundMs <= net.sound, `${name}: the first sound ${soundMs} ms after the tap (at most ${net.sound})`);
+  check(bytesBeforeSound < 1.5e6, `${name}: ${bytesBeforeSound} B downloaded before the first sound (under 1.5 MB)`);
+  await context.close();
+}
+
+// The show's renderer (of the browser's renderers, the one holding the most memory of its
+// own): its resident memory, and the part of it that is its own (anonymous and shared memory,
+// what Chromium's task manager calls its memory footprint), the program's files left out.
+async function showRendererMemory(browserCdp) {
+  const { processInfo } = await browserCdp.send('SystemInfo.getProcessInfo');
+  let best = { resident: 0, own: 0 };
+  for (const { type, id } of processInfo) {
+    if (type !== 'renderer') continue;
+    try {
+      const status = readFileSync(`/proc/${id}/status`, 'utf8');
+      const field = (name) => Number((new RegExp(`${name}:\\s+(\\d+)`).exec(status) || [0, 0])[1]) * 1024;
+      const own = field('RssAnon') + field('RssShmem');
+      if (own > best.own) best = { resident: field('VmRSS'), own };
+    } catch { /* gone */ }
+  }
+  return best;
+}
+
+async function throttled(browser, baseUrl, rate, viewport, seconds) {
+  const name = `${rate}x ${viewport.width > viewport.height ? 'landscape' : 'portrait'}`;
+  const context = await browser.newContext({ ...phone, viewport });
+  const page = await context.newPage();
+  const cdp = await context.newCDPSession(page);
+  await page.goto(baseUrl);
+  await waitFor(async () => (await page.evaluate(() => window.invitation.state)) === 'ready', 30000);
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate });
+  await page.getByRole('button', { name: 'Tap to start' }).tap();
+  await waitFor(async () => (await page.evaluate(() => window.invitation.audioOutput !== null)), 5000);
+  await listen(page);
+  await sleep(1000);
+  const run = await page.evaluate((ms) => new Promise((done) => {
+    const stamps = [];
+    const leads = [];
+    const begin = performance.now();
+    const step = (now) => {
+      stamps.push(now);
+      const heard = window.invitation.audiblePosition();
+      const shown = window.invitation.musicTime();
+      if (heard !== null && shown !== null) leads.push(shown - heard);
+      if (now - begin < ms) requestAnimationFrame(step);
+      else done({ frames: stamps.length - 1, span: stamps[stamps.length - 1] - stamps[0], leads });
+    };
+    requestAnimationFrame(step);
+  }), seconds * 1000);
+  // Frames the program drew: its passes, not the page's animation frames.
+  const passes = await page.evaluate(() => window.invitation.passTimes(600).length);
+  const gaps = await recorded(page);
+  const memory = await showRendererMemory(await browser.newBrowserCDPSession());
+  const fps = run.frames * 1000 / run.span;
+  const result = { fps: Number(fps.toFixed(1)), gaps: gaps.gaps, longestSilence: gaps.longest,
+                   leadP50: Number(quantile(run.leads, 0.5).toFixed(1)), leadP90: Number(quantile(run.leads, 0.9).toFixed(1)),
+                   residentMB: Number((memory.resident / 1048576).toFixed(1)),
+                   ownMB: Number((memory.own / 1048576).toFixed(1)), passesKept: passes };
+  figures[name] = result;
+  console.log(`figure: ${name}: ${JSON.stringify(result)}`);
+  await context.close();
+  return result;
+}
+
+mkdirSync(outDir, { recursive: true });
+const server = await serve(join(webBuild, 'site'));
+const baseUrl = `http://127.0.0.1:${server.address().port}/`;
+const browser = await chromium.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync'],
+});
+try {
+  for (const [name, net] of Object.entries(networks)) await startOn(browser, baseUrl, name, net);
+  const seconds = Number(process.env.PHONE_SECONDS || 30);
+  const upright = { width: 390, height: 844 };
+  const side = { width: 844, height: 390 };
+  const four = await throttled(browser, baseUrl, 4, upright, seconds);
+  check(four.gaps === 0 && four.fps >= 58 && four.leadP90 <= 20,
+        `4x CPU: ${four.gaps} silent gaps, ${four.fps} fps, picture minus heard p90 ${four.leadP90} ms`);
+  check(four.ownMB <= 150, `the show's renderer holds ${four.ownMB} MB of its own while the show runs (at most 150; ` +
+        `${four.residentMB} MB resident with the browser's files)`);
+  const fourSide = await throttled(browser, baseUrl, 4, side, seconds);
+  check(fourSide.gaps === 0 && fourSide.fps >= four.fps * 0.9,
+        `4x CPU on its side: ${fourSide.gaps} gaps, ${fourSide.fps} fps (upright ${four.fps})`);
+  const six = await throttled(browser, baseUrl, 6, upright, seconds);
+  check(six.gaps === 0 && six.fps >= 50, `6x CPU: ${six.gaps} silent gaps, ${six.fps} fps`);
+} catch (error) {
+  check(false, `the measurement went through (${error.stack || error})`);
+} finally {
+  await browser.close();
+  server.close();
+}
+writeFileSync(join(outDir, 'phone-figures.json'), JSON.stringify(figures, null, 2) + '\n');
+console.log('figures:', JSON.stringify(figures));
+if (failures.length) {
+  console.log(`phone measurement: ${failures.length} check(s) failed`);
+  process.exit(1);
+}
+console.log('phone measurement: every check passed');
