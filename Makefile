@@ -7,6 +7,7 @@ WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 
 .PHONY: all deps deps-run deps-test deps-web deps-windows deps-video build run run-fullscreen test check assets bench soak memcheck fuzz clean web web-serve web-test web-phone
+.PHONY: audio-night
 .PHONY: windows windows-test linux-release dist dist-test
 
 all: build
@@ -60,6 +61,13 @@ bench: build
 
 soak: build
 	$(BUILD)/invite_soak
+
+# Ten minutes of the windowed program through a private sound server with both cores kept busy:
+# the server's underruns and how the music clock ran. AUDIO_NIGHT_LOAD= for a quiet machine.
+AUDIO_NIGHT_MINUTES ?= 10
+AUDIO_NIGHT_LOAD ?= busy
+audio-night: deps-test build
+	bash scripts/audio-night $(BUILD) $(AUDIO_NIGHT_MINUTES) $(AUDIO_NIGHT_LOAD)
 
 memcheck: deps-test build
 	valgrind --error-exitcode=1 --leak-check=full --show-leak-kinds=definite,indirect,possible \

@@ -10,6 +10,7 @@
 #include "app/console.h"
 #include "app/console_pacing.h"
 #include "app/console_view.h"
+#include "app/console_x11.h"
 #include "app/window.h"
 #include "resources/party_name.h"
 #include "render/scale.h"
@@ -295,6 +296,7 @@ bool consoleOpenWindow(bool fullscreen)
     if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowWindow(console.window);
     if (console.presentation == Presentation::texture) choosePacing();
+    watchWindowDestruction(console.window);
 
     return true;
 }
@@ -351,6 +353,7 @@ void consolePumpEvents()
         const EventMessages messages = translateEvent(event, width, height);
         for (int k = 0; k < messages.count; ++k) postMessage(messages.items[k]);
     }
+    if (takeWindowDestroyed()) postMessage({msgClose, 0, 0});
 }
 
 void consoleReport(const char* message)
@@ -365,6 +368,7 @@ void consoleClose()
     if (console.texture != nullptr) SDL_DestroyTexture(console.texture);
     if (console.renderer != nullptr) SDL_DestroyRenderer(console.renderer);
     if (console.window != nullptr) SDL_DestroyWindow(console.window);
+    settleWindowSystem();
     console.scaled = nullptr;
     console.scaledFactor = 0;
     console.surface = nullptr;

@@ -48,13 +48,19 @@ std::int64_t floorDivide(std::int64_t a, std::int64_t b)
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
+// Draws and presents what the last step left when the frame is seen; otherwise waits out the pass.
+PassResult showFrame()
+{
+    if (consoleFrameSeen()) drawAndPresent();
+    else consoleSkipFrame();
+    return PassResult::goOn;
+}
+
 PassResult stepAndShow(std::int32_t time)
 {
     MusicTime = time;
     if (stepTimeline(time) == FrameResult::quit) return PassResult::quitButton;
-    if (consoleFrameSeen()) drawAndPresent();
-    else consoleSkipFrame();
-    return PassResult::goOn;
+    return showFrame();
 }
 
 }  // namespace
@@ -91,9 +97,12 @@ PassResult runFramePass()
         if (stepTimeline(MusicTime) == FrameResult::quit) return PassResult::quitButton;
     }
     // This pass's step takes its slot. A pass early for its slot (one already taken) still
-    // steps and takes the next slot, so that the late pass after it does not step twice; it
-    // takes no more than that, so passes faster than 60 a second do not run ahead of a gap.
-    nextSlot = std::min(std::max(nextSlot, slot) + 1, slot + 2);
+    // steps and takes the next slot, so that the late pass after it does not step twice, but
+    // only when the music has moved since the last step, and never more than one slot ahead:
+    // while the music stands still (a stalled sound output), nothing steps and the frame is
+    // shown again as it was.
+    if (slot < nextSlot && (nextSlot > slot + 1 || time <= last)) return showFrame();
+    nextSlot = std::max(nextSlot, slot) + 1;
     return stepAndShow(time);
 }
 

@@ -39,4 +39,7 @@ void simSkipPasses(std::int64_t passes);
 void simShiftNextRead(std::int32_t ms);
 // The length the soundtrack reports when opened; -1 (the start) when it cannot be told.
 void simSoundtrackLength(std::int32_t ms);
+// The next `readings` readings find the music where the last one did, as a stalled sound
+// output leaves it; then it plays on from there.
+void simStall(std::int64_t readings);
 int simCloseCount();            // how many times the audio was closed

@@ -1,10 +1,14 @@
 #include "app/invitation.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "app/build_mode.h"
 #include "app/console.h"
 #include "app/loading.h"
 #include "app/music.h"
@@ -45,16 +49,7 @@ std::string withReason(const std::string& text)
 
 [[noreturn]] void failSoundtrack()
 {
-    std::error_code error;
-    if (!std::filesystem::exists(soundtrackName, error)) {
-        failAudio(std::string("The soundtrack ") + soundtrackName + " was not found in " + workingFolder() +
-                  ". Start the program from the folder that holds it.");
-    }
-    failAudio(withReason(std::string("The soundtrack ") + soundtrackName + " in " + workingFolder() +
-                         " could not be decoded as MP3") +
-              ". Copy the invitation's own " + soundtrackName + " there again, or, for music of your own, " +
-              "name its MP3 in [soundtrack] of content/party.toml and run make assets, which checks it and " +
-              "puts it there.");
+    failAudio(soundtrackFailure(soundtrackName, workingFolder(), musicFailure(), releaseBuild));
 }
 
 // The intro runs on the music's clock: a soundtrack that ends before the menu's cue would loop
@@ -74,6 +69,28 @@ std::string withReason(const std::string& text)
 }
 
 }  // namespace
+
+std::string soundtrackFailure(const char* name, const std::string& folder, const std::string& decoderSays, bool release)
+{
+    const std::string file = std::string("The soundtrack ") + name;
+    const std::string again = std::string(". Copy the invitation's own ") + name + " there again";
+    std::error_code error;
+    const bool exists = std::filesystem::exists(name, error);
+    if (!exists && !error) return file + " was not found in " + folder + ". Start the program from the folder that holds it.";
+    if (std::filesystem::is_directory(name, error)) return file + " in " + folder + " is a folder" + again + ".";
+    if (std::FILE* probe = std::fopen(name, "rb")) {
+        std::fclose(probe);
+    } else {
+        std::string cause = std::strerror(errno);
+        if (!cause.empty()) cause[0] = char(std::tolower(static_cast<unsigned char>(cause[0])));
+        return file + " in " + folder + " cannot be read: " + cause + again + ", readable by you.";
+    }
+    std::string text = file + " in " + folder + " could not be decoded as MP3";
+    if (!decoderSays.empty()) text += " (" + decoderSays + ")";
+    if (release) return text + again + " from the invitation's archive.";
+    return text + again + ", or, for music of your own, name its MP3 in [soundtrack] of content/party.toml and " +
+           "run make assets, which checks it and puts it there.";
+}
 
 bool startInvitation()
 {

@@ -25,6 +25,7 @@ struct MusicClock {
     double lastReportMs = 0.0;  // the mixer's position, as last seen
     double offsetMs = 0.0;      // decoder position = monotonic time + offset
     std::int32_t lastTime = 0;  // the last value handed out
+    double reportIntervalMs = 1024.0 * 1000.0 / 44100.0;  // one mixer chunk: how far past a report it may run
 };
 
 std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double nowMs, double latencyMs);

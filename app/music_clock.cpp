@@ -2,8 +2,6 @@
 
 namespace {
 
-// One mixer chunk of 1024 frames at 44.1 kHz: how far the clock may run past a report.
-constexpr double reportIntervalMs = 1024.0 * 1000.0 / 44100.0;
 // A report this far behind the last one is the stream starting over, not jitter.
 constexpr double wrapThresholdMs = 500.0;
 // Behind a report by more than this, the clock jumps; by less, it gains catchUpMs a reading.
@@ -43,7 +41,7 @@ std::int32_t advanceMusicClock(MusicClock& clock, double reportedSeconds, double
     double time = nowMs + clock.offsetMs;
     if (time < reportedMs - resyncMs) time = reportedMs;
     else if (time < reportedMs) time = time + catchUpMs < reportedMs ? time + catchUpMs : reportedMs;
-    if (time > reportedMs + reportIntervalMs) time = reportedMs + reportIntervalMs;
+    if (time > reportedMs + clock.reportIntervalMs) time = reportedMs + clock.reportIntervalMs;
     clock.offsetMs = time - nowMs;
     const std::int32_t heard = audible(time, latencyMs);
     if (heard > clock.lastTime) clock.lastTime = heard;

@@ -3,34 +3,53 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
 #include "app/music.h"
 
 namespace {
 
 // The mixer fills chunks of this many frames; the device is opened with the same buffer.
 constexpr int chunkFrames = 1024;
+// While no sound output is open, a new one is looked for this often.
+constexpr double reopenIntervalMs = 1000.0;
 
 struct SdlMusic {
     bool audioOpen = false;
     Mix_Music* stream = nullptr;
+    std::string path;
     MusicClock clock;
     double latencyMs = 0.0;  // between the decoder's position and the audio library's output
+    // Without an output (it went away) the music runs on the monotonic clock from where it was
+    // when the output was lost, and plays from there again when an output can be opened.
+    bool silent = false;
+    double silentFromMs = 0.0;   // the music's position when the output went away
+    double silentSinceMs = 0.0;  // the monotonic time it went away
+    double lengthMs = 0.0;       // the stream's length, where it wraps to its start
+    double nextReopenMs = 0.0;
 };
 
 SdlMusic music;
+
+// Set from the audio library's thread when the open output goes away.
+std::atomic<bool> outputRemoved{false};
 
 double monotonicMs()
 {
     return double(SDL_GetPerformanceCounter()) * 1000.0 / double(SDL_GetPerformanceFrequency());
 }
 
-}  // namespace
-
-bool musicInit()
+int SDLCALL watchOutput(void*, SDL_Event* event)
 {
-    SDL_SetMainReady();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    Mix_Init(MIX_INIT_MP3);
+    if (event->type == SDL_AUDIODEVICEREMOVED && event->adevice.iscapture == 0) outputRemoved = true;
+    return 1;
+}
+
+bool openOutput()
+{
     // The rate and the channels may differ from those asked for; the buffer size may not,
     // so the device's buffer is known to hold one chunk.
     if (Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, chunkFrames, nullptr,
@@ -43,32 +62,109 @@ bool musicInit()
     int channels = 0;
     if (Mix_QuerySpec(&frequency, &format, &channels) == 0) frequency = 44100;
     music.latencyMs = queuedAudioMs(chunkFrames, chunkFrames, frequency);
+    music.clock.reportIntervalMs = chunkFrames * 1000.0 / frequency;
+    return true;
+}
+
+void closeStream()
+{
+    if (music.stream == nullptr) return;
+    Mix_HaltMusic();
+    Mix_FreeMusic(music.stream);
+    music.stream = nullptr;
+}
+
+void closeOutput()
+{
+    closeStream();
+    if (music.audioOpen) Mix_CloseAudio();
+    music.audioOpen = false;
+}
+
+double silentPositionMs(double nowMs)
+{
+    const double position = music.silentFromMs + (nowMs - music.silentSinceMs);
+    return music.lengthMs > 0.0 ? std::fmod(position, music.lengthMs) : position;
+}
+
+// The output went away: the music goes on without sound from where it was.
+void loseOutput(double nowMs)
+{
+    const double seconds = music.stream != nullptr ? Mix_GetMusicPosition(music.stream) : 0.0;
+    music.silentFromMs = seconds > 0.0 ? seconds * 1000.0 : 0.0;
+    music.silentSinceMs = nowMs;
+    music.silent = true;
+    music.nextReopenMs = nowMs + reopenIntervalMs;
+    closeOutput();
+    outputRemoved = false;
+    std::fprintf(stderr, "The sound output went away at %.1f s of the music; the show goes on without sound "
+                         "until an output can be opened again.\n", music.silentFromMs / 1000.0);
+}
+
+// Opens the output of the moment and plays the music on from where it is now; false while
+// there is none.
+bool reopenOutput(double nowMs)
+{
+    music.nextReopenMs = nowMs + reopenIntervalMs;
+    if (!openOutput()) return false;
+    music.stream = Mix_LoadMUS(music.path.c_str());
+    const double positionMs = silentPositionMs(monotonicMs());
+    if (music.stream == nullptr || Mix_PlayMusic(music.stream, -1) != 0 ||
+        Mix_SetMusicPosition(positionMs / 1000.0) != 0) {
+        closeOutput();
+        return false;
+    }
+    music.silent = false;
+    outputRemoved = false;
+    std::fprintf(stderr, "The sound output is back; the music plays on from %.1f s.\n", positionMs / 1000.0);
+    return true;
+}
+
+}  // namespace
+
+bool musicInit()
+{
+    SDL_SetMainReady();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    Mix_Init(MIX_INIT_MP3);
+    if (!openOutput()) return false;
+    SDL_AddEventWatch(watchOutput, nullptr);
     return true;
 }
 
 bool musicOpen(const char* path)
 {
+    music.path = path;
     music.stream = Mix_LoadMUS(path);
     if (music.stream == nullptr) return false;
     if (Mix_GetMusicType(music.stream) != MUS_MP3) {
         Mix_SetError("not an MP3 stream");
         return false;
     }
+    const double length = Mix_MusicDuration(music.stream);
+    music.lengthMs = length > 0.0 ? length * 1000.0 : 0.0;
     return true;
 }
 
 bool musicPlay()
 {
     if (music.stream == nullptr || Mix_PlayMusic(music.stream, -1) != 0) return false;
+    const double reportIntervalMs = music.clock.reportIntervalMs;
     music.clock = MusicClock{};
+    music.clock.reportIntervalMs = reportIntervalMs;
     return true;
 }
 
 std::int32_t musicPosition()
 {
-    double seconds = music.stream != nullptr ? Mix_GetMusicPosition(music.stream) : 0.0;
+    const double nowMs = monotonicMs();
+    if (!music.silent && outputRemoved) loseOutput(nowMs);
+    if (music.silent && nowMs >= music.nextReopenMs) reopenOutput(nowMs);
+    double seconds = 0.0;
+    if (music.silent) seconds = silentPositionMs(nowMs) / 1000.0;
+    else if (music.stream != nullptr) seconds = Mix_GetMusicPosition(music.stream);
     if (seconds < 0.0) seconds = 0.0;
-    return advanceMusicClock(music.clock, seconds, monotonicMs(), music.latencyMs);
+    return advanceMusicClock(music.clock, seconds, nowMs, music.latencyMs);
 }
 
 std::int32_t musicLengthMs()
@@ -84,15 +180,9 @@ const char* musicFailure()
 
 void musicClose()
 {
-    if (music.stream != nullptr) {
-        Mix_HaltMusic();
-        Mix_FreeMusic(music.stream);
-        music.stream = nullptr;
-    }
-    if (music.audioOpen) {
-        Mix_CloseAudio();
-        music.audioOpen = false;
-    }
+    SDL_DelEventWatch(watchOutput, nullptr);
+    closeOutput();
+    music.silent = false;
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }

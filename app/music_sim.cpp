@@ -11,6 +11,7 @@ struct SimulatedMusic {
     int closes = 0;
     std::int32_t nextReadShift = 0;
     std::int32_t lengthMs = -1;
+    std::int64_t stalledReadings = 0;
 };
 
 SimulatedMusic sim;
@@ -59,6 +60,11 @@ void simFailPlayback(bool fail)
     sim.playbackFails = fail;
 }
 
+void simStall(std::int64_t readings)
+{
+    sim.stalledReadings = readings;
+}
+
 int simCloseCount()
 {
     return sim.closes;
@@ -95,6 +101,10 @@ bool musicPlay()
 
 std::int32_t musicPosition()
 {
+    if (sim.stalledReadings > 0 && sim.passesRead > 0) {
+        --sim.stalledReadings;
+        return simTimeOfPass(sim.passesRead - 1);
+    }
     const std::int32_t shift = sim.nextReadShift;
     sim.nextReadShift = 0;
     return simTimeOfPass(sim.passesRead++) + shift;

@@ -160,6 +160,21 @@ TEST(FramePass, ACatchUpPassStepsWhatAGapMissed)
     endRun();
 }
 
+// A sound output that stalls for ten seconds holds the music still: the window keeps showing
+// its frame, the plates do not move, and afterwards the show goes on from where its music is.
+TEST(FramePass, WhileTheMusicStandsStillNothingSteps)
+{
+    const std::vector<Pixel> expected = continuousFrame(8100, 60);
+    startCounted(8100);
+    for (int k = 0; k < 30; ++k) ASSERT_EQ(runFramePass(), PassResult::goOn);
+    simStall(600);
+    for (int k = 0; k < 630; ++k) ASSERT_EQ(runFramePass(), PassResult::goOn);
+    EXPECT_EQ(counter.presented, 660);
+    EXPECT_EQ(MusicTime, simTimeOfPass(59));
+    EXPECT_TRUE(seenFrames.last == expected);
+    endRun();
+}
+
 // A pass in a slot it shares with the pass before it still steps, and the late pass after
 // it does not step twice: over a second of passes that jitter across the slots' edges the
 // show takes as many steps as the music has slots.

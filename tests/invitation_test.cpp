@@ -2,12 +2,15 @@
 // first message pump and the ways the run ends. Each run happens in a child process, so it
 // starts from the program's first state and its exit code is the process's own.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -253,3 +256,41 @@ TEST(Invitation, ExitButtonShutsDownOnce)
 }
 
 }  // namespace
+
+// Every way the soundtrack can fail to play is named as it is, with advice the viewer can
+// follow: a release names nothing its archive does not hold.
+TEST(Invitation, SoundtrackFailuresSayWhatIsWrongWithTheFile)
+{
+    char folder[] = "/tmp/soundtrack_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    char* previous = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(folder), 0);
+    mkdir("folder", 0755);
+    ASSERT_EQ(symlink("loop", "loop"), 0);
+    std::ofstream("noise") << "not music";
+    struct Case {
+        const char* name;
+        bool release;
+        const char* says;
+        const char* never;
+    };
+    const Case cases[] = {
+        {"missing", false, "missing was not found in HERE. Start the program from", "decoded"},
+        {"folder", false, "folder in HERE is a folder. Copy the invitation's own folder there again.", "decoded"},
+        {"loop", false, "loop in HERE cannot be read: too many levels of symbolic links.", "decoded"},
+        {"noise", false, "noise in HERE could not be decoded as MP3 (bad header). Copy the invitation's own noise "
+                         "there again, or, for music of your own, name its MP3 in [soundtrack] of content/party.toml",
+         "archive"},
+        {"noise", true, "noise in HERE could not be decoded as MP3 (bad header). Copy the invitation's own noise "
+                        "there again from the invitation's archive.",
+         "make assets"},
+    };
+    for (const Case& c : cases) {
+        const std::string message = soundtrackFailure(c.name, "HERE", "bad header", c.release);
+        EXPECT_NE(message.find(c.says), std::string::npos) << message;
+        EXPECT_EQ(message.find(c.never), std::string::npos) << message;
+    }
+    EXPECT_EQ(chdir(previous), 0);
+    std::free(previous);
+    std::filesystem::remove_all(folder);
+}

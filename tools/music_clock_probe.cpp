@@ -27,6 +27,7 @@ struct ProbeResult {
     double largestIntervalMs = 0.0;  // between two samples, by the monotonic clock
     int wraps = 0;
     std::int32_t largestAfterWrapMs = 0;
+    double largestLagMs = 0.0;  // how far the music fell behind the monotonic clock in one stretch
 };
 
 constexpr double wrapDropMs = 500.0;
@@ -64,6 +65,9 @@ ProbeResult analyse(const std::vector<Sample>& samples)
         const bool wrap = i < samples.size() && samples[i].musicMs - samples[i - 1].musicMs < -wrapDropMs;
         if (i == samples.size() || wrap) {
             result.largestDriftMs = std::max(result.largestDriftMs, lineDeviation(samples, stretchStart, i));
+            const double lag = (samples[i - 1].wallMs - samples[stretchStart].wallMs) -
+                               double(samples[i - 1].musicMs - samples[stretchStart].musicMs);
+            result.largestLagMs = std::max(result.largestLagMs, lag);
             if (wrap) {
                 ++result.wraps;
                 result.largestAfterWrapMs = std::max(result.largestAfterWrapMs, samples[i].musicMs);
@@ -114,5 +118,6 @@ int main(int argc, char** argv)
                 result.largestDriftMs, driftOk ? "ok" : "MISSED");
     std::printf("  wraps to the start: %d, first reading after a wrap at most %d ms  %s\n", result.wraps,
                 result.largestAfterWrapMs, wrapsOk ? "ok" : "MISSED");
+    std::printf("  largest fall behind the monotonic clock between wraps: %.1f ms\n", result.largestLagMs);
     return stepsOk && driftOk && wrapsOk ? 0 : 1;
 }

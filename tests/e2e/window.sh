@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real programs under Xvfb: the soundtrack is required before any window, the window has
-# its title and a 640x480 client area, Escape or closing it ends the run with 0, and the
-# fullscreen build covers the screen.
+# its title and a 640x480 client area, Escape, closing it or destroying it ends the run with
+# 0, and the fullscreen build covers the screen.
 set -u
 windowed=$1
 fullscreen=$2
@@ -38,6 +38,15 @@ sleep 2
 python3 "$here/xlib_close.py" "$WINDOW_ID"
 wait_exit 20
 [ "$APP_CODE" -eq 0 ] || fail "closing the window ended the run with $APP_CODE"
+
+# A window destroyed by another program ends the run as a close does, without the window
+# system's error dump.
+start_app "$source_dir/resources" "$windowed"
+wait_window 60
+xdotool windowclose "$WINDOW_ID"
+wait_exit 20
+[ "$APP_CODE" -eq 0 ] || fail "destroying the window ended the run with $APP_CODE"
+tail -n +"$((APP_LOG_FROM + 1))" "$E2E_LOG" | grep -q "X Error" && fail "destroying the window printed an X error"
 
 # The fullscreen build takes the whole screen and also ends on Escape.
 start_window_manager
