@@ -104,10 +104,13 @@ web-test: build web
 
 # The page as a phone on a mobile network (Slow and Fast 4G, 4x and 6x CPU throttling, upright
 # and on its side): start times, bytes before the first sound, silent gaps, frames a second,
-# picture against sound and memory, judged and written to $(WEB_BUILD)/phone/phone-figures.json
+# picture against sound and memory, judged and written to $(WEB_BUILD)/phone/phone-figures.json;
+# then Lighthouse's mobile scores and the time to interactive with devtools throttling
 # (a few minutes; not part of `make test`).
 web-phone: web
 	node web/test/phone_measure.mjs $(WEB_BUILD) $(WEB_BUILD)/phone
+	cd web/measure && npm ci --no-audit --no-fund --loglevel=error >/dev/null
+	node web/measure/lighthouse.mjs $(WEB_BUILD)/site $(WEB_BUILD)/measure
 
 clean:
 	rm -rf $(BUILD) $(WEB_BUILD) dist
