@@ -11,7 +11,7 @@ set(REFERENCE_RESOURCES ${REFERENCE_DIR}/resources)
 set(REFERENCE_CONTENT ${CMAKE_SOURCE_DIR}/tests/reference/party.toml)
 set(REFERENCE_EMBEDDED ${REFERENCE_DIR}/embedded_resources.cpp)
 set(REFERENCE_HEADERS ${REFERENCE_RESOURCES}/party_dates.h ${REFERENCE_RESOURCES}/show_timing.h
-  ${REFERENCE_RESOURCES}/party_name.h)
+  ${REFERENCE_RESOURCES}/party_name.h ${REFERENCE_RESOURCES}/party_words.h)
 add_custom_command(OUTPUT ${REFERENCE_EMBEDDED} ${REFERENCE_HEADERS}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${REFERENCE_RESOURCES}
   COMMAND $<TARGET_FILE:assetgen> --content ${REFERENCE_CONTENT} --without-soundtrack ${REFERENCE_RESOURCES}

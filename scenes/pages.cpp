@@ -6,6 +6,7 @@
 
 #include "render/backdrop.h"
 #include "resources/party_dates.h"
+#include "resources/party_words.h"
 #include "render/text.h"
 
 const PartyDates BakedPartyDates{partyFirstMonth, partyFirstDay, partyDays, partyFirstYear};
@@ -17,10 +18,6 @@ constexpr int pageTop = 100;
 constexpr int scrolledPageRows = 380;
 constexpr Pixel clockTextColour = 0xFFFFFF;
 
-const char* const WeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                     "Thursday", "Friday", "Saturday"};
-const char* const MonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                    "July",    "August",   "September", "October", "November", "December"};
 
 const char* nameOrBlank(const char* const names[], int count, int index)
 {
@@ -119,10 +116,37 @@ int daysLeft(const std::tm& local, const PartyDates& party)
     }
 }
 
+// The date as the party's words order it: {weekday}, {month}, {day}, {dd} (two digits) and
+// {year} in the pattern are put in; the rest is copied.
 void formatLongDate(const std::tm& local, char* out, std::size_t size)
 {
-    std::snprintf(out, size, "%s, %s %02d, %d", nameOrBlank(WeekdayNames, 7, local.tm_wday),
-                  nameOrBlank(MonthNames, 12, local.tm_mon), local.tm_mday, local.tm_year + 1900);
+    if (size == 0) return;
+    std::size_t used = 0;
+    const auto put = [&](const char* text) {
+        for (; *text != '\0' && used + 1 < size; ++text) out[used++] = *text;
+    };
+    char number[16];
+    for (const char* at = clockLongDate; *at != '\0';) {
+        const char* close = *at == '{' ? std::strchr(at, '}') : nullptr;
+        const std::size_t length = close ? std::size_t(close - at + 1) : 0;
+        const auto is = [&](const char* name) { return length == std::strlen(name) && std::strncmp(at, name, length) == 0; };
+        if (is("{weekday}")) put(nameOrBlank(clockWeekdayNames, 7, local.tm_wday));
+        else if (is("{month}")) put(nameOrBlank(clockMonthNames, 12, local.tm_mon));
+        else if (is("{day}") || is("{dd}")) {
+            std::snprintf(number, sizeof number, is("{dd}") ? "%02d" : "%d", local.tm_mday);
+            put(number);
+        } else if (is("{year}")) {
+            std::snprintf(number, sizeof number, "%d", local.tm_year + 1900);
+            put(number);
+        } else {
+            const char one[2] = {*at, '\0'};
+            put(one);
+            at += 1;
+            continue;
+        }
+        at += length;
+    }
+    out[used] = '\0';
 }
 
 void formatTimeOfDay(const std::tm& local, char* out, std::size_t size)
@@ -135,9 +159,9 @@ void drawClockTexts(Frame frame, const std::tm& local)
     char text[100];
     formatLongDate(local, text, sizeof text);
     drawText(frame, 37, 125, 34, text, clockTextColour);
-    drawText(frame, 270, 0, 10, "days left:", clockTextColour);
+    drawText(frame, 270, 0, 10, clockDaysLeft, clockTextColour);
     std::snprintf(text, sizeof text, "%d", daysLeft(local));
-    drawText(frame, 347, 0, 10, text, clockTextColour);
+    drawText(frame, 270 + 7 * (clockDaysLeftLength + 1), 0, 10, text, clockTextColour);
     formatTimeOfDay(local, text, sizeof text);
     drawText(frame, 575, 125, 34, text, clockTextColour);
 }

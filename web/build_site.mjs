@@ -65,7 +65,9 @@ function fillTemplate(facts, scripts, { single = false, inlineScripts = [] } = {
   const template = readFileSync(join(webDir, 'index.html'), 'utf8');
   const values = { TITLE: escapeHtml(facts.title), DESCRIPTION: escapeHtml(facts.description),
                    FACTS: facts.facts, SCRIPTS: scripts, ADDRESS: addressTags(facts.address),
-                   POLICY: policyTag(inlineScripts), INSTALL: installTags(single) };
+                   POLICY: policyTag(inlineScripts), INSTALL: installTags(single),
+                   LANGUAGE: escapeHtml(facts.language), CLICKTOSTART: escapeHtml(facts.click_to_start),
+                   TAPTOSTART: escapeHtml(facts.tap_to_start), PLAYAGAIN: escapeHtml(facts.play_again) };
   return template.replace(/@([A-Z]+)@/g, (whole, name) => {
     if (!(name in values)) throw new Error(`web/index.html: no value for ${whole}`);
     return values[name];

@@ -679,7 +679,7 @@ async function load() {
 }
 
 if (touchFirst) {
-  startButton.textContent = 'Tap to start';
+  startButton.textContent = startButton.dataset.tap;
   document.getElementById('hint').textContent = 'Tap to open, drag to scroll';
 }
 watchListeners();

@@ -31,6 +31,7 @@
 #include "tools/assetgen/show_cues.h"
 #include "tools/assetgen/soundtrack.h"
 #include "tools/assetgen/text.h"
+#include "tools/assetgen/web_facts.h"
 #include "tools/png_writer.h"
 
 namespace {
@@ -852,4 +853,60 @@ TEST(OrganisersPictures, AreReadAndFittedToTheScreen)
         ++taken;
     }
     EXPECT_EQ(taken, 2);
+}
+
+// A party in Polish: its [words] take the place of the English ones on the buttons, the
+// pages, the plates' dates, the clock and the web page; the clock spells what its font lacks
+// without accents; what does not fit or cannot be drawn is named with its line.
+TEST_F(ContentTest, TheWordsOfThePartysLanguageReachEveryOutput)
+{
+    const std::string words =
+        "[language]\ntag = \"pl\"\n\n[words]\n"
+        "button_general = \"INFORMACJE OG\xC3\x93LNE\"\nwhen = \"Kiedy\"\npage_rules = \"REGULAMIN\"\n"
+        "days_left = \"dni do \xC5\x9Bwi\xC4\x99ta:\"\nlong_date = \"{weekday}, {day} {month} {year}\"\n"
+        "months = [\"stycznia\", \"lutego\", \"marca\", \"kwietnia\", \"maja\", \"czerwca\", \"lipca\", \"sierpnia\",\n"
+        "  \"wrze\xC5\x9Bnia\", \"pa\xC5\xBA" "dziernika\", \"listopada\", \"grudnia\"]\n"
+        "weekdays = [\"niedziela\", \"poniedzia\xC5\x82\x65k\", \"wtorek\", \"\xC5\x9Broda\", \"czwartek\", \"pi\xC4\x85tek\", \"sobota\"]\n"
+        "tap_to_start = \"Dotknij, aby zacz\xC4\x85\xC4\x87\"\n\n";
+    const std::string text = replaced(readText(ReferenceFile), "[plates]\n", words + "[plates]\n");
+    PartyContent content;
+    std::vector<ContentError> errors = problems(text, content);
+    ASSERT_TRUE(errors.empty()) << allMessages(errors);
+    EXPECT_EQ(wordText(content, "button_general"), "INFORMACJE OG\xC3\x93LNE");
+    EXPECT_EQ(content.captions[3], "FROM 9 TO 11 LISTOPADA");
+    bool when = false;
+    for (const PageLine& line : content.pages[0]) when |= line.kind == LineKind::Subheading && line.text == "Kiedy";
+    EXPECT_TRUE(when);
+    EXPECT_EQ(content.pages[2][0].text, "REGULAMIN");
+    const std::string header = partyWordsHeader(content);
+    for (const char* expected : {"clockDaysLeft = \"dni do swieta:\";", "clockDaysLeftLength = 14;",
+                                 "\"wrzesnia\", \"pazdziernika\"", "{\"niedziela\", \"poniedzialek\"",
+                                 "clockLongDate = \"{weekday}, {day} {month} {year}\";"})
+        EXPECT_NE(header.find(expected), std::string::npos) << expected << " in\n" << header;
+    const std::string json = webFactsJson(content);
+    EXPECT_NE(json.find("\"language\": \"pl\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"tap_to_start\": \"Dotknij, aby zacz\xC4\x85\xC4\x87\""), std::string::npos) << json;
+
+    const struct {
+        const char* from;
+        const char* to;
+        const char* at;  // where the line named starts
+        const char* message;
+    } broken[] = {
+        {"tag = \"pl\"", "tag = \"p l\"", "tag = ", "language.tag: \"p l\" is not a language tag"},
+        {"OG\xC3\x93LNE\"", "OG\xC3\x93LNE I PRAKTYCZNE DLA WSZYSTKICH\"", "button_general", "words.button_general: the button's label"},
+        {"\"sobota\"]", "\"sobota \xE2\x82\xAC\"]", "weekdays = ",
+         "words.weekdays: the clock's font cannot draw \"\xE2\x82\xAC\""},
+        {", \"grudnia\"]", "]", "months = [\"st", "words.months: needs 12 names, found 11"},
+        {"{year}\"", "{hour}\"", "long_date = ", "words.long_date: \"{weekday}, {day} {month} {hour}\" names a part"},
+        {"when = \"Kiedy\"", "when = \"Kiedy {party.place}\"", "when = \"Kiedy",
+         "words.when: names an unknown fact {party.place}"},
+    };
+    for (const auto& b : broken) {
+        const std::string wrong = replaced(text, b.from, b.to);
+        const std::string all = allMessages(problems(wrong, content));
+        const int line = lineWith(wrong, b.at);
+        EXPECT_NE(all.find("party.toml:" + std::to_string(line) + ": " + b.message), std::string::npos)
+            << b.message << " at line " << line << " in\n" << all;
+    }
 }

@@ -10,6 +10,7 @@
 
 #include "assets/resource_list.h"
 #include "tools/assetgen/bitfont.h"
+#include "tools/assetgen/content_fit.h"
 #include "tools/assetgen/mastering.h"
 #include "tools/assetgen/model.h"
 #include "tools/assetgen/music.h"
@@ -83,9 +84,9 @@ constexpr std::array<ResourceEntry, resourceFileCount> Catalogue = [] {
 }();
 constexpr int CatalogueSize = resourceFileCount;
 
-// Button labels for pages 1..4 and the quit button.
-constexpr const char* ButtonLabels[5] = {
-    "GENERAL INFORMATION", "COMPETITIONS", "RULES", "LOCATION & CONTACT", "EXIT",
+// The [words] of the button labels for pages 1..4 and the quit button.
+constexpr const char* ButtonWords[5] = {
+    "button_general", "button_competitions", "button_rules", "button_location", "button_exit",
 };
 
 // The plates by resource number, in the order shown: 1, 2, 3, 6, 4, 8, 9.
@@ -147,11 +148,12 @@ Image resourcePicture(const ResourceEntry& entry, const PartyContent& content)
     case LoaderTile: return paintLoaderTile();
     case Pointer: return paintPointer();
     case Backdrop: return content.background.path.empty() ? paintBackdrop() : ownPicture(content.background);
-    case Menu: return content.menuPicture.path.empty() ? paintMenu(content.name) : ownPicture(content.menuPicture);
+    case Menu: return content.menuPicture.path.empty() ? paintMenu(content.name, wordText(content, "clock_hint"))
+                                                  : ownPicture(content.menuPicture);
     default: break;
     }
     if (entry.item < 8) return paintBubble(entry.item);
-    if (entry.item < 30) return paintButton(ButtonLabels[entry.item % 10], entry.item >= 20);
+    if (entry.item < 30) return paintButton(wordText(content, ButtonWords[entry.item % 10]), entry.item >= 20);
     return paintPlate(plateCaption(content, entry.item - 30));
 }
 
@@ -212,6 +214,40 @@ std::string partyNameHeader(const PartyContent& content)
            "inline constexpr const char* invitationTitle = " + quoted(content.name + " Party Invitation") + ";\n";
 }
 
+namespace {
+
+// A C++ string literal of the bytes the clock's font draws for the text; those above 0x7F in
+// octal, so no letter after them is taken into the escape.
+std::string clockLiteral(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : clockSpelling(text)) {
+        const unsigned byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) out += "\\" + std::to_string(byte >> 6) + std::to_string((byte >> 3) & 7) + std::to_string(byte & 7);
+        else out += std::string(c == '"' || c == '\\' ? "\\" : "") + c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string partyWordsHeader(const PartyContent& content)
+{
+    std::string months, weekdays;
+    for (const std::string& name : content.words.months) months += (months.empty() ? "" : ", ") + clockLiteral(name);
+    for (const std::string& name : content.words.weekdays) weekdays += (weekdays.empty() ? "" : ", ") + clockLiteral(name);
+    const std::string& daysLeft = wordText(content, "days_left");
+    return "#pragma once\n"
+           "// The clock's words in the party's language, written by assetgen from content/party.toml.\n"
+           "// Edit that file and run `make assets` instead of changing these lines.\n"
+           "inline constexpr const char* clockDaysLeft = " + clockLiteral(daysLeft) + ";\n"
+           "inline constexpr int clockDaysLeftLength = " + std::to_string(clockTextLength(daysLeft)) + ";\n"
+           "// {weekday}, {month}, {day}, {dd} (two digits) and {year}\n"
+           "inline constexpr const char* clockLongDate = " + clockLiteral(wordText(content, "long_date")) + ";\n"
+           "inline constexpr const char* clockMonthNames[12] = {" + months + "};\n"
+           "inline constexpr const char* clockWeekdayNames[7] = {" + weekdays + "};\n";
+}
+
 std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSoundtrack)
 {
     auto start = std::chrono::steady_clock::now();
@@ -230,6 +266,8 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
     files.push_back(OutputFile{ShowTimingFile, Bytes(timing.begin(), timing.end())});
     const std::string name = partyNameHeader(content);
     files.push_back(OutputFile{PartyNameFile, Bytes(name.begin(), name.end())});
+    const std::string words = partyWordsHeader(content);
+    files.push_back(OutputFile{PartyWordsFile, Bytes(words.begin(), words.end())});
     for (const auto& [own, what] : {std::pair{&content.background, "background"}, std::pair{&content.menuPicture, "menu"}}) {
         std::string how;
         if (!own->path.empty() && ownPicture(*own, &how).width > 0)

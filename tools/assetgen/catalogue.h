@@ -28,6 +28,7 @@ constexpr const char* SoundtrackFile = "zura5inv.mp3";
 constexpr const char* PartyDatesFile = "party_dates.h";  // the clock's dates, compiled in
 constexpr const char* NfoFile = "zura5inv.nfo";          // the text that comes with a release
 constexpr const char* PartyNameFile = "party_name.h";    // the window's title, compiled in
+constexpr const char* PartyWordsFile = "party_words.h";  // the clock's words, compiled in
 
 struct OutputFile {
     std::string name;  // relative to the resources folder
@@ -37,6 +38,7 @@ struct OutputFile {
 std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSoundtrack);
 std::string partyDatesHeader(const PartyContent& content);
 std::string partyNameHeader(const PartyContent& content);
+std::string partyWordsHeader(const PartyContent& content);
 // Writes all files, or, when one cannot be written, none: the folder is left as it was.
 // writeAllResources also keeps the soundtrack's record beside it, and writes nothing when the
 // folder's soundtrack is not one it wrote.

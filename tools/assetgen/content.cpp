@@ -4,6 +4,8 @@
 
 #include <toml++/toml.h>
 
+#include "base/calendar_names.h"
+
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -27,6 +29,8 @@ struct TableRule {
     bool optional = false;  // the table and each of its fields may be left out
 };
 
+std::vector<FieldRule> wordFields();
+
 const std::vector<TableRule> Schema = {
     {"party", false, {{"name", FieldType::Text}, {"first_day", FieldType::Date}, {"days", FieldType::Count}}},
     {"venue", false, {{"hall", FieldType::Text}, {"address", FieldType::Text}, {"town", FieldType::Text}}},
@@ -47,6 +51,8 @@ const std::vector<TableRule> Schema = {
     {"soundtrack", false, {{"file", FieldType::Text}}, true},
     {"web", false, {{"address", FieldType::Text}}, true},
     {"pictures", false, {{"background", FieldType::Text}, {"menu", FieldType::Text}}, true},
+    {"language", false, {{"tag", FieldType::Text}}, true},
+    {"words", false, wordFields(), true},
     {"timing",
      false,
      {{"plates", FieldType::Windows},
@@ -204,14 +210,67 @@ std::map<std::string, const toml::node*> checkTable(Reader& reader, const toml::
     return found;
 }
 
-const char* const MonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                    "July",    "August",   "September", "October", "November", "December"};
 
 int monthLength(int year, int month)
 {
     static const int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return month == 2 && leap ? 29 : lengths[month - 1];
+}
+
+}  // namespace
+
+const std::vector<std::pair<std::string, std::string>>& defaultWords()
+{
+    static const std::vector<std::pair<std::string, std::string>> words = {
+        {"button_general", "GENERAL INFORMATION"},
+        {"button_competitions", "COMPETITIONS"},
+        {"button_rules", "RULES"},
+        {"button_location", "LOCATION & CONTACT"},
+        {"button_exit", "EXIT"},
+        {"clock_hint", "CLICK HERE FOR THE CLOCK"},
+        {"page_general", "{party.name} - GENERAL INFORMATION"},
+        {"page_competitions", "COMPETITIONS"},
+        {"page_rules", "RULES"},
+        {"page_location", "LOCATION, TRAVEL AND CONTACT"},
+        {"when", "When"},
+        {"what_to_bring", "What to bring"},
+        {"entrance", "Entrance"},
+        {"food_and_sleep", "Food and sleep"},
+        {"deadlines", "Deadlines"},
+        {"prizes", "Prizes"},
+        {"where", "Where"},
+        {"travel", "Travel"},
+        {"contact", "Contact"},
+        {"days_left", "days left:"},
+        {"long_date", "{weekday}, {month} {dd}, {year}"},
+        {"click_to_start", "Click to start"},
+        {"tap_to_start", "Tap to start"},
+        {"play_again", "Play again"},
+    };
+    return words;
+}
+
+const std::string& wordText(const PartyContent& content, const std::string& key)
+{
+    static const std::string none;
+    const auto found = content.words.text.find(key);
+    return found == content.words.text.end() ? none : found->second;
+}
+
+Origin wordOrigin(const PartyContent& content, const std::string& key)
+{
+    const auto found = content.words.origins.find(key);
+    return found == content.words.origins.end() ? Origin{} : found->second;
+}
+
+namespace {
+
+std::vector<FieldRule> wordFields()
+{
+    std::vector<FieldRule> fields = {{"months", FieldType::Lines}, {"weekdays", FieldType::Lines}};
+    for (const auto& [key, english] : defaultWords()) fields.push_back({key.c_str(), FieldType::Text});
+    return fields;
 }
 
 }  // namespace
@@ -407,9 +466,13 @@ void readCues(Reader& reader, const std::map<std::string, const toml::node*>& fi
 
 }  // namespace
 
-const char* monthName(int month) { return month >= 1 && month <= 12 ? MonthNames[month - 1] : "?"; }
+const char* monthName(int month) { return month >= 1 && month <= 12 ? EnglishMonthNames[month - 1] : "?"; }
 
-std::string dayText(int month, int day) { return std::to_string(day) + " " + monthName(month); }
+std::string dayText(int month, int day, const std::vector<std::string>* months)
+{
+    const bool given = months && month >= 1 && month <= int(months->size());
+    return std::to_string(day) + " " + (given ? (*months)[std::size_t(month - 1)] : std::string(monthName(month)));
+}
 
 void lastDay(int year, int month, int day, int days, int& lastYear, int& lastMonth, int& lastDayOfMonth)
 {
@@ -427,13 +490,13 @@ void lastDay(int year, int month, int day, int days, int& lastYear, int& lastMon
     lastDayOfMonth = day;
 }
 
-std::string dateRangeText(int year, int month, int day, int days)
+std::string dateRangeText(int year, int month, int day, int days, const std::vector<std::string>* months)
 {
-    if (days <= 1) return dayText(month, day);
+    if (days <= 1) return dayText(month, day, months);
     int y, m, d;
     lastDay(year, month, day, days, y, m, d);
-    if (m == month) return std::to_string(day) + " to " + dayText(m, d);
-    return dayText(month, day) + " to " + dayText(m, d);
+    if (m == month) return std::to_string(day) + " to " + dayText(m, d, months);
+    return dayText(month, day, months) + " to " + dayText(m, d, months);
 }
 
 std::string datesWithYears(int year, int month, int day, int days)
@@ -665,9 +728,10 @@ Facts factsOf(const PartyContent& content)
     if (content.month > 0 && content.days > 0) {
         int y, m, d;
         lastDay(content.year, content.month, content.day, content.days, y, m, d);
-        facts.texts["party.first_day"] = dayText(content.month, content.day);
-        facts.texts["party.last_day"] = dayText(m, d);
-        facts.texts["party.dates"] = dateRangeText(content.year, content.month, content.day, content.days);
+        const std::vector<std::string>* months = &content.words.months;
+        facts.texts["party.first_day"] = dayText(content.month, content.day, months);
+        facts.texts["party.last_day"] = dayText(m, d, months);
+        facts.texts["party.dates"] = dateRangeText(content.year, content.month, content.day, content.days, months);
     } else {
         facts.texts["party.first_day"] = facts.texts["party.last_day"] = facts.texts["party.dates"] = "";
     }
@@ -739,6 +803,77 @@ void readSoundtrack(Reader& reader, const ContentTables& tables, const std::stri
     const std::filesystem::path given(raw.text);
     content.soundtrackPath =
         given.is_absolute() ? given.string() : (std::filesystem::path(file).parent_path() / given).string();
+}
+
+// A BCP 47 language tag as the web page's lang takes it: letters and digits in parts of 1 to 8
+// joined by hyphens, the first of letters only ("en", "sv", "de-CH", "pl").
+bool isLanguageTag(const std::string& tag)
+{
+    std::size_t part = 0;
+    bool first = true;
+    for (std::size_t k = 0; k <= tag.size(); ++k) {
+        const char c = k < tag.size() ? tag[k] : '-';
+        if (c == '-') {
+            if (part == 0 || part > 8) return false;
+            part = 0;
+            first = false;
+        } else if (std::isalpha(static_cast<unsigned char>(c)) || (!first && std::isdigit(static_cast<unsigned char>(c)))) {
+            ++part;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// [language] and [words]: the words as written; the placeholders are filled in once the facts
+// are known. The month and weekday names come first, as the dates among the facts use them.
+void readWords(Reader& reader, const ContentTables& tables, PartyContent& content)
+{
+    PartyWords& words = content.words;
+    if (tables.field("language", "tag")) {
+        const RawText tag = textOf(reader, tables, "language", "tag");
+        if (!isLanguageTag(tag.text))
+            reader.fail(tag.origin.line, tag.origin.field,
+                        "\"" + tag.text + "\" is not a language tag such as en, sv, de-CH or pl");
+        else
+            words.language = tag.text;
+        words.languageOrigin = tag.origin;
+    }
+    words.months.assign(EnglishMonthNames, EnglishMonthNames + 12);
+    words.weekdays.assign(EnglishWeekdayNames, EnglishWeekdayNames + 7);
+    const struct {
+        const char* key;
+        std::vector<std::string>* names;
+        Origin* origin;
+    } lists[] = {{"months", &words.months, &words.monthsOrigin}, {"weekdays", &words.weekdays, &words.weekdaysOrigin}};
+    for (const auto& list : lists) {
+        const RawLines given = linesOf(reader, tables, "words", list.key);
+        if (given.origin.line == 0) continue;
+        *list.origin = given.origin;
+        if (given.lines.size() != list.names->size()) {
+            reader.fail(given.origin.line, given.origin.field,
+                        "needs " + std::to_string(list.names->size()) + " names, found " + std::to_string(given.lines.size()));
+            continue;
+        }
+        for (std::size_t k = 0; k < given.lines.size(); ++k) {
+            if (given.lines[k].text.empty()) reader.fail(given.lines[k].origin.line, given.lines[k].origin.field, "is empty");
+            (*list.names)[k] = given.lines[k].text;
+        }
+    }
+}
+
+void fillWords(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
+{
+    for (const auto& [key, english] : defaultWords()) {
+        RawText raw{english, Origin{0, "words." + key}};
+        if (tables.field("words", key)) {
+            raw = textOf(reader, tables, "words", key);
+            content.words.origins[key] = raw.origin;
+        }
+        // The clock's date has placeholders of its own, filled in as it is drawn.
+        content.words.text[key] = key == "long_date" ? raw.text : fillIn(reader, raw, facts);
+    }
 }
 
 // [pictures]: the organisers' own background and menu, found from the content file's folder.
@@ -852,17 +987,18 @@ void readCaptions(Reader& reader, const ContentTables& tables, const Facts& fact
 void buildGeneralPage(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
 {
     PageBuilder page{reader, facts, content.pages[0]};
-    page.heading(content.name + " - GENERAL INFORMATION", content.nameOrigin);
+    page.heading(wordText(content, "page_general"),
+                 content.words.origins.count("page_general") ? wordOrigin(content, "page_general") : content.nameOrigin);
     page.gap();
     for (const RawText& raw : linesOf(reader, tables, "general", "intro").lines) {
         const std::string text = fillIn(reader, raw, facts);
         content.pages[0].push_back(PageLine{text.empty() ? LineKind::Gap : LineKind::Body, text, raw.origin});
     }
     const std::pair<const char*, const char*> sections[] = {
-        {"when", "When"}, {"bring", "What to bring"}, {"entrance", "Entrance"}, {"food_and_sleep", "Food and sleep"}};
+        {"when", "when"}, {"bring", "what_to_bring"}, {"entrance", "entrance"}, {"food_and_sleep", "food_and_sleep"}};
     for (const auto& [key, title] : sections) {
         page.gap();
-        page.section(title, {}, linesOf(reader, tables, "general", key));
+        page.section(wordText(content, title), wordOrigin(content, title), linesOf(reader, tables, "general", key));
     }
 }
 
@@ -882,7 +1018,7 @@ void addRepeatedSection(Reader& reader, PageBuilder& page, const Facts& facts, c
 void buildCompetitionsPage(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
 {
     PageBuilder page{reader, facts, content.pages[1]};
-    page.heading("COMPETITIONS", {});
+    page.heading(wordText(content, "page_competitions"), wordOrigin(content, "page_competitions"));
     page.gap();
     const auto found = tables.repeated.find("competition");
     const std::vector<Fields> none;
@@ -893,15 +1029,16 @@ void buildCompetitionsPage(Reader& reader, const ContentTables& tables, const Fa
                            "rules");
         page.gap();
     }
-    page.section("Deadlines", {}, linesOf(reader, tables, "competitions", "deadlines"));
+    page.section(wordText(content, "deadlines"), wordOrigin(content, "deadlines"),
+                 linesOf(reader, tables, "competitions", "deadlines"));
     page.gap();
-    page.section("Prizes", {}, linesOf(reader, tables, "competitions", "prizes"));
+    page.section(wordText(content, "prizes"), wordOrigin(content, "prizes"), linesOf(reader, tables, "competitions", "prizes"));
 }
 
 void buildRulesPage(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
 {
     PageBuilder page{reader, facts, content.pages[2]};
-    page.heading("RULES", {});
+    page.heading(wordText(content, "page_rules"), wordOrigin(content, "page_rules"));
     const auto found = tables.repeated.find("rules");
     if (found == tables.repeated.end()) return;
     for (std::size_t k = 0; k < found->second.size(); ++k) {
@@ -913,11 +1050,10 @@ void buildRulesPage(Reader& reader, const ContentTables& tables, const Facts& fa
 void buildLocationPage(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
 {
     PageBuilder page{reader, facts, content.pages[3]};
-    page.heading("LOCATION, TRAVEL AND CONTACT", {});
-    const std::pair<const char*, const char*> sections[] = {{"where", "Where"}, {"travel", "Travel"}, {"contact", "Contact"}};
-    for (const auto& [key, title] : sections) {
+    page.heading(wordText(content, "page_location"), wordOrigin(content, "page_location"));
+    for (const char* key : {"where", "travel", "contact"}) {
         page.gap();
-        page.section(title, {}, linesOf(reader, tables, "location", key));
+        page.section(wordText(content, key), wordOrigin(content, key), linesOf(reader, tables, "location", key));
     }
 }
 
@@ -940,6 +1076,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     const ContentTables tables = collectTables(reader, document);
     readParty(reader, tables, content);
     readPlaceAndContacts(reader, tables, content);
+    readWords(reader, tables, content);
     const Facts facts = factsOf(content);
     const RawText credits = textOf(reader, tables, "credits", "line");
     content.credits = fillIn(reader, credits, facts);
@@ -948,6 +1085,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     readWebAddress(reader, tables, content);
     readPictures(reader, tables, file, content);
     checkContactLinks(reader, tables);
+    fillWords(reader, tables, facts, content);
     if (document.contains("timing")) {
         content.timingLine = lineOf(*document.get("timing"));
         const auto timing = tables.single.find("timing");

@@ -2,6 +2,7 @@
 // The organisers' content file: the party's facts read from TOML, checked, with the
 // placeholders filled in and the four pages' lines put together.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,6 +51,20 @@ struct OwnPicture {
     Origin origin;
 };
 
+// The fixed words the show, the pages, the clock and the web page draw, in the party's
+// language: every key of [words] with its text (the English one unless given, placeholders
+// filled in), and where it was given.
+struct PartyWords {
+    std::string language = "en";  // a BCP 47 tag
+    Origin languageOrigin;
+    std::map<std::string, std::string> text;
+    std::map<std::string, Origin> origins;  // only the words given in the file
+    std::vector<std::string> months, weekdays;  // January.., Sunday..
+    Origin monthsOrigin, weekdaysOrigin;
+};
+// The English words, by [words] key, in the order they are listed in messages.
+const std::vector<std::pair<std::string, std::string>>& defaultWords();
+
 struct PartyContent {
     std::string file;  // as given, for messages
     bool parsed = false;  // the TOML was read, so the texts can be checked even with errors
@@ -77,6 +92,7 @@ struct PartyContent {
     // given.
     std::string webAddress;
     ShowCues cues;
+    PartyWords words;
     OwnPicture background, menuPicture;  // [pictures]: the intro's backdrop and the menu's ground
     // The line of each [timing] field given ("menu", "plates[2]"); a cue not given has none.
     std::vector<std::pair<std::string, int>> cueLines;
@@ -111,11 +127,16 @@ std::string escapeControls(const std::string& text);
 // else https://ADDRESS/.
 std::string webLink(const std::string& web);
 
-// "9 November", "9 to 11 November", "30 November to 2 December".
-std::string dayText(int month, int day);
-std::string dateRangeText(int year, int month, int day, int days);
+// "9 November", "9 to 11 November", "30 November to 2 December"; with `months`, the month
+// names are its (January first).
+std::string dayText(int month, int day, const std::vector<std::string>* months = nullptr);
+std::string dateRangeText(int year, int month, int day, int days, const std::vector<std::string>* months = nullptr);
 // With the year: "9 to 11 November 2027", "30 December 2027 to 2 January 2028".
 std::string datesWithYears(int year, int month, int day, int days);
+// The text the [words] key stands for (filled in); empty for an unknown key.
+const std::string& wordText(const PartyContent& content, const std::string& key);
+// Where the word was given; none for an English default.
+Origin wordOrigin(const PartyContent& content, const std::string& key);
 // The date of the party's last day.
 void lastDay(int year, int month, int day, int days, int& lastYear, int& lastMonth, int& lastDayOfMonth);
 const char* monthName(int month);  // 1..12

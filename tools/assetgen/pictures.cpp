@@ -118,7 +118,7 @@ Image paintBackdrop()
     return image;
 }
 
-Image paintMenu(const std::string& logo)
+Image paintMenu(const std::string& logo, const std::string& clockHint)
 {
     Image image = makeImage(640, 480);
     for (int y = 0; y < 480; ++y)
@@ -135,7 +135,7 @@ Image paintMenu(const std::string& logo)
         drawCentred(image, Face::SansBold, 52, 320 + 2 - k, 58 + 2 - k, logo,
                     rgb(40 + 50 * k, 20 + 40 * k, 90 + 55 * k));
     drawCentred(image, Face::SansBold, 52, 320, 56, logo, rgb(235, 225, 255));
-    drawCentred(image, Face::Sans, 11, 320, 78, "CLICK HERE FOR THE CLOCK", rgb(120, 140, 190));
+    drawCentred(image, Face::Sans, 11, 320, 78, clockHint, rgb(120, 140, 190));
     fillRect(image, 20, 88, 600, 1, rgb(60, 50, 120));
     fillRect(image, 20, 89, 600, 1, rgb(25, 20, 55));
     // Faint frames around the five button slots: the buttons are pasted inside them, and

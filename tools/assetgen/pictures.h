@@ -9,7 +9,8 @@ double valueNoise(double x, double y, unsigned seed);
 double fractalNoise(double x, double y, unsigned seed, int octaves);
 
 Image paintBackdrop();                       // 640x480, the intro's space scene
-Image paintMenu(const std::string& logo);    // 640x480, logo strip, button slots, dark page area
+// 640x480: the logo and the clock's hint in the top strip, button slots, dark page area.
+Image paintMenu(const std::string& logo, const std::string& clockHint);
 Image paintButton(const std::string& label, bool hovered);  // 176x18
 Image paintPlate(const std::string& caption);               // 359x17, bright text on black
 Image paintLoading();                        // 125x41

@@ -241,6 +241,10 @@ std::string webFactsJson(const PartyContent& content)
     return "{\n  \"name\": " + jsonString(content.name) + ",\n  \"title\": " + jsonString(pageTitle(content)) +
            ",\n  \"description\": " + jsonString(pageDescription(content)) +
            ",\n  \"address\": " + jsonString(content.webAddress) +
+           ",\n  \"language\": " + jsonString(content.words.language) +
+           ",\n  \"click_to_start\": " + jsonString(wordText(content, "click_to_start")) +
+           ",\n  \"tap_to_start\": " + jsonString(wordText(content, "tap_to_start")) +
+           ",\n  \"play_again\": " + jsonString(wordText(content, "play_again")) +
            ",\n  \"facts\": " + jsonString(factsSection(content)) + "\n}\n";
 }
 
