@@ -5,13 +5,14 @@
 //
 // - Slow 4G (1.6 Mbit/s, 150 ms) and Fast 4G (9 Mbit/s, 165 ms), a first visit: the time until
 //   the start button works, the time from the tap to the first sound, the bytes that came
-//   before it.
+//   before it; then the network falling behind the music while it plays.
 // - At 4x and 6x CPU throttling, upright and on its side, over 30 s of the intro: silent gaps
 //   (runs of 256 or more zero samples once the music has begun) counted by an AudioWorklet
 //   listening to the music's output, frames a second, and the picture's music time minus the
 //   heard one; the show's renderer's memory.
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join, resolve } from 'node:path';
+import { createServer, get as httpGet } from 'node:http';
 import { chromium } from 'playwright-core';
 import { serve } from '../serve.mjs';
 import { check, failures, quantile, sleep, waitFor } from './common.mjs';
@@ -102,6 +103,71 @@ async function startOn(browser, baseUrl, name, net) {
 // The show's renderer (of the browser's renderers, the one holding the most memory of its
 // own): its resident memory, and the part of it that is its own (anonymous and shared memory,
 // what Chromium's task manager calls its memory footprint), the program's files left out.
+// The network falls behind the music: a host that sends the soundtrack's first four pieces and
+// then holds the rest back until told. When the music runs out the picture waits with it; when
+// the rest comes, both go on, in step.
+function holdingHost(siteUrl, firstBytes) {
+  const held = { release: null };
+  const server = createServer((request, response) => {
+    const upstream = httpGet(new URL(request.url, siteUrl), { headers: { 'accept-encoding': request.headers['accept-encoding'] || '' } }, (answer) => {
+      response.writeHead(answer.statusCode, answer.headers);
+      if (!request.url.endsWith('zura5inv-music.bin')) {
+        answer.pipe(response);
+        return;
+      }
+      let sent = 0;
+      const queued = [];
+      answer.on('data', (chunk) => {
+        const part = chunk.subarray(0, Math.max(0, firstBytes - sent));
+        if (part.length) response.write(part);
+        sent += part.length;
+        if (part.length < chunk.length) queued.push(chunk.subarray(part.length));
+      });
+      answer.on('end', () => {
+        held.release = () => { for (const chunk of queued) response.write(chunk); response.end(); };
+      });
+    });
+    upstream.on('error', () => response.destroy());
+  });
+  return new Promise((done) => server.listen(0, '127.0.0.1', () => done({ server, held })));
+}
+
+async function stall(browser, siteUrl, webBuild) {
+  const index = JSON.parse(readFileSync(join(webBuild, 'site', 'zura5inv-music.json'), 'utf8'));
+  const firstBytes = index.pieces[4].offset;
+  const { server, held } = await holdingHost(siteUrl, firstBytes);
+  const context = await browser.newContext({ ...phone, viewport: { width: 390, height: 844 } });
+  const page = await context.newPage();
+  await page.goto(`http://127.0.0.1:${server.address().port}/`);
+  await waitFor(async () => (await page.evaluate(() => window.invitation.state)) === 'ready', 30000);
+  await page.getByRole('button', { name: 'Tap to start' }).tap();
+  const waited = await waitFor(() => page.evaluate(() => window.invitation.waitingForMusic), 40000);
+  const at = await page.evaluate(() => [window.invitation.musicTime(), window.invitation.audiblePosition()]);
+  await sleep(1500);
+  const later = await page.evaluate(() => [window.invitation.musicTime(), window.invitation.audiblePosition()]);
+  if (held.release) held.release();
+  const goesOn = await waitFor(async () => (await page.evaluate(() => window.invitation.musicTime())) > later[0] + 2000, 20000);
+  const leads = await page.evaluate(() => new Promise((done) => {
+    const found = [];
+    const begin = performance.now();
+    const step = (now) => {
+      const heard = window.invitation.audiblePosition();
+      const shown = window.invitation.musicTime();
+      if (heard !== null && shown !== null) found.push(shown - heard);
+      if (now - begin < 2000) requestAnimationFrame(step);
+      else done(found);
+    };
+    requestAnimationFrame(step);
+  }));
+  const lead = leads.length ? quantile(leads, 0.5) : NaN;
+  figures.stall = { waitedAtMs: at[0], shownMoved: later[0] - at[0], heardMoved: Math.round(later[1] - at[1]), leadAfterMs: lead };
+  check(waited && later[0] - at[0] < 30 && later[1] - at[1] < 30 && goesOn && Math.abs(lead) <= 20,
+        `the soundtrack held back after 20 s of music: picture and sound wait together at ${at[0]} ms and go on ` +
+        `in step when the rest comes (${JSON.stringify(figures.stall)})`);
+  await context.close();
+  server.close();
+}
+
 async function showRendererMemory(browserCdp) {
   const { processInfo } = await browserCdp.send('SystemInfo.getProcessInfo');
   let best = { resident: 0, own: 0 };
@@ -168,6 +234,7 @@ const browser = await chromium.launch({
 });
 try {
   for (const [name, net] of Object.entries(networks)) await startOn(browser, baseUrl, name, net);
+  await stall(browser, baseUrl, webBuild);
   const seconds = Number(process.env.PHONE_SECONDS || 30);
   const upright = { width: 390, height: 844 };
   const side = { width: 844, height: 390 };
