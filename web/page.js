@@ -318,13 +318,15 @@ async function readCounted(name, body, progress) {
 
 // The program is compiled while it downloads where the browser can (and then kept compiled in
 // its cache); a copy of the stream counts the bytes and stands in when streaming is refused.
-async function downloadProgram(progress, how) {
+// `arrived` is called once the program's bytes are all there, while it may still be compiling.
+async function downloadProgram(progress, how, arrived = () => {}) {
   const response = await fetchChecked('zura5inv.wasm', how);
   const counted = response.clone();
   const streaming = WebAssembly.compileStreaming
     ? WebAssembly.compileStreaming(response).then((program) => ({ program }), (error) => ({ error }))
     : Promise.resolve({ error: new Error('no streaming compilation') });
   const bytes = await readCounted('zura5inv.wasm', counted.body, progress);
+  arrived();
   const streamed = await streaming;
   page.compiledWhileDownloading = Boolean(streamed.program);
   if (streamed.program) return streamed.program;
@@ -658,8 +660,9 @@ async function load() {
       page.program = await WebAssembly.compile(embeddedProgram);
       InvitationMusic.receiveAll(page.music, embeddedBytes('soundtrack-data'));
     } else {
-      page.program = await downloadProgram(progress, fresh);
-      if (!kept) streamSoundtrack(progress, fresh);
+      // The soundtrack follows the program rather than sharing the line with it: the show
+      // needs all of the program but only the first seconds of the music.
+      page.program = await downloadProgram(progress, fresh, () => { if (!kept) streamSoundtrack(progress, fresh); });
     }
     await Promise.all([newModule(), firstMusic()]);
   } catch (error) {

@@ -185,7 +185,8 @@ async function showRendererMemory(browserCdp) {
 
 async function throttled(browser, baseUrl, rate, viewport, seconds) {
   const name = `${rate}x ${viewport.width > viewport.height ? 'landscape' : 'portrait'}`;
-  const context = await browser.newContext({ ...phone, viewport });
+  // The recorder's module comes from a blob, which the page's own policy does not allow.
+  const context = await browser.newContext({ ...phone, viewport, bypassCSP: true });
   const page = await context.newPage();
   const cdp = await context.newCDPSession(page);
   await page.goto(baseUrl);
