@@ -61,13 +61,22 @@ function installTags(single) {
           '<link rel="manifest" href="manifest.webmanifest">'].join('\n');
 }
 
+// The program and the scripts asked for as soon as the head is read, rather than one after
+// another as the page's end reaches them (on a phone's network each waits a round trip).
+function preloadTags(single) {
+  if (single) return '';
+  return ['<link rel="preload" href="zura5inv.wasm" as="fetch" crossorigin>',
+          ...['zura5inv.js', ...pageScripts].map((name) => `<link rel="preload" href="${name}" as="script">`)].join('\n');
+}
+
 function fillTemplate(facts, scripts, { single = false, inlineScripts = [] } = {}) {
   const template = readFileSync(join(webDir, 'index.html'), 'utf8');
   const values = { TITLE: escapeHtml(facts.title), DESCRIPTION: escapeHtml(facts.description),
                    FACTS: facts.facts, SCRIPTS: scripts, ADDRESS: addressTags(facts.address),
                    POLICY: policyTag(inlineScripts), INSTALL: installTags(single),
                    LANGUAGE: escapeHtml(facts.language), CLICKTOSTART: escapeHtml(facts.click_to_start),
-                   TAPTOSTART: escapeHtml(facts.tap_to_start), PLAYAGAIN: escapeHtml(facts.play_again) };
+                   TAPTOSTART: escapeHtml(facts.tap_to_start), PLAYAGAIN: escapeHtml(facts.play_again),
+                   PRELOAD: preloadTags(single) };
   return template.replace(/@([A-Z]+)@/g, (whole, name) => {
     if (!(name in values)) throw new Error(`web/index.html: no value for ${whole}`);
     return values[name];
