@@ -210,6 +210,7 @@ TEST(VideoProfiles, EncoderCommandsCarryTheProfilesRules)
 {
     VideoSettings site;
     site.path = "show.mp4";
+    site.title = "G\xC3\xB6ta Hack 2027";
     int fps = 0;
     applyVideoProfile(*findVideoProfile("site"), site, fps, false);
     VideoGeometry g;
@@ -225,6 +226,7 @@ TEST(VideoProfiles, EncoderCommandsCarryTheProfilesRules)
     EXPECT_EQ(valueOf(one, "-af"), "aresample=48000:resampler=soxr:precision=28");
     EXPECT_EQ(valueOf(one, "-movflags"), "+faststart");
     EXPECT_EQ(valueOf(one, "-framerate"), "60");
+    EXPECT_EQ(valueOf(one, "-metadata"), "title=G\xC3\xB6ta Hack 2027");  // the film is named after its party
 
     VideoSettings party;
     party.path = "show.mkv";
@@ -248,6 +250,7 @@ TEST(VideoProfiles, EncoderCommandsCarryTheProfilesRules)
     EXPECT_EQ(valueOf(second, "-ar"), "48000");
     EXPECT_EQ(valueOf(second, "-f"), "matroska");
     EXPECT_EQ(second.back(), "file:show.mkv.part");  // a file, whatever its name looks like to ffmpeg
+    EXPECT_EQ(valueOf(second, "-metadata"), "");     // no title given, none written
     // The sound of the archive is the soundtrack's, untouched.
     VideoSettings archive;
     archive.path = "show.mkv";

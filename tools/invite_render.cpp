@@ -18,6 +18,7 @@
 #include "app/headless.h"
 #include "app/invitation.h"
 #include "app/window.h"
+#include "resources/party_name.h"
 #include "scenes/pages.h"
 #include "tools/ffmpeg_process.h"
 #include "tools/png_writer.h"
@@ -50,7 +51,11 @@ struct RenderOptions {
     std::string out;
     std::string digest;
     std::int64_t wallClock = -1;
-    VideoSettings video;
+    VideoSettings video = [] {
+        VideoSettings settings;
+        settings.title = partyName;  // the party the film shows
+        return settings;
+    }();
 };
 
 struct VideoRun {

@@ -277,9 +277,11 @@ std::vector<std::string> soundArguments(const VideoSettings& settings, const std
     return args;
 }
 
-std::vector<std::string> outputArguments(const std::string& container, const std::string& outputPath)
+std::vector<std::string> outputArguments(const VideoSettings& settings, const std::string& container,
+                                         const std::string& outputPath)
 {
     std::vector<std::string> args = {"-threads", "0"};
+    if (!settings.title.empty()) append(args, {"-metadata", "title=" + settings.title});
     if (container == "mp4") append(args, {"-movflags", "+faststart"});
     append(args, {"-f", container, ffmpegFile(outputPath)});
     return args;
@@ -307,7 +309,7 @@ std::vector<std::string> encoderArguments(const VideoSettings& settings, const V
     append(args, {"-map", "0:v", "-map", "1:a"});
     append(args, pictureArguments(settings, geometry));
     append(args, soundArguments(settings, container));
-    append(args, outputArguments(container, outputPath));
+    append(args, outputArguments(settings, container, outputPath));
     return args;
 }
 
@@ -337,7 +339,7 @@ std::vector<std::string> passArguments(const VideoSettings& settings, const Vide
         return args;
     }
     append(args, soundArguments(settings, container));
-    append(args, outputArguments(container, outputPath));
+    append(args, outputArguments(settings, container, outputPath));
     return args;
 }
 

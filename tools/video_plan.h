@@ -51,6 +51,7 @@ struct VideoSettings {
     int keyInterval = 0;            // 0: x264's choice
     int audioRate = 0;              // 0: the soundtrack's rate
     int audioKbps = 0;              // 0: 192
+    std::string title;              // the film's title tag; empty: none
 };
 
 // Fills every value of `settings` not given on the command line from `profile`; `fps` too,

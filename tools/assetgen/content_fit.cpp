@@ -106,7 +106,7 @@ std::vector<std::uint32_t> lettersOf(const std::string& text)
     return letters;
 }
 
-Origin namedOrigin(const PartyContent& content, const std::string& key, const Origin& given)
+Origin namedOrigin(const std::string& key, const Origin& given)
 {
     return given.line > 0 ? given : Origin{0, "words." + key};
 }
@@ -165,7 +165,7 @@ int clockTextLength(const std::string& text) { return int(clockSpelling(text).si
 
 void checkWordsFit(const PartyContent& content, std::vector<ContentError>& errors)
 {
-    const auto origin = [&](const std::string& key) { return namedOrigin(content, key, wordOrigin(content, key)); };
+    const auto origin = [&](const std::string& key) { return namedOrigin(key, wordOrigin(content, key)); };
     for (const char* key : {"button_general", "button_competitions", "button_rules", "button_location", "button_exit"}) {
         const std::string& label = wordText(content, key);
         if (!checkCharacters(label, Face::SansBold, origin(key), errors)) continue;
@@ -189,8 +189,8 @@ void checkWordsFit(const PartyContent& content, std::vector<ContentError>& error
         errors.push_back(ContentError{origin("days_left").line, origin("days_left").field,
                                       "\"" + daysLeft + "\" takes " + std::to_string(clockTextLength(daysLeft)) +
                                           " letters; the clock has room for " + std::to_string(clockDaysLeftCells)});
-    const Origin months = namedOrigin(content, "months", content.words.monthsOrigin);
-    const Origin weekdays = namedOrigin(content, "weekdays", content.words.weekdaysOrigin);
+    const Origin months = namedOrigin("months", content.words.monthsOrigin);
+    const Origin weekdays = namedOrigin("weekdays", content.words.weekdaysOrigin);
     for (const std::string& name : content.words.months) checkClockText(name, months, errors);
     for (const std::string& name : content.words.weekdays) checkClockText(name, weekdays, errors);
     const std::string& pattern = wordText(content, "long_date");
