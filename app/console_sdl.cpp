@@ -294,6 +294,7 @@ bool consoleOpenWindow(bool fullscreen)
     }
     if (console.presentation == Presentation::texture && !openRenderer()) return false;
     if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
+    writeOlderWindowTitle(console.window, invitationTitle);  // after the renderer, which may make the window anew
     SDL_ShowWindow(console.window);
     if (console.presentation == Presentation::texture) choosePacing();
     watchWindowDestruction(console.window);

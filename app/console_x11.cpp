@@ -6,6 +6,7 @@
 #if defined(__linux__) && !defined(__EMSCRIPTEN__) && __has_include(<X11/Xlib.h>)
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <atomic>
 
@@ -64,7 +65,35 @@ void settleWindowSystem()
     watchedDisplay = nullptr;
 }
 
+void writeOlderWindowTitle(SDL_Window* window, const char* title)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    void* xlib = SDL_LoadObject("libX11.so.6");
+    if (xlib == nullptr) return;
+    using ToProperty = int (*)(Display*, char**, int, XICCEncodingStyle, XTextProperty*);
+    using SetProperty = void (*)(Display*, Window, XTextProperty*, Atom);
+    using Free = int (*)(void*);
+    const auto toProperty = reinterpret_cast<ToProperty>(SDL_LoadFunction(xlib, "Xutf8TextListToTextProperty"));
+    const auto setProperty = reinterpret_cast<SetProperty>(SDL_LoadFunction(xlib, "XSetTextProperty"));
+    const auto release = reinterpret_cast<Free>(SDL_LoadFunction(xlib, "XFree"));
+    char* list[] = {const_cast<char*>(title)};
+    XTextProperty property{};
+    // The ICC's own style: STRING (Latin-1) when every letter is one of Latin-1, else
+    // COMPOUND_TEXT.
+    if (toProperty && setProperty && release &&
+        toProperty(info.info.x11.display, list, 1, XStdICCTextStyle, &property) == Success) {
+        setProperty(info.info.x11.display, info.info.x11.window, &property, XA_WM_NAME);
+        release(property.value);
+    }
+}
+
 #else
+
+void writeOlderWindowTitle(SDL_Window*, const char*)
+{
+}
 
 void watchWindowDestruction(SDL_Window*)
 {

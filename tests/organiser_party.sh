@@ -49,6 +49,15 @@ ctest --test-dir "$build" -j 2 -LE 'e2e|video|slow' --output-on-failure > "$work
   || { tail -n 60 "$work/suites.log"; fail "the suites do not pass for NOVA 7"; }
 grep 'tests passed\|tests failed' "$work/suites.log"
 
+# window_tests NAME: the window tests of the tree, which find the window by its process and
+# read both its titles, on the programs built for the party.
+window_tests() {
+  step "the window tests for $1"
+  bash "$tree/tests/e2e/window.sh" "$build/invite_windowed" "$build/invite_fullscreen" "$tree" > "$work/window.log" 2>&1 \
+    || { tail -n 30 "$work/window.log"; fail "the window tests do not pass for $1"; }
+}
+window_tests "NOVA 7"
+
 step "their own 85 s soundtrack, the menu at 20 s"
 "$build/tools/assetgen/assetgen" --test-track "$tree/content/our_music.mp3" 85 || fail "no test track"
 sed -i -e 's|^# file = "our_music.mp3"|file = "our_music.mp3"|' -e '/^\[timing\]/,$d' "$party"

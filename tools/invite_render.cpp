@@ -109,13 +109,20 @@ std::int64_t parseNumber(const std::string& text, const std::string& option, std
     return value;
 }
 
+// A music time in milliseconds, or "menu+<ms>": that long after the moment the menu comes.
+std::int64_t parseMoment(const std::string& text, const std::string& option)
+{
+    if (text.rfind("menu+", 0) != 0) return parseNumber(text, option, 0, INT32_MAX);
+    return std::min<std::int64_t>(showTiming.menu + parseNumber(text.substr(5), option, 0, INT32_MAX), INT32_MAX);
+}
+
 std::vector<std::int32_t> parseSnaps(const std::string& text)
 {
     std::vector<std::int32_t> snaps;
     std::stringstream items(text);
     std::string item;
     while (std::getline(items, item, ',')) {
-        snaps.push_back(std::int32_t(parseNumber(item, "--snap", 0, INT32_MAX)));
+        snaps.push_back(std::int32_t(parseMoment(item, "--snap")));
     }
     if (snaps.empty()) usageError("--snap needs at least one time");
     return snaps;
@@ -167,7 +174,8 @@ void printUsage()
         "Draws the show on a simulated music clock from the working folder's soundtrack: --snap\n"
         "and --every write PNG frames into --out, --video films it. Script lines are\n"
         "<ms> move <x> <y>, <ms> down|up left|right, <ms> key escape|up|down|pageup|pagedown and\n"
-        "<ms> close, where <ms> may be written menu+<ms>: after the moment the menu comes.\n",
+        "<ms> close. A time, there and for --until and --snap, may be written menu+<ms>: that\n"
+        "long after the moment the menu comes.\n",
         videoProfileNames().c_str());
 }
 
@@ -194,7 +202,7 @@ RenderOptions parseOptions(int argc, char** argv)
         }
         else if (name == "--start") options.clock.start = std::int32_t(parseNumber(value, name, 0, INT32_MAX));
         else if (name == "--until") {
-            options.until = parseNumber(value, name, 0, INT32_MAX);
+            options.until = parseMoment(value, name);
             options.untilGiven = true;
         }
         else if (name == "--loop") options.clock.loop = std::int32_t(parseNumber(value, name, 1, INT32_MAX));

@@ -17,6 +17,9 @@ fail() { echo "FAIL: $*"; status=1; }
 # Checksums of every file in a folder, hidden ones included.
 sums() { (cd "$1" && find . -type f | sort | xargs md5sum); }
 
+"$assetgen" --help > "$work/help" 2>&1 || fail "--help ended with $?"
+grep -q "^usage: assetgen" "$work/help" || fail "--help printed no usage: $(cat "$work/help")"
+
 mkdir "$work/copy"
 cp -a "$reference/." "$work/copy/"
 before_copy=$(sums "$work/copy")

@@ -80,14 +80,25 @@ E2E_TITLE=$(sed -n 's/^inline constexpr const char\* invitationTitle = "\(.*\)";
   "$(dirname "${BASH_SOURCE[0]}")/../../resources/party_name.h" | sed 's/\\\(.\)/\1/g')
 E2E_TITLE_PATTERN="^$(printf '%s' "$E2E_TITLE" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
 
-# Waits for the window titled "NAME Party Invitation"; sets WINDOW_ID.
+# The visible window of the program started last, found by its process (_NET_WM_PID), so any
+# party's name will do; a Windows program under Wine is found by its title
+# (E2E_FIND_BY_TITLE=1), its window being Wine's.
+find_window() {
+  if [ -n "${E2E_FIND_BY_TITLE:-}" ]; then
+    xdotool search --onlyvisible --name "$E2E_TITLE_PATTERN" 2>/dev/null | tail -1
+  else
+    xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | tail -1
+  fi
+}
+
+# Waits for the program's window; sets WINDOW_ID.
 wait_window() {
   local limit=${1:-30}
   for _ in $(seq $((limit * 10))); do
-    WINDOW_ID=$(xdotool search --onlyvisible --name "$E2E_TITLE_PATTERN" 2>/dev/null | tail -1)
+    WINDOW_ID=$(find_window)
     if [ -n "$WINDOW_ID" ]; then
       sleep 0.5  # the same window still there: not one replaced while the program starts
-      [ "$(xdotool search --onlyvisible --name "$E2E_TITLE_PATTERN" 2>/dev/null | tail -1)" = "$WINDOW_ID" ] && return 0
+      [ "$(find_window)" = "$WINDOW_ID" ] && return 0
     fi
     if ! kill -0 "$APP_PID" 2>/dev/null; then
       wait "$APP_PID"

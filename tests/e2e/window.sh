@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real programs under Xvfb: the soundtrack is required before any window, the window has
-# its title and a 640x480 client area, Escape, closing it or destroying it ends the run with
-# 0, and the fullscreen build covers the screen.
+# its title in both its properties and a 640x480 client area, Escape, closing it or
+# destroying it ends the run with 0, and the fullscreen build covers the screen.
 set -u
 windowed=$1
 fullscreen=$2
@@ -26,6 +26,9 @@ start_app "$source_dir/resources" "$windowed"
 wait_window 60
 geometry=$(xdotool getwindowgeometry "$WINDOW_ID")
 echo "$geometry" | grep -q "Geometry: 640x480" || fail "client area is not 640x480: $geometry"
+# Both titles name the party, the older one too, whatever letters its name has.
+names=$(python3 "$here/window_names.py" "$WINDOW_ID") || fail "cannot read the window's titles"
+[ "$names" = "$E2E_TITLE"$'\n'"$E2E_TITLE" ] || fail "the titles (WM_NAME, _NET_WM_NAME) read: $names"
 sleep 2
 xdotool key --window "$WINDOW_ID" Escape
 wait_exit 20

@@ -45,12 +45,24 @@ TEST(RenderCommandLine, MalformedArgumentsEndWithCodeTwoAndNameTheProblem)
 
 TEST(RenderCommandLine, MalformedScriptLinesEndWithCodeTwo)
 {
-    for (const char* line : {"100 jump", "x move 1 2", "100 move 1", "100 down middle",
-                             "100 key space", "100 move 700 2", "100 close now"}) {
+    for (const char* line : {"100 jump", "x move 1 2", "100 move 1", "100 down middle", "100 key space",
+                             "100 move 700 2", "100 close now", "menu+ close", "menu+-5 close", "menu+5x close"}) {
         const ShowRun run = renderShow("cli_script", "--until 200", std::string("# ok\n") + line + "\n");
         EXPECT_EQ(run.exitCode, 2) << line;
         EXPECT_NE(run.output.find("line 2"), std::string::npos) << run.output;
     }
+}
+
+// "menu+<ms>" counts from the menu's cue (41701 here), in the script and in --snap and --until.
+TEST(RenderCommandLine, TimesMayCountFromTheMenu)
+{
+    const ShowRun run = renderShow("cli_menu", "--fps 10 --until menu+400 --snap menu+0,menu+300", "menu+200 key escape\n");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(std::filesystem::exists(run.outDir + "/t41701.png"));
+    EXPECT_FALSE(std::filesystem::exists(run.outDir + "/t42001.png"));  // the escape came first
+    const ShowRun help = renderShow("cli_help", "--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("usage: invite_render"), std::string::npos) << help.output;
 }
 
 TEST(RenderCommandLine, ScriptedEscapeEndsTheRunBeforeUntil)
