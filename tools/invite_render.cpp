@@ -20,6 +20,7 @@
 #include "app/window.h"
 #include "resources/party_name.h"
 #include "scenes/pages.h"
+#include "scenes/timing.h"
 #include "tools/ffmpeg_process.h"
 #include "tools/png_writer.h"
 #include "tools/render_script.h"
