@@ -3,7 +3,7 @@
 // with a progress bar that ends at the end, a reload that downloads nothing, broken downloads
 // that say so and offer to try again, and the single file played from disk.
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -134,10 +134,12 @@ async function brokenDownloads(browser, server, baseUrl, outDir) {
 }
 
 // Offline at the party: after one visit the page is installable and a second visit with the
-// host gone plays; the worker's cache carries the build's version.
+// host gone plays; the worker's cache carries the build's version, and a new build's worker
+// replaces it when the host is back.
 async function offline(browser, webBuild, outDir) {
   const host = await serve(join(webBuild, 'site'));
-  const address = `http://127.0.0.1:${host.address().port}/`;
+  const port = host.address().port;
+  const address = `http://127.0.0.1:${port}/`;
   const context = await browser.newContext({ viewport: { width: 800, height: 640 } });
   const page = await context.newPage();
   await page.goto(address);
@@ -174,9 +176,26 @@ async function offline(browser, webBuild, outDir) {
   } catch (error) {
     report.offlineError = String(error.message || error);
   }
-  const version = readFileSync(join(webBuild, 'site', 'sw.js'), 'utf8').match(/version = '(\w+)'/)[1];
+  const worker = readFileSync(join(webBuild, 'site', 'sw.js'), 'utf8');
+  const version = worker.match(/version = '(\w+)'/)[1];
   check(playing && kept.length === 1 && kept[0] === `invitation-${version}`,
         `after one visit the show plays with the host gone, from the cache of this build (${kept})`);
+
+  const newBuild = mkdtempSync(join(tmpdir(), 'site-'));
+  try {
+    cpSync(join(webBuild, 'site'), newBuild, { recursive: true });
+    writeFileSync(join(newBuild, 'sw.js'), worker.replace(version, 'newbuild'));
+    const newHost = await serve(newBuild, port);
+    const third = await context.newPage();
+    await third.goto(address);
+    const keys = () => third.evaluate(async () => (await caches.keys()).filter((name) => name.startsWith('invitation-')));
+    const replaced = await waitFor(async () => JSON.stringify(await keys()) === '["invitation-newbuild"]', 20000);
+    check(replaced, `a new build's worker replaces the old build's cache (${await keys()})`);
+    newHost.close();
+    newHost.closeAllConnections();
+  } finally {
+    rmSync(newBuild, { recursive: true, force: true });
+  }
   await context.close();
 }
 

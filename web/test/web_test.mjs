@@ -240,7 +240,8 @@ async function desktopRun(page, consoleErrors, baseUrl, title) {
   report.framePass = `${passes.length} passes, p50 ${quantile(passes, 0.5).toFixed(3)} ms, ` +
                      `p99 ${quantile(passes, 0.99).toFixed(3)} ms, mean ${mean.toFixed(3)} ms`;
   console.log(`figure: frame pass ${report.framePass}`);
-  check(passes.length === 600, 'the page keeps the time of its last 600 frame passes');
+  // Fewer than 600 passes have run by then when a busy machine drops animation frames.
+  timingCheck(passes.length === 600, `the page keeps the time of its last 600 frame passes (${passes.length})`);
 
   await catchUp(page);
 
