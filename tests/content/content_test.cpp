@@ -369,6 +369,8 @@ const BrokenCase BrokenCases[] = {
      "address = \"https", "web.address", "expected the folder's address"},
     {"web address without a host", "[soundtrack]\n", "[web]\naddress = \"https:///inv/\"\n[soundtrack]\n",
      "address = \"https", "web.address", "expected the folder's address"},
+    {"misspelled first day", "first_day = 2027-11-09", "frist_day = 2027-11-09", "[party]", "party.first_day",
+     "is missing from [party]"},
     {"plate start that wraps round", "[2000, 8000]", "[4294969296, 8000]", "[4294969296", "timing.plates[0]",
      "lies outside 0 to 3600000"},
     {"plate end that wraps round", "[2000, 8000]", "[2000, -4294959296]", "[2000, -4", "timing.plates[0]",

@@ -211,9 +211,12 @@ std::map<std::string, const toml::node*> checkTable(Reader& reader, const toml::
 }
 
 
+// A month that is not one (a file whose first day was missing or misspelled leaves it 0) is
+// taken as 31 days long, so the texts made before the check's message is read stay in bounds.
 int monthLength(int year, int month)
 {
     static const int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 31;
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return month == 2 && leap ? 29 : lengths[month - 1];
 }
