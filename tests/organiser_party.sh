@@ -90,5 +90,89 @@ render none 0 23500
 cmp -s "$work/early/t23500.png" "$work/late/t32500.png" || fail "a click at 21 s did not open page 1"
 cmp -s "$work/none/t23500.png" "$work/early/t23500.png" && fail "the frame at 23.5 s is the same without a click"
 
-[ $status -eq 0 ] && echo "NOVA 7 passes every suite, and its own music brings the menu at 20 s"
+step "a second party in Swedish, with Polish and German letters: Göta Hack 2027 over New Year"
+# Its own 80 s master as a WAV (the test track's ticks on every whole second), the cues put on
+# hits --hits finds in it, its own pictures: the NOVA 7 menu as the background and a picture of
+# another size as the menu, fitted by assetgen.
+"$build/tools/assetgen/assetgen" --test-track "$work/tone.mp3" 80 && ffmpeg -loglevel error -y -i "$work/tone.mp3" \
+  -c:a pcm_s16le "$tree/content/master.wav" || fail "no WAV master"
+hits=$("$build/tools/assetgen/assetgen" --hits "$tree/content/master.wav" --until 21) || fail "--hits on the WAV master"
+for second in 1 3 5 7 9 11 13 19 20; do
+  echo "$hits" | grep -q "^ *$second\.00[0-9] s" || fail "no hit at $second s in the master: $hits"
+done
+cp "$work/none/t23500.png" "$tree/content/background.png" &&
+  convert "$work/early/t23500.png" -resize '900x300!' "$tree/content/menu.jpg" || fail "no pictures"
+cp "$tree/tests/reference/party.toml" "$party"
+sed -i -e 's/^name = "ZURA 5"/name = "Göta Hack 2027"/' -e 's/^first_day = 2027-11-09/first_day = 2027-12-30/' \
+  -e 's/^days = 3/days = 4/' -e 's/^hall = "Quillmoor Hall"/hall = "Kulturhuset Ängen"/' \
+  -e 's/^town = "Tarnwick"/town = "Łódź"/' -e 's/for everyone who makes things/for all who make things/' \
+  -e 's/3. Respect the hall: no nails, no tape on the painted walls, no cooking at the desks./3. Große Freude in Łódź: żółć, gęś, Straße, Kraków. No nails, no tape on the walls./' \
+  -e 's|^# file = "our_music.mp3"|file = "master.wav"|' -e '/^\[timing\]/,$d' "$party"
+cat >> "$party" <<'TOML'
+[timing]
+plates = [[1000, 3000], [3000, 5000], [5000, 7000], [7000, 9000], [9000, 11000], [11000, 13000],
+  [13000, 19000]]
+globe = 4000
+flash = 10000
+fade = 10100
+fade_end = 15000
+wire_end = 14000
+menu = 20000
+
+[nfo]
+name = "Gota Hack 2027"
+hall = "Kulturhuset Angen"
+town = "Lodz"
+
+[pictures]
+background = "background.png"
+menu = "menu.jpg"
+
+[language]
+tag = "sv"
+
+[words]
+button_general = "ALLMÄN INFORMATION"
+button_competitions = "TÄVLINGAR"
+button_rules = "REGLER"
+button_location = "PLATS & KONTAKT"
+button_exit = "AVSLUTA"
+clock_hint = "KLICKA HÄR FÖR KLOCKAN"
+page_general = "{party.name} - ALLMÄN INFORMATION"
+page_rules = "REGLER"
+when = "När"
+what_to_bring = "Att ta med"
+days_left = "dagar kvar:"
+long_date = "{weekday} {day} {month} {year}"
+months = ["januari", "februari", "mars", "april", "maj", "juni", "juli", "augusti", "september",
+  "oktober", "november", "december"]
+weekdays = ["söndag", "måndag", "tisdag", "onsdag", "torsdag", "fredag", "lördag"]
+tap_to_start = "Tryck för att börja"
+play_again = "Spela igen"
+TOML
+(cd "$tree" && "$build/tools/assetgen/assetgen" --content content/party.toml resources) 2> "$work/second.log" \
+  || { cat "$work/second.log"; fail "assetgen refused Göta Hack 2027"; }
+grep -qF "background picture content/background.png: kept at 640x480" "$work/second.log" &&
+  grep -qF "menu picture content/menu.jpg: scaled from 900x300 to 1440x480, 400 columns cut off" "$work/second.log" &&
+  grep -qF "master.wav, a WAV file of 44100 Hz, stereo, 80.0 s, encoded as an MP3" "$work/second.log" \
+  || fail "assetgen did not say what it made of the pictures and the master: $(cat "$work/second.log")"
+grep -qF '"lordag"};' "$tree/resources/party_words.h" || fail "the clock does not spell lördag as lordag"
+grep -q "partyFirstMonth = 12;" "$tree/resources/party_dates.h" || fail "party_dates.h does not hold December"
+cmake --build "$build" -j 2 >/dev/null || { echo "FAIL: the tree does not build for Göta Hack 2027"; exit 1; }
+ctest --test-dir "$build" -j 2 -LE 'e2e|video|slow' --output-on-failure > "$work/suites2.log" 2>&1 \
+  || { tail -n 60 "$work/suites2.log"; fail "the suites do not pass for Göta Hack 2027"; }
+grep 'tests passed\|tests failed' "$work/suites2.log"
+# Its menu at 22.5 s, the rules page (the third button) at 26 s, the clock (the top strip, after
+# a click back to the menu) at 29 s, on 31 December 2027: pictures to look at, each differing
+# from the one before.
+printf '%s\n' '22900 move 300 202' '23000 down left' '23050 up left' '26500 down left' '26550 up left' \
+  '27400 move 300 40' '27500 down left' '27550 up left' > "$work/second.script"
+mkdir -p "$work/second"
+(cd "$tree/resources" && "$build/invite_render" --until 29000 --snap 22500,26000,29000 --script "$work/second.script" \
+  --wall-clock "$(date -u -d 2027-12-31T12:00:00 +%s)" --out "$work/second") > /dev/null 2>&1 || fail "invite_render Göta Hack 2027"
+for shot in t22500 t26000 t29000; do [ -s "$work/second/$shot.png" ] || fail "no picture $shot"; done
+cmp -s "$work/second/t22500.png" "$work/second/t26000.png" && fail "the rules page did not open"
+cmp -s "$work/second/t26000.png" "$work/second/t29000.png" && fail "the clock did not open"
+
+[ $status -eq 0 ] && echo "NOVA 7 and Göta Hack 2027 pass every suite, with their own music, pictures and words"
 exit $status
