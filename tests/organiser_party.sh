@@ -162,6 +162,7 @@ cmake --build "$build" -j 2 >/dev/null || { echo "FAIL: the tree does not build 
 ctest --test-dir "$build" -j 2 -LE 'e2e|video|slow' --output-on-failure > "$work/suites2.log" 2>&1 \
   || { tail -n 60 "$work/suites2.log"; fail "the suites do not pass for Göta Hack 2027"; }
 grep 'tests passed\|tests failed' "$work/suites2.log"
+window_tests "Göta Hack 2027"
 # Its menu at 22.5 s, the rules page (the third button) at 26 s, the clock (the top strip, after
 # a click back to the menu) at 29 s, on 31 December 2027: pictures to look at, each differing
 # from the one before.
