@@ -216,7 +216,8 @@ TEST_F(ContentTest, NfoIsWithinEightyColumnsAndTellsTheFacts)
             EXPECT_LE(line.size(), std::size_t(nfoColumns)) << file << ": the .nfo's line " << number;
             for (unsigned char c : line) EXPECT_TRUE(c >= 0x20 && c != 0x7F) << file << ": the .nfo's line " << number;
         }
-        const std::string dates = dateRangeText(content.year, content.month, content.day, content.days);
+        // With each year where a party runs into the next.
+        const std::string dates = datesWithYears(content.year, content.month, content.day, content.days);
         EXPECT_NE(nfo.find(dates), std::string::npos) << dates;
         EXPECT_NE(nfo.find(std::to_string(content.year)), std::string::npos);
         EXPECT_NE(nfo.find(content.nfo.hall), std::string::npos);
