@@ -27,6 +27,12 @@ TEST(MusicClock, NeverRunsMoreThanOneChunkPastTheLastReport)
     // And goes on from there, not from where the monotonic clock would have put it.
     EXPECT_EQ(advanceMusicClock(clock, 2.0232, 510.0, 0.0), 2033);
     EXPECT_EQ(advanceMusicClock(clock, 2.0232, 520.0, 0.0), 2043);
+    // A device with a larger buffer reports less often: the clock runs on through its chunk.
+    MusicClock coarse;
+    coarse.reportIntervalMs = 8192.0 * 1000.0 / 44100.0;
+    advanceMusicClock(coarse, 2.0, 0.0, 0.0);
+    EXPECT_EQ(advanceMusicClock(coarse, 2.0, 100.0, 0.0), 2100);
+    EXPECT_EQ(advanceMusicClock(coarse, 2.0, 500.0, 0.0), 2185);
 }
 
 TEST(MusicClock, NeverGoesBackwards)
