@@ -114,8 +114,7 @@ bool reopenOutput(double nowMs)
     if (!openOutput()) return false;
     music.stream = Mix_LoadMUS(music.path.c_str());
     const double positionMs = silentPositionMs(monotonicMs());
-    if (music.stream == nullptr || Mix_PlayMusic(music.stream, -1) != 0 ||
-        Mix_SetMusicPosition(positionMs / 1000.0) != 0) {
+    if (music.stream == nullptr || Mix_FadeInMusicPos(music.stream, -1, 0, positionMs / 1000.0) != 0) {
         closeOutput();
         return false;
     }
