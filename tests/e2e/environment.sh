@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real programs in broken environments: each ends by itself with its exit code and one
 # line saying what failed and what to do.
-#   no soundtrack, corrupt soundtrack, a soundtrack too short to reach the menu, no audio
-#   device, no display ("could not create window"): 1.
+#   no soundtrack, a folder in its place, corrupt soundtrack, a soundtrack too short to reach
+#   the menu, no audio device, no display ("could not create window"): 1.
 set -u
 windowed=$1
 fullscreen=$2
@@ -26,6 +26,7 @@ said() {
 
 mkdir "$work/empty"
 mkdir "$work/corrupt"
+mkdir -p "$work/folder/zura5inv.mp3"
 head -c 65536 /dev/urandom >"$work/corrupt/zura5inv.mp3"
 mkdir "$work/good"
 cp "$source_dir/resources/zura5inv.mp3" "$work/good/"
@@ -42,6 +43,12 @@ for program in "$windowed" "$fullscreen"; do
   [ "$code" -eq 1 ] || fail "$name without a soundtrack exited with $code"
   said "The soundtrack zura5inv.mp3 was not found in $(cd "$work/empty" && pwd -P). Start the program from the folder that holds it." ||
     fail "$name without a soundtrack did not say so: $(cat "$work/out.txt")"
+
+  run_in "$work/folder" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
+  code=$?
+  [ "$code" -eq 1 ] || fail "$name with a folder for its soundtrack exited with $code"
+  said "The soundtrack zura5inv.mp3 in $(cd "$work/folder" && pwd -P) is a folder." ||
+    fail "$name with a folder for its soundtrack did not say so: $(cat "$work/out.txt")"
 
   run_in "$work/corrupt" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
   code=$?
