@@ -33,7 +33,7 @@ struct BlendedRows {
     static void draw(Pixel* row, int x1, int x2, Pixel colour) { blendRowSpan(row, x1, x2, colour); }
 };
 
-#ifdef INVITE_WIDE_SPANS
+#ifdef INVITE_WIDE_KERNELS
 struct WideBlendedRows {
     static constexpr int insideLimit = wideInsideLimit;  // drawInside for spans within 1..this
     __attribute__((target("avx2"))) static void draw(Pixel* row, int x1, int x2, Pixel colour)
@@ -119,26 +119,6 @@ void fillTriangleRows(Pixel* frame, int ax, int ay, int bx, int by, int cx, int 
     walk([&](Pixel* at, int left, int right) { Rows::draw(at, left, right, colour); });
 }
 
-#ifdef INVITE_WIDE_SPANS
-// Everything it calls is compiled into it, for the wider vectors.
-__attribute__((target("avx2"), flatten)) void fillTriangleRowsWide(Pixel* frame, int x0, int y0, int x1, int y1, int x2,
-                                                          int y2, Pixel colour)
-{
-    fillTriangleRows<WideBlendedRows>(frame, x0, y0, x1, y1, x2, y2, colour);
-}
-#endif
-
-void fillTriangleRowsBlended(Pixel* frame, int x0, int y0, int x1, int y1, int x2, int y2, Pixel colour)
-{
-#ifdef INVITE_WIDE_SPANS
-    if (wideSpansAvailable()) {
-        fillTriangleRowsWide(frame, x0, y0, x1, y1, x2, y2, colour);
-        return;
-    }
-#endif
-    fillTriangleRows<BlendedRows>(frame, x0, y0, x1, y1, x2, y2, colour);
-}
-
 // The faces of a mesh are filled without marks: the mesh marks the box of all of them once.
 void fillTriangleUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, int x3, int y3, Pixel colour, int fillMode)
 {
@@ -149,7 +129,7 @@ void fillTriangleUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, int x3, 
     x3 = truncateCoordinate(x3);
     y3 = truncateCoordinate(y3);
     if (fillMode == 0) fillTriangleRows<SolidRows>(frame, x1, y1, x2, y2, x3, y3, colour);
-    else if (fillMode == 1) fillTriangleRowsBlended(frame, x1, y1, x2, y2, x3, y3, colour);
+    else if (fillMode == 1) kernels.blendedTriangle(frame, x1, y1, x2, y2, x3, y3, colour);
 }
 
 }  // namespace
@@ -162,6 +142,20 @@ void fillTriangle(Frame frame, int x1, int y1, int x2, int y2, int x3, int y3, P
     fillTriangleUnmarked(frame.pixels, x1, y1, x2, y2, x3, y3, colour, fillMode);
 }
 
+void blendedTrianglePlain(Pixel* frame, int ax, int ay, int bx, int by, int cx, int cy, Pixel colour)
+{
+    fillTriangleRows<BlendedRows>(frame, ax, ay, bx, by, cx, cy, colour);
+}
+
+#ifdef INVITE_WIDE_KERNELS
+// Everything it calls is compiled into it, for the wider vectors.
+__attribute__((target("avx2"), flatten)) void blendedTriangleWide(Pixel* frame, int ax, int ay, int bx, int by, int cx,
+                                                                  int cy, Pixel colour)
+{
+    fillTriangleRows<WideBlendedRows>(frame, ax, ay, bx, by, cx, cy, colour);
+}
+#endif
+
 namespace {
 
 // The rows of a face with corners already truncated: solid, blended, or none for any other
@@ -171,10 +165,7 @@ using FaceRows = void (*)(Pixel*, int, int, int, int, int, int, Pixel);
 FaceRows faceRowsFor(int fillMode)
 {
     if (fillMode == 0) return fillTriangleRows<SolidRows>;
-#ifdef INVITE_WIDE_SPANS
-    if (fillMode == 1 && wideSpansAvailable()) return fillTriangleRowsWide;
-#endif
-    if (fillMode == 1) return fillTriangleRows<BlendedRows>;
+    if (fillMode == 1) return kernels.blendedTriangle;
     return nullptr;
 }
 

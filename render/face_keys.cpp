@@ -19,7 +19,7 @@ bool insideDepthWindow(float z)
     return z > farDepth && z < nearDepth;
 }
 
-#ifdef INVITE_WIDE_SPANS
+#ifdef INVITE_WIDE_KERNELS
 static_assert(sizeof(MeshFace) == 8, "eight faces are read as two 256-bit vectors");
 
 // The three corner numbers of eight faces as eight 32-bit lanes each.
@@ -97,14 +97,9 @@ __attribute__((target("avx2"))) int prepareEightsWide(Mesh& mesh)
 }
 #endif
 
-}  // namespace
-
-void prepareFaceKeys(Mesh& mesh)
+// The faces from `first` on, one at a time.
+void faceKeysFrom(Mesh& mesh, int first)
 {
-    int first = 0;
-#ifdef INVITE_WIDE_SPANS
-    if (wideSpansAvailable()) first = prepareEightsWide(mesh);
-#endif
     // Held in locals: the byte written for each face could be any of the mesh's fields as
     // far as the compiler knows.
     const int count = mesh.faceCount;
@@ -121,4 +116,23 @@ void prepareFaceKeys(Mesh& mesh)
         keys[f] = truncateKey(double(zc) + zb + za);
         faces[f].visible = std::uint8_t(insideDepthWindow(za) & insideDepthWindow(zb) & insideDepthWindow(zc));
     }
+}
+
+}  // namespace
+
+void faceKeysPlain(Mesh& mesh)
+{
+    faceKeysFrom(mesh, 0);
+}
+
+#ifdef INVITE_WIDE_KERNELS
+void faceKeysWide(Mesh& mesh)
+{
+    faceKeysFrom(mesh, prepareEightsWide(mesh));
+}
+#endif
+
+void prepareFaceKeys(Mesh& mesh)
+{
+    kernels.faceKeys(mesh);
 }

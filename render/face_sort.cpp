@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
 #include <emmintrin.h>
 #endif
 
@@ -40,7 +40,7 @@ void sortByScans(std::int32_t* keys, std::int32_t* order, int lo, int hi)
     }
 }
 
-#ifdef INVITE_WIDE_SPANS
+#ifdef INVITE_WIDE_KERNELS
 // Bits of the keys above and below the pivot, eight keys at a time from keys[first]: whole
 // eights of `count` keys, or all of them and up to seven more when `pastEnd` allows reading
 // that far. Returns how many keys it covered.
@@ -70,13 +70,13 @@ inline void stopMasks(const std::int32_t* keys, int first, int count, std::int32
     std::uint64_t above = 0;
     std::uint64_t below = 0;
     int b = 0;
-#ifdef INVITE_WIDE_SPANS
+#ifdef INVITE_WIDE_KERNELS
     if constexpr (Wide) {
         const bool pastEnd = first + count + 7 <= meshCapacity;
         b = eightsAboveBelow(keys, first, count, pastEnd, pivot, above, below);
     }
 #endif
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
     const __m128i p = _mm_set1_epi32(pivot);
     for (; b + 4 <= count; b += 4) {
         const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + first + b));
@@ -246,7 +246,7 @@ int drawnFacesIn(const std::int32_t* order, int lo, int hi)
 {
     int count = 0;
     int k = lo;
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
     // The bit counts of the sixteen four-bit masks, four bits each.
     constexpr std::uint64_t bitCounts = 0x4332322132212110ULL;
     for (; k + 4 <= hi + 1; k += 4) {
@@ -289,7 +289,7 @@ void sortRangePlain(std::int32_t* keys, std::int32_t* order, int lo, int hi, int
     sortRange<false, OnlyDrawn, sortRangePlain<OnlyDrawn>>(keys, order, lo, hi, drawn);
 }
 
-#ifdef INVITE_WIDE_SPANS
+#ifdef INVITE_WIDE_KERNELS
 // Everything but its own recursion compiled into it, for the wider vectors.
 template <bool OnlyDrawn>
 __attribute__((target("avx2"), flatten)) void sortRangeWide(std::int32_t* keys, std::int32_t* order, int lo, int hi,
@@ -299,24 +299,33 @@ __attribute__((target("avx2"), flatten)) void sortRangeWide(std::int32_t* keys, 
 }
 #endif
 
-// drawn: how many of the range carry the drawn bit, when OnlyDrawn.
-template <bool OnlyDrawn>
-void sortRangeOf(Mesh& mesh, int lo, int hi, int drawn)
+}  // namespace
+
+void sortAllPlain(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn)
 {
-#ifdef INVITE_WIDE_SPANS
-    if (wideSpansAvailable()) {
-        sortRangeWide<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi, drawn);
-        return;
-    }
-#endif
-    sortRangePlain<OnlyDrawn>(mesh.depthKeys, mesh.drawOrder, lo, hi, drawn);
+    sortRangePlain<false>(keys, order, lo, hi, drawn);
 }
 
-}  // namespace
+void sortDrawnPlain(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn)
+{
+    sortRangePlain<true>(keys, order, lo, hi, drawn);
+}
+
+#ifdef INVITE_WIDE_KERNELS
+void sortAllWide(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn)
+{
+    sortRangeWide<false>(keys, order, lo, hi, drawn);
+}
+
+void sortDrawnWide(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn)
+{
+    sortRangeWide<true>(keys, order, lo, hi, drawn);
+}
+#endif
 
 void sortFaces(Mesh& mesh, int lo, int hi)
 {
-    sortRangeOf<false>(mesh, lo, hi, 0);
+    kernels.sortAll(mesh.depthKeys, mesh.drawOrder, lo, hi, 0);
 }
 
 int partitionFaces(Mesh& mesh, int lo, int hi)
@@ -330,6 +339,6 @@ void sortDrawnFaces(Mesh& mesh, const FacePass& pass)
     const int count = mesh.faceCount;
     std::int32_t* order = mesh.drawOrder;
     for (int f = 0; f < count; ++f) order[f] = std::int32_t(std::uint32_t(order[f]) | (pass.drawn[f] ? drawnFaceBit : 0));
-    sortRangeOf<true>(mesh, 0, count - 1, pass.drawnCount);
+    kernels.sortDrawn(mesh.depthKeys, order, 0, count - 1, pass.drawnCount);
     for (int k = 0; k < count; ++k) order[k] = std::int32_t(std::uint32_t(order[k]) & ~drawnFaceBit);
 }

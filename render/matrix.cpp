@@ -76,12 +76,21 @@ void transformPoint(const Matrix4& m, const MeshVertex& in, MeshVertex& out)
     transformWith(widen(m), in, out);
 }
 
-#ifdef INVITE_WIDE_SPANS
+void turnPointsPlain(const double* matrix, const MeshVertex* in, MeshVertex* out, int count)
+{
+    WideMatrix w;
+    for (int k = 0; k < 16; ++k) w.v[k] = matrix[k];
+    for (int k = 0; k < count; ++k) transformWith(w, in[k], out[k]);
+}
+
+#ifdef INVITE_WIDE_KERNELS
 // transformWith for a point's three axes at once in 256-bit vectors of doubles: each lane
 // multiplies and adds in the same order as the one-axis sums.
-__attribute__((target("avx2"))) void transformPointsWide(const WideMatrix& w, const MeshVertex* in, MeshVertex* out,
-                                                         int count)
+__attribute__((target("avx2"))) void turnPointsWide(const double* matrix, const MeshVertex* in, MeshVertex* out,
+                                                    int count)
 {
+    WideMatrix w;
+    for (int k = 0; k < 16; ++k) w.v[k] = matrix[k];
     const __m256d column0 = _mm256_setr_pd(w.v[0], w.v[1], w.v[2], 0.0);
     const __m256d column1 = _mm256_setr_pd(w.v[4], w.v[5], w.v[6], 0.0);
     const __m256d column2 = _mm256_setr_pd(w.v[8], w.v[9], w.v[10], 0.0);
@@ -102,14 +111,7 @@ __attribute__((target("avx2"))) void transformPointsWide(const WideMatrix& w, co
 
 void transformPoints(const Matrix4& m, const MeshVertex* in, MeshVertex* out, int count)
 {
-    const WideMatrix w = widen(m);
-#ifdef INVITE_WIDE_SPANS
-    if (wideSpansAvailable()) {
-        transformPointsWide(w, in, out, count);
-        return;
-    }
-#endif
-    for (int k = 0; k < count; ++k) transformWith(w, in[k], out[k]);
+    kernels.turnPoints(widen(m).v, in, out, count);
 }
 
 void matTranslate(Matrix4& m, float tx, float ty, float tz)

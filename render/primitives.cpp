@@ -1,5 +1,7 @@
 #include "render/primitives.h"
 
+#include "render/kernels.h"
+
 #include <algorithm>
 
 #include <cstddef>
@@ -10,22 +12,6 @@
 
 std::int32_t RowOffsets[640];
 
-#ifdef INVITE_WIDE_SPANS
-namespace {
-int wideSpansState = -1;  // not asked yet
-}
-
-bool wideSpansAvailable()
-{
-    if (wideSpansState < 0) wideSpansState = __builtin_cpu_supports("avx2") ? 1 : 0;
-    return wideSpansState == 1;
-}
-
-void allowWideSpans(bool allowed)
-{
-    wideSpansState = allowed && __builtin_cpu_supports("avx2") ? 1 : 0;
-}
-#endif
 
 void buildRowOffsets()
 {
@@ -143,14 +129,14 @@ inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel c
     const std::ptrdiff_t minorStep = choose(xMajor, rowStep, 1);
     const std::uint64_t reciprocal = lineReciprocals.of[major];
     Pixel* at = frame + RowOffsets[top] + left;
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
     // A byte-saturating add of the three channels; the top byte is then cleared.
     const __m128i tint = _mm_cvtsi32_si128(int(colour & 0xFFFFFF));
 #endif
     std::uint64_t moved = 0;  // i * minor
     for (int i = 0; i <= major; ++i) {
         Pixel* target = at + std::ptrdiff_t((moved * reciprocal) >> 32) * minorStep;
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
         *target = Pixel(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(*target)), tint))) & 0xFFFFFF;
 #else
         *target = addSaturated(*target, colour);
@@ -186,35 +172,12 @@ inline void addNonZeroLanes(Pixel* __restrict target, const Pixel* __restrict so
 
 }  // namespace
 
-#ifdef INVITE_WIDE_SPANS
-// The groups of eight of addNonZeroPixels as single 256-bit steps; returns where it stopped.
-__attribute__((target("avx2"))) int addNonZeroEightsWide(Pixel* __restrict target, const Pixel* __restrict source,
-                                                         int count, RowExtent& written)
-{
-    const __m256i channels = _mm256_set1_epi32(0xFFFFFF);
-    int x = 0;
-    for (; x + 8 <= count; x += 8) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + x));
-        if (_mm256_testz_si256(v, v)) continue;
-        written.first = std::min(written.first, x);
-        written.end = x + 8;
-        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(target + x));
-        const __m256i added = _mm256_and_si256(_mm256_adds_epu8(d, v), channels);
-        const __m256i keep = _mm256_cmpeq_epi32(v, _mm256_setzero_si256());
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + x), _mm256_blendv_epi8(added, d, keep));
-    }
-    return x;
-}
-#endif
+namespace {
 
-RowExtent addNonZeroPixels(Pixel* __restrict target, const Pixel* __restrict source, int count)
+// addNonZeroPixels from column x on, extending `written`.
+RowExtent addNonZeroFrom(Pixel* __restrict target, const Pixel* __restrict source, int count, int x, RowExtent written)
 {
     constexpr int groupPixels = 8;
-    RowExtent written{count, 0};
-    int x = 0;
-#ifdef INVITE_WIDE_SPANS
-    if (wideSpansAvailable()) x = addNonZeroEightsWide(target, source, count, written);
-#endif
     for (; x + groupPixels <= count; x += groupPixels) {
         std::uint64_t words[4];
         std::memcpy(words, source + x, sizeof words);
@@ -231,6 +194,39 @@ RowExtent addNonZeroPixels(Pixel* __restrict target, const Pixel* __restrict sou
         written.end = x + 1;
     }
     return written;
+}
+
+}  // namespace
+
+RowExtent addNonZeroPlain(Pixel* target, const Pixel* source, int count)
+{
+    return addNonZeroFrom(target, source, count, 0, RowExtent{count, 0});
+}
+
+#ifdef INVITE_WIDE_KERNELS
+// The groups of eight as single 256-bit steps, then the rest as the plain form does.
+__attribute__((target("avx2"))) RowExtent addNonZeroWide(Pixel* target, const Pixel* source, int count)
+{
+    RowExtent written{count, 0};
+    const __m256i channels = _mm256_set1_epi32(0xFFFFFF);
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + x));
+        if (_mm256_testz_si256(v, v)) continue;
+        written.first = std::min(written.first, x);
+        written.end = x + 8;
+        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(target + x));
+        const __m256i added = _mm256_and_si256(_mm256_adds_epu8(d, v), channels);
+        const __m256i keep = _mm256_cmpeq_epi32(v, _mm256_setzero_si256());
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + x), _mm256_blendv_epi8(added, d, keep));
+    }
+    return addNonZeroFrom(target, source, count, x, written);
+}
+#endif
+
+RowExtent addNonZeroPixels(Pixel* target, const Pixel* source, int count)
+{
+    return kernels.addNonZero(target, source, count);
 }
 
 // A line whose two end points pass the clip test lies wholly inside it (every position is

@@ -10,8 +10,9 @@
 
 #include "base/pixel.h"
 #include "render/backdrop.h"
+#include "render/kernels.h"
 
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
 #include <emmintrin.h>
 #endif
 
@@ -98,7 +99,7 @@ inline void fillRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 
 // The same pixels as fillRowSpan; each becomes the per-channel average with the colour.
 // Inline, as the mesh filler calls it for every row of every face.
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
 
 // Four pixels at a time. Most spans of the model's small faces are a few pixels long;
 // lanes past the span's end write back what they read. The rounded-up byte average, less
@@ -137,18 +138,10 @@ inline void blendRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 
 #endif
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef INVITE_WIDE_KERNELS
 #include <immintrin.h>
-#define INVITE_WIDE_SPANS 1
 
-// True when the processor runs the eight-lane span code below.
-bool wideSpansAvailable();
-// false: the plain code from now on even where the processor has the wide one, so that both
-// can be checked on one machine; true: the wide code again where there is one.
-void allowWideSpans(bool allowed);
-
-// blendRowSpan eight pixels at a time, for processors with 256-bit integer vectors. The
-// callers check wideSpansAvailable() first.
+// blendRowSpan eight pixels at a time, for the wide kernels (render/kernels.h) alone.
 
 // Eight pixels from `at` averaged with the tint where `inside` is set, kept elsewhere.
 __attribute__((target("avx2"))) inline void blendEightWide(Pixel* at, __m256i tint, __m256i inside)

@@ -284,8 +284,8 @@ TEST_F(PrimitivesTest, BlendedRowSpansAverageEachPixelOfTheSpan)
             std::vector<Pixel> narrow = row;
             blendRowSpan(narrow.data(), first, last, colour);
             ASSERT_TRUE(narrow == expected) << "span " << first << " to " << last;
-#ifdef INVITE_WIDE_SPANS
-            if (wideSpansAvailable()) {
+#ifdef INVITE_WIDE_KERNELS
+            if (useWideKernels(true)) {
                 std::vector<Pixel> wide = row;
                 blendRowSpanWide(wide.data(), first, last, colour);
                 ASSERT_TRUE(wide == expected) << "wide span " << first << " to " << last;

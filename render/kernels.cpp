@@ -1,0 +1,27 @@
+#include "render/kernels.h"
+
+namespace {
+
+constexpr DrawingKernels plainKernels = {blendedTrianglePlain, faceKeysPlain, sortAllPlain, sortDrawnPlain,
+                                         addNonZeroPlain, turnPointsPlain};
+
+DrawingKernels bestKernels(bool wideWanted)
+{
+#ifdef INVITE_WIDE_KERNELS
+    if (wideWanted && __builtin_cpu_supports("avx2")) {
+        return {blendedTriangleWide, faceKeysWide, sortAllWide, sortDrawnWide, addNonZeroWide, turnPointsWide};
+    }
+#endif
+    (void)wideWanted;
+    return plainKernels;
+}
+
+}  // namespace
+
+DrawingKernels kernels = bestKernels(true);
+
+bool useWideKernels(bool wanted)
+{
+    kernels = bestKernels(wanted);
+    return kernels.faceKeys != plainKernels.faceKeys;
+}
