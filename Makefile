@@ -48,6 +48,11 @@ test: deps build
 check: build
 	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure -LE 'e2e|video|slow'
 
+# The unit and whole-show suites and the digest tour on a build without any vector path
+# (build-plain), the code the browser runs, against the same frames as the normal build.
+check-plain: build
+	BUILD=$(BUILD) JOBS=$(JOBS) bash scripts/check-plain
+
 # Writes resources/ from content/party.toml, then builds the programs again with them.
 assets: build
 	$(BUILD)/tools/assetgen/assetgen --content content/party.toml resources
