@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "assets/resources.h"
-#include "base/mesh.h"
+#include "base/model.h"
 
 // The show's model, zero-initialised static storage.
 extern Mesh sceneMesh;

@@ -42,7 +42,7 @@ __attribute__((target("avx2"))) inline EightCorners eightCorners(const MeshFace*
 // One coordinate of eight vertices, `axis` floats into each vertex.
 __attribute__((target("avx2"))) inline __m256 eightOf(const MeshVertex* vertices, __m256i index, int axis)
 {
-    const __m256i floats = _mm256_add_epi32(_mm256_slli_epi32(index, 2), index);  // five per vertex
+    const __m256i floats = _mm256_add_epi32(_mm256_slli_epi32(index, 1), index);  // three per vertex
     return _mm256_i32gather_ps(&vertices[0].x + axis, floats, 4);
 }
 

@@ -2,14 +2,14 @@
 
 namespace {
 
-constexpr DrawingKernels plainKernels = {blendedTrianglePlain, faceKeysPlain, sortAllPlain, sortDrawnPlain,
-                                         addNonZeroPlain, turnPointsPlain};
+constexpr DrawingKernels plainKernels = {blendedTrianglePlain, faceKeysPlain, addNonZeroPlain,
+                                         turnPointsPlain};
 
 DrawingKernels bestKernels(bool wideWanted)
 {
 #ifdef INVITE_WIDE_KERNELS
     if (wideWanted && __builtin_cpu_supports("avx2")) {
-        return {blendedTriangleWide, faceKeysWide, sortAllWide, sortDrawnWide, addNonZeroWide, turnPointsWide};
+        return {blendedTriangleWide, faceKeysWide, addNonZeroWide, turnPointsWide};
     }
 #endif
     (void)wideWanted;

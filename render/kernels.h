@@ -8,7 +8,7 @@
 // does, so the native tests check the browser's code pixel for pixel.
 #include <cstdint>
 
-#include "base/mesh.h"
+#include "base/model.h"
 #include "base/pixel.h"
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(INVITE_PLAIN_CODE)
@@ -22,10 +22,6 @@ struct DrawingKernels {
     void (*blendedTriangle)(Pixel* frame, int ax, int ay, int bx, int by, int cx, int cy, Pixel colour);
     // prepareFaceKeys: every face's depth key, draw order and depth window (face_keys.cpp).
     void (*faceKeys)(Mesh& mesh);
-    // The depth sort of keys[lo..hi] with their places in the order; the drawn-faces form is
-    // carried only as far as the `drawn` faces marked in the order need (face_sort.cpp).
-    void (*sortAll)(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
-    void (*sortDrawn)(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
     // addNonZeroPixels (primitives.cpp).
     RowExtent (*addNonZero)(Pixel* target, const Pixel* source, int count);
     // transformPoints with the matrix's sixteen entries widened to double (matrix.cpp).
@@ -42,15 +38,11 @@ bool useWideKernels(bool wanted);
 // Each step's two forms, named for the table.
 void blendedTrianglePlain(Pixel* frame, int ax, int ay, int bx, int by, int cx, int cy, Pixel colour);
 void faceKeysPlain(Mesh& mesh);
-void sortAllPlain(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
-void sortDrawnPlain(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
 RowExtent addNonZeroPlain(Pixel* target, const Pixel* source, int count);
 void turnPointsPlain(const double* matrix, const MeshVertex* in, MeshVertex* out, int count);
 #ifdef INVITE_WIDE_KERNELS
 void blendedTriangleWide(Pixel* frame, int ax, int ay, int bx, int by, int cx, int cy, Pixel colour);
 void faceKeysWide(Mesh& mesh);
-void sortAllWide(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
-void sortDrawnWide(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
 RowExtent addNonZeroWide(Pixel* target, const Pixel* source, int count);
 void turnPointsWide(const double* matrix, const MeshVertex* in, MeshVertex* out, int count);
 #endif

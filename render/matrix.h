@@ -1,7 +1,7 @@
 #pragma once
 // 4x4 float matrices in the row-vector convention: a point is the row [x y z 1] on the left,
 // and a product A x B applies A first.
-#include "base/mesh.h"
+#include "base/model.h"
 
 void matIdentity(Matrix4& m);
 void matMultiply(const Matrix4& a, const Matrix4& b, Matrix4& out);  // out must be neither

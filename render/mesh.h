@@ -1,12 +1,11 @@
 #pragma once
 // Painter's-algorithm mesh pipeline: depth keys and window, Hoare quicksort, projection,
 // flat lighting, the clockwise front-face test and the fixed-point polygon filler.
-#include "base/mesh.h"
+#include "base/model.h"
 #include "render/primitives.h"
 
 void prepareFaces(Mesh& mesh);
 void sortFaces(Mesh& mesh, int lo, int hi);
-int partitionFaces(Mesh& mesh, int lo, int hi);
 void projectMesh(Mesh& mesh, int cx, int cy, float scale);
 Pixel faceColour(const Mesh& mesh, int face, bool fill);  // fill fields, or the wire fields
 // The mesh's drawings mark the box of its drawn faces' corners.

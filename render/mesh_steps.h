@@ -3,7 +3,7 @@
 // depth window (face_keys.cpp), the depth sort (face_sort.cpp), the filled faces
 // (face_fill.cpp) and the wire (mesh_wire.cpp); mesh.cpp projects, lights, finds the drawn
 // faces and runs the steps in order. Only the mesh files include this.
-#include "base/mesh.h"
+#include "base/model.h"
 #include "render/primitives.h"
 
 #include <cstdint>

@@ -10,7 +10,7 @@
 #include <utility>
 
 
-std::int32_t RowOffsets[640];
+std::int32_t RowOffsets[screenHeight];
 
 
 void buildRowOffsets()
@@ -129,45 +129,13 @@ inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel c
     const std::ptrdiff_t minorStep = choose(xMajor, rowStep, 1);
     const std::uint64_t reciprocal = lineReciprocals.of[major];
     Pixel* at = frame + RowOffsets[top] + left;
-#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
-    // A byte-saturating add of the three channels; the top byte is then cleared.
-    const __m128i tint = _mm_cvtsi32_si128(int(colour & 0xFFFFFF));
-#endif
     std::uint64_t moved = 0;  // i * minor
     for (int i = 0; i <= major; ++i) {
         Pixel* target = at + std::ptrdiff_t((moved * reciprocal) >> 32) * minorStep;
-#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
-        *target = Pixel(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(*target)), tint))) & 0xFFFFFF;
-#else
         *target = addSaturated(*target, colour);
-#endif
         at += majorStep;
         moved += minor;
     }
-}
-
-}  // namespace
-
-// Four pixels at a time: byte lanes add with saturation (a lane that wrapped round is filled
-// with ones), the top byte is cleared, and a zero source pixel keeps the target as it was.
-namespace {
-
-using ByteLanes = std::uint8_t __attribute__((vector_size(16)));
-using PixelLanes = std::uint32_t __attribute__((vector_size(16)));
-
-// Four source pixels added onto four row pixels; zero source pixels keep theirs.
-inline void addNonZeroLanes(Pixel* __restrict target, const Pixel* __restrict source)
-{
-    PixelLanes v;
-    PixelLanes d;
-    std::memcpy(&v, source, sizeof v);
-    std::memcpy(&d, target, sizeof d);
-    const ByteLanes sum = ByteLanes(d) + ByteLanes(v);
-    const ByteLanes wrapped = ByteLanes(sum < ByteLanes(d));
-    const PixelLanes added = PixelLanes(sum | wrapped) & 0xFFFFFF;
-    const PixelLanes keep = PixelLanes(v == 0);
-    const PixelLanes result = (d & keep) | (added & ~keep);
-    std::memcpy(target, &result, sizeof result);
 }
 
 }  // namespace
@@ -184,8 +152,9 @@ RowExtent addNonZeroFrom(Pixel* __restrict target, const Pixel* __restrict sourc
         if ((words[0] | words[1] | words[2] | words[3]) == 0) continue;
         written.first = std::min(written.first, x);
         written.end = x + groupPixels;
-        addNonZeroLanes(target + x, source + x);
-        addNonZeroLanes(target + x + 4, source + x + 4);
+        for (int k = x; k < x + groupPixels; ++k) {
+            if (source[k] != 0) target[k] = addSaturated(target[k], source[k]);
+        }
     }
     for (; x < count; ++x) {
         if (source[x] == 0) continue;

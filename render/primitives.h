@@ -12,12 +12,8 @@
 #include "render/backdrop.h"
 #include "render/kernels.h"
 
-#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
-#include <emmintrin.h>
-#endif
-
-// Entry y holds y * screenWidth; entries 480..639 stay 0. Built once at start-up.
-extern std::int32_t RowOffsets[640];
+// Entry y holds y * screenWidth. Built once at start-up.
+extern std::int32_t RowOffsets[screenHeight];
 
 void buildRowOffsets();
 
@@ -99,35 +95,6 @@ inline void fillRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 
 // The same pixels as fillRowSpan; each becomes the per-channel average with the colour.
 // Inline, as the mesh filler calls it for every row of every face.
-#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
-
-// Four pixels at a time. Most spans of the model's small faces are a few pixels long;
-// lanes past the span's end write back what they read. The rounded-up byte average, less
-// the lost half, is the rounded-down one.
-inline void blendRowSpan(Pixel* row, int x1, int x2, Pixel colour)
-{
-    int first = 0;
-    int end = 0;
-    if (!spanColumns(x1, x2, first, end)) return;
-    const __m128i tint = _mm_set1_epi32(int(colour & 0xFFFFFF));
-    const __m128i lowBits = _mm_set1_epi8(1);
-    const __m128i channels = _mm_set1_epi32(0xFFFFFF);
-    const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
-    int x = first;
-    for (; x + 4 <= screenWidth && x < end; x += 4) {
-        __m128i* at = reinterpret_cast<__m128i*>(row + x);
-        const __m128i old = _mm_loadu_si128(at);
-        const __m128i rounded = _mm_avg_epu8(old, tint);
-        const __m128i average = _mm_and_si128(
-            _mm_sub_epi8(rounded, _mm_and_si128(_mm_xor_si128(old, tint), lowBits)), channels);
-        const __m128i inside = _mm_cmplt_epi32(_mm_add_epi32(lanes, _mm_set1_epi32(x)), _mm_set1_epi32(end));
-        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(inside, average), _mm_andnot_si128(inside, old)));
-    }
-    for (; x < end; ++x) row[x] = averagePixels(row[x], colour);
-}
-
-#else
-
 inline void blendRowSpan(Pixel* row, int x1, int x2, Pixel colour)
 {
     int first = 0;
@@ -135,8 +102,6 @@ inline void blendRowSpan(Pixel* row, int x1, int x2, Pixel colour)
     if (!spanColumns(x1, x2, first, end)) return;
     for (int x = first; x < end; ++x) row[x] = averagePixels(row[x], colour);
 }
-
-#endif
 
 #ifdef INVITE_WIDE_KERNELS
 #include <immintrin.h>

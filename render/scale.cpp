@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
 #include <emmintrin.h>
 #endif
 
 namespace {
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
 // Four pixels of a blended between a and b by four 16-bit lanes of weight per pixel, two
 // pixels a half: every product stays under 65536 (255 x 256 + 128), so 16-bit lanes hold it.
 __m128i blendLanes(__m128i a, __m128i b, __m128i weightLow, __m128i weightHigh)
@@ -133,7 +133,7 @@ void scaleFrame(SharpScale& scale, const Pixel* frame, Pixel* target, int target
 void blendRows(const Pixel* a, const Pixel* b, int weight, Pixel* out, int count)
 {
     int x = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
     const __m128i lanes = _mm_set1_epi16(std::int16_t(weight));
     for (; x + 4 <= count; x += 4) {
         const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
@@ -150,7 +150,7 @@ void scaleRowAcross(const Pixel* row, const ScaleTaps& taps, Pixel* out)
     const std::int32_t* first = taps.first.data();
     const std::uint16_t* weight = taps.weight.data();
     int x = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
     for (; x + 4 <= count; x += 4) {
         const __m128i pa = _mm_setr_epi32(int(row[first[x]]), int(row[first[x + 1]]), int(row[first[x + 2]]),
                                           int(row[first[x + 3]]));
@@ -177,7 +177,7 @@ void replicateRow(const Pixel* row, int count, int factor, Pixel* out)
         return;
     }
     int x = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(INVITE_PLAIN_CODE)
     if (factor == 2) {
         for (; x + 4 <= count; x += 4) {
             const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));

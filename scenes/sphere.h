@@ -3,7 +3,7 @@
 // entry to the menu with its flash, fade and wireframe, and on the clock page.
 #include <cstdint>
 
-#include "base/mesh.h"
+#include "base/model.h"
 #include "render/primitives.h"
 #include "scenes/timing.h"
 

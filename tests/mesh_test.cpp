@@ -51,16 +51,16 @@ struct MeshTest : FrameTest {
         mesh.faceCount = 1;
         mesh.faces[0] = MeshFace{0, 1, 2, 1};
         mesh.drawOrder[0] = 0;
-        mesh.screenPoints[0] = MeshVertex{ax, ay, 0, 0, 0};
-        mesh.screenPoints[1] = MeshVertex{bx, by, 0, 0, 0};
-        mesh.screenPoints[2] = MeshVertex{cx, cy, 0, 0, 0};
+        mesh.screenPoints[0] = MeshVertex{ax, ay, 0};
+        mesh.screenPoints[1] = MeshVertex{bx, by, 0};
+        mesh.screenPoints[2] = MeshVertex{cx, cy, 0};
     }
 
     Pixel litColour(float nx, float ny, float nz, MeshVertex light)
     {
         mesh.fillLit = 1;
         mesh.fillRed = mesh.fillGreen = mesh.fillBlue = 64;
-        mesh.worldNormals[0] = MeshVertex{nx, ny, nz, 0, 0};
+        mesh.worldNormals[0] = MeshVertex{nx, ny, nz};
         mesh.light = light;
         return faceColour(mesh, 0, true);
     }
@@ -166,8 +166,8 @@ TEST_F(MeshTest, SortKeepsEachKeyWithItsFaceAndOrdersLargestFirst)
 TEST_F(MeshTest, ProjectionScalesTowardTheEyeOnPositiveZ)
 {
     mesh.vertexCount = 2;
-    mesh.worldVertices[0] = MeshVertex{100, -40, 0, 0, 0};
-    mesh.worldVertices[1] = MeshVertex{100, -40, 120, 0, 0};
+    mesh.worldVertices[0] = MeshVertex{100, -40, 0};
+    mesh.worldVertices[1] = MeshVertex{100, -40, 120};
     mesh.screenPoints[0].z = 5;
     projectMesh(mesh, 240, 240, 0.35f);
     EXPECT_FLOAT_EQ(mesh.screenPoints[0].x, 240 + 35.0f);
@@ -258,17 +258,17 @@ TEST_F(MeshTest, AHugeTriangleCoversEveryDrawablePixel)
 
 TEST_F(MeshTest, LitColourIsCappedAtFullBrightness)
 {
-    const MeshVertex down{0, 0, 1, 0, 0};
+    const MeshVertex down{0, 0, 1};
     EXPECT_EQ(litColour(0, 0, 256, down), 0xFFFFFFu);
-    const MeshVertex overOne{0, 0, std::nextafter(1.0f, 2.0f), 0, 0};
+    const MeshVertex overOne{0, 0, std::nextafter(1.0f, 2.0f)};
     EXPECT_EQ(litColour(0, 0, 256, overOne), 0xFFFFFFu);
     EXPECT_EQ(litColour(0, 0, 128, down), 0x808080u);
-    EXPECT_EQ(litColour(0, 128, 128, MeshVertex{0, 0.70710677f, 0.70710677f, 0, 0}), 0xB5B5B5u);
+    EXPECT_EQ(litColour(0, 128, 128, MeshVertex{0, 0.70710677f, 0.70710677f}), 0xB5B5B5u);
 }
 
 TEST_F(MeshTest, DarkUndefinedAndCollapsedNormalsGiveBlack)
 {
-    const MeshVertex down{0, 0, 1, 0, 0};
+    const MeshVertex down{0, 0, 1};
     EXPECT_EQ(litColour(0, 0, -256, down), 0u);
     EXPECT_EQ(litColour(0, 0, 0, down), 0u);
     EXPECT_EQ(litColour(0, 0, std::numeric_limits<float>::quiet_NaN(), down), 0u);
@@ -280,8 +280,8 @@ TEST_F(MeshTest, ColourFieldsSwitchLitChannelsOrGiveTheColourDirectly)
     mesh.fillRed = 0;
     mesh.fillGreen = 64;
     mesh.fillBlue = -8;
-    mesh.worldNormals[0] = MeshVertex{0, 0, 128, 0, 0};
-    mesh.light = MeshVertex{0, 0, 1, 0, 0};
+    mesh.worldNormals[0] = MeshVertex{0, 0, 128};
+    mesh.light = MeshVertex{0, 0, 1};
     EXPECT_EQ(faceColour(mesh, 0, true), 0x008080u);
 
     mesh.wireLit = 0;
@@ -346,7 +346,7 @@ TEST_F(MeshTest, SharedWireEdgesAddAsBothFacesWould)
         for (int v = 0; v < mesh.vertexCount; ++v) {
             const float x = float(v % side * (spread / side) + random(30) - (round % 3 == 0 ? 150 : 0));
             const float y = float(v / side * (spread / side) + random(30) + (round % 5 == 0 ? -40 : 20));
-            mesh.screenPoints[v] = MeshVertex{x + random(100) / 100.0f, y, 0, 0, 0};
+            mesh.screenPoints[v] = MeshVertex{x + random(100) / 100.0f, y, 0};
         }
         mesh.faceCount = 1 + random(3 * side * side);
         for (int f = 0; f < mesh.faceCount; ++f) {
@@ -359,11 +359,10 @@ TEST_F(MeshTest, SharedWireEdgesAddAsBothFacesWould)
             if (random(20) == 0) c = a;
             mesh.faces[f] = MeshFace{a, b, c, std::uint8_t(random(6) != 0)};
             mesh.drawOrder[f] = f;
-            mesh.worldNormals[f] = MeshVertex{float(random(512) - 256), float(random(512) - 256),
-                                              float(random(512) - 256), 0, 0};
+            mesh.worldNormals[f] = MeshVertex{float(random(512) - 256), float(random(512) - 256), float(random(512) - 256)};
         }
         for (int f = mesh.faceCount - 1; f > 0; --f) std::swap(mesh.drawOrder[f], mesh.drawOrder[random(f + 1)]);
-        mesh.light = MeshVertex{0.3f, -0.5f, -0.8f, 0, 0};
+        mesh.light = MeshVertex{0.3f, -0.5f, -0.8f};
         mesh.wireLit = round % 2;
         mesh.wireRed = random(2) ? 255 : random(300);
         mesh.wireGreen = random(140);
@@ -388,17 +387,17 @@ TEST_F(MeshTest, NearFaceIsDrawnOverTheFarOne)
         mesh.vertexCount = 6;
         mesh.fillLit = 1;
         mesh.fillRed = mesh.fillGreen = mesh.fillBlue = 64;
-        mesh.light = MeshVertex{0, 0, 1, 0, 0};
+        mesh.light = MeshVertex{0, 0, 1};
         for (int f = 0; f < 2; ++f) {
             mesh.faces[f] = MeshFace{std::uint16_t(3 * f), std::uint16_t(3 * f + 1), std::uint16_t(3 * f + 2), 0};
             const float z = f == nearFace ? 100.0f : -100.0f;
             const float corners[3][2] = {{10, 10}, {60, 10}, {10, 60}};
             for (int k = 0; k < 3; ++k) {
-                mesh.worldVertices[3 * f + k] = MeshVertex{0, 0, z, 0, 0};
-                mesh.screenPoints[3 * f + k] = MeshVertex{corners[k][0], corners[k][1], 0, 0, 0};
+                mesh.worldVertices[3 * f + k] = MeshVertex{0, 0, z};
+                mesh.screenPoints[3 * f + k] = MeshVertex{corners[k][0], corners[k][1], 0};
             }
             // The near face is lit at one half (0x80), the far one at one quarter (0x40).
-            mesh.worldNormals[f] = MeshVertex{0, 0, f == nearFace ? 128.0f : 64.0f, 0, 0};
+            mesh.worldNormals[f] = MeshVertex{0, 0, f == nearFace ? 128.0f : 64.0f};
         }
         prepareFaces(mesh);
         drawMeshFilled(frame.data(), mesh, 0);
@@ -631,7 +630,7 @@ TEST(ModelSort, SortingOnlyForTheDrawnFacesPaintsWhatTheWholeSortPaints)
             mesh.fillRed = mesh.fillGreen = mesh.fillBlue = 64;
             mesh.wireLit = round % 2;
             mesh.wireRed = mesh.wireGreen = mesh.wireBlue = 16;
-            mesh.light = MeshVertex{0.3f, -0.5f, -0.8f, 0, 0};
+            mesh.light = MeshVertex{0.3f, -0.5f, -0.8f};
             for (int f = 0; f < mesh.faceCount; ++f) {
                 mesh.faces[f] = MeshFace{std::uint16_t(3 * f), std::uint16_t(3 * f + 1), std::uint16_t(3 * f + 2), 0};
                 const float z = float(random(depths) * 7 - 3 * depths) + (random(50) == 0 ? 900.0f : 0.0f);
@@ -640,10 +639,10 @@ TEST(ModelSort, SortingOnlyForTheDrawnFacesPaintsWhatTheWholeSortPaints)
                 const float y = float(100 + random(60));
                 const float corners[3][2] = {{x, y}, {x + (away ? -1 : 1) * float(20 + random(40)), y}, {x, y + float(20 + random(40))}};
                 for (int k = 0; k < 3; ++k) {
-                    mesh.worldVertices[3 * f + k] = MeshVertex{0, 0, z, 0, 0};
-                    mesh.screenPoints[3 * f + k] = MeshVertex{corners[k][0], corners[k][1], 0, 0, 0};
+                    mesh.worldVertices[3 * f + k] = MeshVertex{0, 0, z};
+                    mesh.screenPoints[3 * f + k] = MeshVertex{corners[k][0], corners[k][1], 0};
                 }
-                mesh.worldNormals[f] = MeshVertex{float(random(512) - 256), float(random(512) - 256), float(random(512) - 256), 0, 0};
+                mesh.worldNormals[f] = MeshVertex{float(random(512) - 256), float(random(512) - 256), float(random(512) - 256)};
             }
             *whole = mesh;
             for (int k = 0; k < framePixels; ++k) frame[k] = Pixel(k * 2654435761u) & 0xFFFFFF;

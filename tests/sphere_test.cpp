@@ -22,8 +22,8 @@ void stepAndDrawSphere(Pixel* frame, Mesh& mesh, SphereState& state, std::int32_
 void buildOctahedron(Mesh& mesh)
 {
     const float r = 60.0f;
-    const MeshVertex corners[6] = {{r, 0, 0, 0, 0},  {-r, 0, 0, 0, 0}, {0, r, 0, 0, 0},
-                                   {0, -r, 0, 0, 0}, {0, 0, r, 0, 0},  {0, 0, -r, 0, 0}};
+    const MeshVertex corners[6] = {{r, 0, 0},  {-r, 0, 0}, {0, r, 0},
+                                   {0, -r, 0}, {0, 0, r},  {0, 0, -r}};
     const int faces[8][3] = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
                              {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
     mesh.vertexCount = 6;
@@ -37,8 +37,7 @@ void buildOctahedron(Mesh& mesh)
                                  std::uint16_t(faces[f][2]), 0};
         const float n[3] = {(a.x + b.x + c.x), (a.y + b.y + c.y), (a.z + b.z + c.z)};
         const float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        mesh.faceNormals[f] = MeshVertex{std::trunc(n[0] / len * 256), std::trunc(n[1] / len * 256),
-                                         std::trunc(n[2] / len * 256), 0, 0};
+        mesh.faceNormals[f] = MeshVertex{std::trunc(n[0] / len * 256), std::trunc(n[1] / len * 256), std::trunc(n[2] / len * 256)};
         mesh.drawOrder[f] = f;
     }
     setLightDirection(mesh, 0, -10, -10, 0, 0, 0);

@@ -6,7 +6,7 @@
 constexpr int meshCapacity = 4096;
 
 struct MeshVertex {
-    float x, y, z, u, v;  // u and v are never filled and stay 0
+    float x, y, z;
 };
 
 struct MeshFace {
