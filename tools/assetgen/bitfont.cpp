@@ -72,8 +72,6 @@ constexpr const char* Glyphs[stripGlyphs][8] = {
 
 }  // namespace
 
-const char* glyphRow(int glyph, int row) { return Glyphs[glyph][row]; }
-
 Bytes buildFontStrip()
 {
     Bytes strip(std::size_t(stripWidth) * stripHeight, 1);

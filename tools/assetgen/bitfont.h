@@ -6,8 +6,6 @@ constexpr int stripWidth = 577;
 constexpr int stripHeight = 12;
 constexpr int stripGlyphs = 64;
 
-// Row r (0..7) of glyph g as six characters, '#' for ink.
-const char* glyphRow(int glyph, int row);
 // 6924 bytes: 0 ink and grid, 1 background.
 Bytes buildFontStrip();
 // The strip as a picture (ink white, grid dark blue) for the contact sheet.

@@ -209,11 +209,6 @@ void checkWordsFit(const PartyContent& content, std::vector<ContentError>& error
                                           " letters, and the clock has room for " + std::to_string(clockDateCells)});
 }
 
-int pageBodyLines(int page)
-{
-    return pageTextRows[page] / bodyLineRows();
-}
-
 bool checkContentFits(const PartyContent& content, std::vector<ContentError>& errors)
 {
     const std::size_t before = errors.size();

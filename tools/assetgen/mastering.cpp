@@ -205,11 +205,6 @@ double integratedLoudness(const StereoTrack& track)
     return lufsOf(loud);
 }
 
-std::vector<float> intervalPeaks(const StereoTrack& track)
-{
-    return peaksOf(track);
-}
-
 double truePeakDb(const StereoTrack& track)
 {
     const std::vector<float> peaks = peaksOf(track);

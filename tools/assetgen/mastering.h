@@ -30,11 +30,8 @@ struct MasteringResult {
 // -70 LUFS and 10 LU under the mean of the blocks above that.
 double integratedLoudness(const StereoTrack& track);
 
-// For each sample n, the largest magnitude of either channel from n up to the next sample,
-// estimated at four times the sample rate (the track taken as a loop).
-std::vector<float> intervalPeaks(const StereoTrack& track);
-
-// The highest of intervalPeaks, in dBTP.
+// The largest magnitude of either channel between any two neighbouring samples, estimated at
+// four times the sample rate (the track taken as a loop), in dBTP.
 double truePeakDb(const StereoTrack& track);
 
 // The limiter's gain for each sample, given the largest gain each sample allows (at most 1):
