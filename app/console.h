@@ -8,8 +8,7 @@
 // letterboxed, system cursor hidden, when fullscreen); false when no window can be made.
 bool consoleOpenWindow(bool fullscreen);
 // The frame surface: valid from start-up to consoleClose; rows 640 Pixels apart.
-Pixel* consoleLock();
-void consoleUnlock();
+Pixel* consoleFrame();
 // Shows the frame surface, paced to 60 frames a second; while the window is minimised or
 // hidden it shows nothing but still waits out the frame.
 void consoleUpdate();

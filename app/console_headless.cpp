@@ -39,13 +39,9 @@ bool consoleOpenWindow(bool)
     return true;
 }
 
-Pixel* consoleLock()
+Pixel* consoleFrame()
 {
     return console.frame.data();
-}
-
-void consoleUnlock()
-{
 }
 
 bool consoleFrameSeen()

@@ -24,7 +24,7 @@ constexpr const char* SoftwareRasteriserNames[] = {
 
 std::int64_t frameDeadline(const FrameSchedule& schedule)
 {
-    return schedule.origin + schedule.frame * second / framesPerSecond;
+    return schedule.origin + schedule.frame * second / stepsPerSecond;
 }
 
 bool vsyncPacesAlone(bool vsyncGranted, int refreshRate)
@@ -34,7 +34,7 @@ bool vsyncPacesAlone(bool vsyncGranted, int refreshRate)
 
 std::int64_t nextFrameDeadline(FrameSchedule& schedule, std::int64_t now)
 {
-    if (!schedule.started || now - frameDeadline(schedule) > second / framesPerSecond) {
+    if (!schedule.started || now - frameDeadline(schedule) > second / stepsPerSecond) {
         schedule = FrameSchedule{true, now, 0};
     }
     const std::int64_t deadline = frameDeadline(schedule);
@@ -45,7 +45,7 @@ std::int64_t nextFrameDeadline(FrameSchedule& schedule, std::int64_t now)
 bool vsyncStillPaces(VsyncCheck& check, std::int64_t now)
 {
     if (check.frames == 0) check.since = now;
-    if (++check.frames <= framesPerSecond) return true;
+    if (++check.frames <= stepsPerSecond) return true;
     const bool paced = now - check.since >= second * 3 / 4;
     check = VsyncCheck{};
     return paced;

@@ -4,7 +4,7 @@
 // monotonic clock; nothing here reads a clock or sleeps, so the rules can be tested alone.
 #include <cstdint>
 
-constexpr std::int64_t framesPerSecond = 60;
+#include "app/step_rate.h"
 
 // Whether presenting can be left to vsync alone: the renderer waits for it and the display
 // refreshes 60 times a second (drivers give 59 or 60 for 59.94 Hz). 0 means unknown.

@@ -302,13 +302,9 @@ bool consoleOpenWindow(bool fullscreen)
     return true;
 }
 
-Pixel* consoleLock()
+Pixel* consoleFrame()
 {
     return console.frame.data();
-}
-
-void consoleUnlock()
-{
 }
 
 bool consoleFrameSeen()

@@ -5,6 +5,7 @@
 #include "app/console.h"
 #include "app/loading.h"
 #include "app/music.h"
+#include "app/step_rate.h"
 #include "app/timeline.h"
 #include "app/window.h"
 #include "render/backdrop.h"
@@ -13,7 +14,6 @@ std::int32_t MusicTime = 0;
 
 namespace {
 
-constexpr std::int32_t stepsPerSecond = 60;
 constexpr int longestCatchUp = 60 * stepsPerSecond;
 
 // Hands every queued message to the window procedure; false once the quit message is taken.
@@ -36,7 +36,7 @@ bool pumpMessages()
 // the same picture.
 void drawAndPresent()
 {
-    drawTimeline(keepFrame(consoleLock()), loadedAssets);
+    drawTimeline(keepFrame(consoleFrame()), loadedAssets);
     presentFrame();
 }
 
@@ -77,7 +77,6 @@ std::int64_t lastStepSlot(std::int32_t now)
 
 void presentFrame()
 {
-    consoleUnlock();
     consoleUpdate();
 }
 

@@ -15,8 +15,6 @@ void headlessOnPump(std::function<void()> hook);
 // frame is.
 void headlessOnFrameWanted(std::function<bool()> hook);
 
-// The show steps 60 times a second of music, so the simulated position moves 1/60 s a read.
-constexpr int simPassesPerSecond = 60;
 
 struct SimulatedClock {
     std::int32_t start = 0;

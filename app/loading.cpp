@@ -13,6 +13,7 @@
 #include "assets/resources.h"
 #include "render/backdrop.h"
 #include "render/matrix.h"
+#include "scenes/cursor.h"
 #include "scenes/menu.h"
 #include "scenes/pages.h"
 #include "scenes/plates.h"
@@ -104,13 +105,13 @@ void showLoadingScreen(LoadedAssets& assets)
 
     assets.loadingPicture = readTga(resLoading, loadingWidth * loadingHeight);
     assets.progressTile = readTga(resLoader, 16 * 16);
-    drawLoadingPicture(consoleLock(), assets.loadingPicture);
+    drawLoadingPicture(consoleFrame(), assets.loadingPicture);
     presentFrame();
 }
 
 void progressStep(const LoadedAssets& assets)
 {
-    drawProgressTile(consoleLock(), assets.progressTile, progressX);
+    drawProgressTile(consoleFrame(), assets.progressTile, progressX);
     presentFrame();
     progressX += 16;
 }
@@ -149,13 +150,13 @@ void loadAssets(LoadedAssets& assets)
     assets.buttonedMenu = newPixels(framePixels);
     std::memcpy(assets.buttonedMenu, assets.plainMenu, framePixels * sizeof(Pixel));
 
-    for (int b = 0; b < 8; ++b) assets.bubbles[b] = readTga(resBubble0 + b, 17 * 17);
-    for (int b = 0; b < 5; ++b) assets.buttonsA[b] = readTga(resButton1A + b, 176 * 18);
-    for (int b = 0; b < 5; ++b) assets.buttonsB[b] = readTga(resButton1B + b, 176 * 18);
+    for (int b = 0; b < 8; ++b) assets.bubbles[b] = readTga(resBubble0 + b, spriteSize * spriteSize);
+    for (int b = 0; b < 5; ++b) assets.buttonsA[b] = readTga(resButton1A + b, buttonWidth * buttonHeight);
+    for (int b = 0; b < 5; ++b) assets.buttonsB[b] = readTga(resButton1B + b, buttonWidth * buttonHeight);
     pasteMenuButtons(assets.buttonedMenu, assets.buttonsA);
     buildCrossfadeTable(assets.buttonedMenu);
 
-    for (int p = 0; p < 7; ++p) assets.plates[p] = readTga(resPlate1 + p, 359 * 17);
+    for (int p = 0; p < 7; ++p) assets.plates[p] = readTga(resPlate1 + p, plateWidth * plateHeight);
     for (int p = 0; p < 7; ++p) {
         progressStep(assets);
         precomputePlateLevels(PlateSlots[p], assets.plates[p]);

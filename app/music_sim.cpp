@@ -1,5 +1,6 @@
 #include "app/headless.h"
 #include "app/music.h"
+#include "app/step_rate.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ void simConfigure(const SimulatedClock& clock)
 
 std::int64_t simElapsedOfPass(std::int64_t pass)
 {
-    return sim.clock.start + pass * 1000 / simPassesPerSecond;
+    return sim.clock.start + pass * 1000 / stepsPerSecond;
 }
 
 std::int32_t simTimeOfPass(std::int64_t pass)

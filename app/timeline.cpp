@@ -46,7 +46,7 @@ FrameResult stepTimeline(std::int32_t time)
         stepCursor(inputState, menuFlags, cursorState);
     }
     stepSphereScene(sceneMesh, sphereState, time, menuFlags.menuState, menuFlags.clockSphere, showTiming);
-    return FrameResult::presented;
+    return FrameResult::continues;
 }
 
 void drawTimeline(Frame frame, const LoadedAssets& assets)
@@ -71,7 +71,7 @@ FrameResult runTimeline(Frame frame, std::int32_t time, const LoadedAssets& asse
 {
     if (stepTimeline(time) == FrameResult::quit) return FrameResult::quit;
     drawTimeline(frame, assets);
-    return FrameResult::presented;
+    return FrameResult::continues;
 }
 
 void resetTimeline()

@@ -7,7 +7,7 @@
 #include "app/loading.h"
 #include "render/primitives.h"
 
-enum class FrameResult { presented, quit };
+enum class FrameResult { continues, quit };  // whether the show goes on after this step
 
 // Advances every scene by one 1/60 s pass at music time `time`, with the input of this pass;
 // quit when the exit button was pressed (the pass is then not to be drawn).

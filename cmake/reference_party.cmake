@@ -28,8 +28,7 @@ target_include_directories(invite_core_reference BEFORE PUBLIC ${REFERENCE_DIR})
 target_include_directories(invite_core_reference PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(invite_core_reference PUBLIC PkgConfig::TURBOJPEG)
 
-add_library(invite_headless_reference OBJECT app/console_headless.cpp app/music_sim.cpp app/build_mode.cpp
-  tools/png_writer.cpp tools/video_plan.cpp tools/render_script.cpp)
+add_library(invite_headless_reference OBJECT ${HEADLESS_SOURCES})
 target_link_libraries(invite_headless_reference PUBLIC invite_core_reference PkgConfig::PNG)
 target_compile_definitions(invite_headless_reference PUBLIC INVITE_REFERENCE_RESOURCES="${REFERENCE_RESOURCES}")
 

@@ -6,7 +6,6 @@ CursorState cursorState;
 
 namespace {
 
-constexpr int spriteSize = 17;
 constexpr int spriteCentre = 8;
 constexpr int bubbleImages = 8;
 constexpr int pointerSize = 10;

@@ -21,6 +21,8 @@ struct CursorState {
 
 extern CursorState cursorState;
 
+// The bubbles' sprites are spriteSize pixels square.
+constexpr int spriteSize = 17;
 void drawSprite17(Frame frame, int x, int y, const Pixel* sprite);
 // Over the top strip the bubble follows the mouse and turns one image a step; the fullscreen
 // pointer follows it once shown.

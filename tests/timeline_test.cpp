@@ -68,36 +68,36 @@ struct TimelinePass : ::testing::Test {
 TEST_F(TimelinePass, EachStepMovesEverySceneOnce)
 {
     // 20.5 s: the stars fly, the fourth plate drifts left, the globe turns.
-    ASSERT_EQ(stepTimeline(20500), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(20500), FrameResult::continues);
     EXPECT_FLOAT_EQ(starfield.starTime, 0.02f);
     EXPECT_FLOAT_EQ(sphereState.sceneTime, 0.005f);
     EXPECT_FLOAT_EQ(sceneMesh.angles.y, 0.02f);
     EXPECT_EQ(plates.plateOffset[3], -1);
     EXPECT_EQ(plates.plateLevel, 1);
-    ASSERT_EQ(stepTimeline(20517), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(20517), FrameResult::continues);
     EXPECT_FLOAT_EQ(starfield.starTime, 0.04f);
     EXPECT_FLOAT_EQ(sphereState.sceneTime, 0.01f);
     EXPECT_EQ(plates.plateOffset[3], -2);
     EXPECT_EQ(plates.plateLevel, 2);
 
     // Into the crossfade: one level a step, the first drawn at 7.
-    ASSERT_EQ(stepTimeline(41717), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(41717), FrameResult::continues);
     EXPECT_EQ(menuFlags.crossfadeShown, 7);
     EXPECT_EQ(menuFlags.crossfadeLevel, 6);
     EXPECT_FLOAT_EQ(starfield.starTime, 0.04f) << "the stars stop with the intro";
-    ASSERT_EQ(stepTimeline(41734), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(41734), FrameResult::continues);
     EXPECT_EQ(menuFlags.crossfadeShown, 6);
 }
 
 // The crossfade steps from the menu's first moment to its last, 44000 ms, and no further.
 TEST_F(TimelinePass, TheCrossfadeStepsThroughItsLastMoment)
 {
-    ASSERT_EQ(stepTimeline(41700), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(41700), FrameResult::continues);
     EXPECT_EQ(menuFlags.crossfadeLevel, 7) << "41700 is still the intro";
-    ASSERT_EQ(stepTimeline(44000), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(44000), FrameResult::continues);
     EXPECT_EQ(menuFlags.crossfadeShown, 7);
     EXPECT_EQ(menuFlags.crossfadeLevel, 6);
-    ASSERT_EQ(stepTimeline(44001), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(44001), FrameResult::continues);
     EXPECT_EQ(menuFlags.crossfadeLevel, 6) << "the plain menu follows";
 }
 
@@ -107,7 +107,7 @@ TEST_F(TimelinePass, DrawingChangesNoState)
     inputState.mouseX = 300;
     inputState.mouseY = 40;  // the bubble over the top strip
     for (const std::int32_t time : {500, 15000, 27560, 30000, 41717, 45000, 45017}) {
-        ASSERT_EQ(stepTimeline(time), FrameResult::presented);
+        ASSERT_EQ(stepTimeline(time), FrameResult::continues);
         const ShowSnapshot before = ShowSnapshot::take();
         drawTimeline(frame, loadedAssets);
         drawTimeline(frame, loadedAssets);
@@ -115,9 +115,9 @@ TEST_F(TimelinePass, DrawingChangesNoState)
     }
     // The clock page with its globe and wire.
     inputState.leftDown = 1;
-    ASSERT_EQ(stepTimeline(45034), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(45034), FrameResult::continues);
     ASSERT_EQ(menuFlags.menuState, menuStateClock);
-    ASSERT_EQ(stepTimeline(45051), FrameResult::presented);
+    ASSERT_EQ(stepTimeline(45051), FrameResult::continues);
     const ShowSnapshot before = ShowSnapshot::take();
     drawTimeline(frame, loadedAssets);
     EXPECT_TRUE(ShowSnapshot::take().bytes == before.bytes) << "drawing the clock page changed the show";
