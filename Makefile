@@ -95,7 +95,8 @@ web: deps-web $(BUILD)/CMakeCache.txt
 	  cmake --build $(WEB_BUILD) -j $(JOBS)
 	$(BUILD)/tools/assetgen/assetgen --content content/party.toml --web-facts $(WEB_BUILD)/party_facts.json
 	@if [ ! -f $(WEB_BUILD)/site/zura5inv-music.json ] || [ resources/zura5inv.mp3 -nt $(WEB_BUILD)/site/zura5inv-music.json ] || [ web/soundtrack.mjs -nt $(WEB_BUILD)/site/zura5inv-music.json ]; then \
-	  node web/soundtrack.mjs resources/zura5inv.mp3 $(WEB_BUILD)/site/zura5inv-music.bin $(WEB_BUILD)/site/zura5inv-music.json; fi
+	  rm -f $(WEB_BUILD)/site/zura5inv-music.bin; \
+	  node web/soundtrack.mjs resources/zura5inv.mp3 $(WEB_BUILD)/site; fi
 	@# The preview shows the menu at rest, 4.3 s after it comes (46 s with the built-in timing).
 	rm -rf $(WEB_BUILD)/preview
 	cd resources && ../$(BUILD)/invite_render --until menu+4399 --snap 22000,menu+4299 --out $(abspath $(WEB_BUILD))/preview >/dev/null

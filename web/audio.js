@@ -35,6 +35,7 @@ const InvitationMusic = (() => {
       context: null,
       output: null,
       run: null,               // the schedule of the current play()
+      heard: false,            // some run's music has reached the speakers
     };
     return music;
   }
@@ -163,8 +164,10 @@ const InvitationMusic = (() => {
       run.anchors.push(anchor);
       if (run.anchors.length > 8) run.anchors.shift();
     }
-    const offset = (leadFrames(music, k, buffer) + music.index.marginFrames) / rate(music);
-    const length = piece.frames / rate(music);
+    // A run that starts inside a piece leaves out the music before its start.
+    const skip = first ? run.skip : 0;
+    const offset = (leadFrames(music, k, buffer) + music.index.marginFrames + skip) / rate(music);
+    const length = (piece.frames - skip) / rate(music);
     const source = context.createBufferSource();
     source.buffer = buffer;
     const gain = context.createGain();
@@ -187,7 +190,7 @@ const InvitationMusic = (() => {
       run.sources.delete(source);
     };
     run.sources.add(source);
-    run.scheduledFrames += piece.frames;
+    run.scheduledFrames += piece.frames - skip;
     anchor.until = run.scheduledFrames;
   }
 
@@ -199,11 +202,13 @@ const InvitationMusic = (() => {
     music.output.connect(context.destination);
   }
 
-  // From the file start, or from piece `from` (its music then counts from that piece's start).
-  function play(music, from = 0) {
+  // From the file start, or from piece `from` and `within` frames into it (its music then
+  // counts from there).
+  function play(music, from = 0, within = 0) {
     if (!music.context || music.context.state === 'closed' || music.failure) return false;
     stop(music);
-    music.run = { next: from, scheduledFrames: music.index.pieces[from].start, anchors: [], sources: new Set(), timer: 0 };
+    music.run = { next: from, scheduledFrames: music.index.pieces[from].start + within, skip: within, anchors: [],
+                  sources: new Set(), timer: 0 };
     pump(music);
     // Decoding and starting go on with the page's timers; each pass keeps aheadSeconds started.
     music.run.timer = setInterval(() => pump(music), 1000);
@@ -223,6 +228,15 @@ const InvitationMusic = (() => {
     for (const k of [...music.decoded.keys()]) if (k !== 0) music.decoded.delete(k);
   }
 
+  // Takes the music on from `frames` (counted as heardFrames counts), in the context now
+  // attached: after the one that played it was closed.
+  function playOnFrom(music, frames) {
+    const at = ((frames % totalFrames(music)) + totalFrames(music)) % totalFrames(music);
+    let k = 0;
+    while (k + 1 < music.index.pieces.length && music.index.pieces[k + 1].start <= at) ++k;
+    return play(music, k, at - music.index.pieces[k].start);
+  }
+
   // Milliseconds from the file start of the music heard now (null before a run).
   function heardMs(music) {
     if (!music.run) return null;
@@ -232,6 +246,13 @@ const InvitationMusic = (() => {
 
   const firstPieceReady = (music) => music.decoded.has(0);
 
+  // True from the moment a run's first sample reaches the speakers on.
+  function everHeard(music) {
+    const run = music.run;
+    if (!music.heard && run && run.anchors.length && outputTime(music.context) >= run.anchors[0].time) music.heard = true;
+    return Boolean(music.heard);
+  }
+
   // True while the music waits for a piece that has not arrived.
   function waiting(music) {
     const run = music.run;
@@ -239,6 +260,6 @@ const InvitationMusic = (() => {
     return heardFrames(music) >= run.anchors[run.anchors.length - 1].until && outputTime(music.context) > run.anchors[0].time;
   }
 
-  return { create, firstPieceReady, receive, receiveAll, piecesArrived, attach, play, stop, heardMs, heardFrames, waiting, pump,
+  return { create, firstPieceReady, everHeard, receive, receiveAll, piecesArrived, attach, play, playOnFrom, stop, heardMs, heardFrames, waiting, pump,
            outputTime };
 })();

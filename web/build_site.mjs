@@ -3,7 +3,7 @@
 //   node web/build_site.mjs SITE_DIR FACTS_JSON PREVIEW_PNG SINGLE_HTML [ICON_PNG]
 //
 // SITE_DIR already holds zura5inv.js, zura5inv.wasm, page.js, audio.js and the soundtrack's
-// pieces (zura5inv-music.bin, with zura5inv-music.json saying where each lies). Writes
+// pieces (in the files zura5inv-music.json names, saying where each piece lies). Writes
 // SITE_DIR/index.html from web/index.html with the party's title, description and text facts
 // (written by assetgen --web-facts), the page's scripts, the menu picture as preview.png, the
 // icons cut from ICON_PNG (a frame of the show; the preview without one) with the manifest
@@ -150,23 +150,29 @@ const facts = JSON.parse(readFileSync(factsFile, 'utf8'));
 copyFileSync(preview, join(site, 'preview.png'));
 for (const name of pageScripts) copyFileSync(join(webDir, name), join(site, name));
 writeInstallFiles(facts);
+const music = JSON.parse(readFileSync(join(site, 'zura5inv-music.json'), 'utf8'));
+const musicFiles = music.files.map((file) => file.name);
 const sizes = {};
-for (const name of ['zura5inv.wasm', 'zura5inv-music.bin']) sizes[name] = statSync(join(site, name)).size;
-sizes.music = JSON.parse(readFileSync(join(site, 'zura5inv-music.json'), 'utf8'));
+for (const name of ['zura5inv.wasm', ...musicFiles]) sizes[name] = statSync(join(site, name)).size;
+for (const file of music.files) {
+  if (sizes[file.name] !== file.bytes) throw new Error(`${file.name} is ${sizes[file.name]} B, not the ${file.bytes} B the index says`);
+}
+sizes.music = music;
 const sizesScript = `<script id="site-files" type="application/json">${JSON.stringify(sizes)}</script>`;
 
 const scriptTags = ['zura5inv.js', ...pageScripts].map((name) => `<script src="${name}"></script>`);
 writeFileSync(join(site, 'index.html'), fillTemplate(facts, [sizesScript, ...scriptTags].join('\n')));
-const version = writeServiceWorker(['index.html', 'zura5inv.js', ...pageScripts, 'zura5inv.wasm', 'zura5inv-music.bin', 'zura5inv-music.json',
+const version = writeServiceWorker(['index.html', 'zura5inv.js', ...pageScripts, 'zura5inv.wasm', ...musicFiles, 'zura5inv-music.json',
                                     'manifest.webmanifest', ...iconSizes.map((size) => `icon-${size}.png`)]);
 
 // The single file: the program and the soundtrack as base64 in elements the page reads.
-const base64 = (name) => readFileSync(join(site, name)).toString('base64').replace(/.{1,4096}/g, '$&\n');
+const base64 = (...names) => Buffer.concat(names.map((name) => readFileSync(join(site, name))))
+  .toString('base64').replace(/.{1,4096}/g, '$&\n');
 const inlineTexts = ['zura5inv.js', ...pageScripts].map((name) => `\n${scriptText(readFileSync(join(site, name), 'utf8'))}\n`);
 writeFileSync(singleFile, fillTemplate(facts, [
   sizesScript,
   `<script id="program-data" type="application/octet-stream">\n${base64('zura5inv.wasm')}</script>`,
-  `<script id="soundtrack-data" type="application/octet-stream">\n${base64('zura5inv-music.bin')}</script>`,
+  `<script id="soundtrack-data" type="application/octet-stream">\n${base64(...musicFiles)}</script>`,
   ...inlineTexts.map((text) => `<script>${text}</script>`),
 ].join('\n'), { single: true, inlineScripts: inlineTexts }).replace(addressTags('') + '\n', ''));
 

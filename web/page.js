@@ -349,44 +349,70 @@ function embeddedBytes(id) {
 
 // ---------------------------------------------------------------------------------------------
 // The soundtrack: its pieces arrive into the player (web/audio.js) one after another; the page
-// is ready once the first is decoded, and the rest arrives while the show plays. A download
+// is ready once the first is decoded, and the rest is asked for once the music is heard. A download
 // that breaks before the show starts fails the page with "Try again"; one that breaks while it
 // plays is taken up again, the music waiting at the piece that is missing meanwhile.
 
-const soundtrackName = 'zura5inv-music.bin';
+// The soundtrack's files in order (the start, then the rest), each with the bytes before it.
+const soundtrackFiles = siteFiles.music.files.reduce((files, file) => {
+  const from = files.length ? files[files.length - 1].from + files[files.length - 1].bytes : 0;
+  return [...files, { name: file.name, bytes: file.bytes, from }];
+}, []);
 const soundtrackRetries = 3;
+
+// Settles once the music has been heard (the files after the first wait for it, so that the
+// start has the line to itself), or when this soundtrack is no longer the page's.
+function musicHeard(music) {
+  return new Promise((done) => {
+    const look = () => {
+      if (music !== page.music || InvitationMusic.everHeard(music)) done();
+      else setTimeout(look, 100);
+    };
+    look();
+  });
+}
 
 async function streamSoundtrack(progress, how, attempt = 0) {
   const music = page.music;
   const firstBytes = siteFiles.music.pieces[0].bytes;
   try {
-    const response = await fetchChecked(soundtrackName, attempt ? { cache: 'reload' } : how);
-    const reader = response.body.getReader();
-    let skip = music.received;  // a new try skips what the last one brought
-    for (;;) {
-      let value;
-      try {
-        ({ value } = await reader.read());
-      } catch (error) {
-        throw new LoadError(`${soundtrackName} stopped arriving after ${music.received} bytes (${error.message})`);
+    for (const file of soundtrackFiles) {
+      const end = file.from + file.bytes;
+      if (music.received >= end) continue;
+      if (file.from > 0) await musicHeard(music);
+      if (music !== page.music) return;
+      const response = await fetchChecked(file.name, attempt ? { cache: 'reload' } : how);
+      const reader = response.body.getReader();
+      let skip = music.received - file.from;  // a new try skips what the last one brought
+      for (;;) {
+        let value;
+        try {
+          ({ value } = await reader.read());
+        } catch (error) {
+          throw new LoadError(`${file.name} stopped arriving after ${music.received - file.from} bytes (${error.message})`);
+        }
+        if (music !== page.music) {
+          reader.cancel().catch(() => {});
+          return;
+        }
+        if (!value) break;
+        const taken = Math.min(skip, value.length);
+        skip -= taken;
+        if (taken === value.length) continue;
+        if (music.received + value.length - taken > end) {
+          reader.cancel().catch(() => {});
+          throw new LoadError(`${file.name} is longer than its ${file.bytes} bytes`);
+        }
+        const before = music.received;
+        InvitationMusic.receive(music, value.subarray(taken));
+        if (progress && progress === page.progress) {
+          progress.received += Math.min(music.received, firstBytes) - Math.min(before, firstBytes);
+          progress.update();
+        }
       }
-      if (music !== page.music) {
-        reader.cancel().catch(() => {});
-        return;
+      if (music.received !== end) {
+        throw new LoadError(`${file.name} arrived incomplete: ${music.received - file.from} of ${file.bytes} bytes`);
       }
-      if (!value) break;
-      const taken = Math.min(skip, value.length);
-      skip -= taken;
-      if (taken === value.length) continue;
-      const before = music.received;
-      InvitationMusic.receive(music, value.subarray(taken));
-      if (progress && progress === page.progress) {
-        progress.received += Math.min(music.received, firstBytes) - Math.min(before, firstBytes);
-        progress.update();
-      }
-    }
-    if (music.received !== music.bytes.length) {
-      throw new LoadError(`${soundtrackName} arrived incomplete: ${music.received} of ${music.bytes.length} bytes`);
     }
     // Everything is in the browser's cache now, so keeping it for offline visits costs no
     // second download.
@@ -494,8 +520,20 @@ function resumeByGesture(event) {
   page.audio.resume().then(hideResume, () => {});
 }
 
+// Back from the back-forward cache with the sound's context closed (a browser may close it
+// while it keeps the page): a new one takes the music on from where it was last heard.
+function pageRestored(event) {
+  const music = page.music;
+  if (event.persisted && page.state === 'running' && music && music.run && page.audio && page.audio.state === 'closed') {
+    const heard = InvitationMusic.heardFrames(music);
+    openAudio();
+    if (page.audio) InvitationMusic.playOnFrom(music, heard);
+  }
+  pageSeenAgain();
+}
+
 document.addEventListener('visibilitychange', pageSeenAgain);
-window.addEventListener('pageshow', pageSeenAgain);
+window.addEventListener('pageshow', pageRestored);
 // Caught before anything else sees them, the stage's touch handlers included.
 for (const type of ['touchend', 'pointerup', 'mousedown', 'click', 'keydown']) {
   window.addEventListener(type, resumeByGesture, { capture: true, passive: false });

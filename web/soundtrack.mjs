@@ -1,13 +1,17 @@
 // Writes the browser's soundtrack from the desktop's MP3, with the ffmpeg program:
 //
-//   node web/soundtrack.mjs SOUNDTRACK.mp3 OUT.bin OUT.json
+//   node web/soundtrack.mjs SOUNDTRACK.mp3 OUT_DIR
 //
 // The page plays the music as a chain of short pieces, each an AAC-LC file in MP4 (which
 // every current browser decodes by itself) of `pieceSeconds` of music and `marginFrames`
 // more on each side, taken round the loop: the first piece's lead-in is the track's end and
 // the last piece's tail its start, so the loop's joint is made like every other one. The
 // player decodes a piece as it needs it, plays its middle and fades across the margins.
-// OUT.bin is the pieces back to back; OUT.json says where each lies and what it holds.
+// The pieces lie back to back in two files: zura5inv-music-start.bin, the first few (what the
+// show needs to start, and some seconds to spare), and zura5inv-music-rest.bin, which the page
+// asks for only once the music is heard, so the start does not share the line with it.
+// zura5inv-music.json names the files and says where each piece lies (counted through both)
+// and what it holds.
 //
 // The written pieces are decoded again and joined as the page joins them; the script fails
 // when the joined track is not the source's length, when it strays from the source more than
@@ -20,6 +24,8 @@ import { join } from 'node:path';
 export const sampleRate = 44100;
 export const pieceSeconds = 5;
 export const marginFrames = 2048;
+export const startPieces = 3;
+export const musicFiles = ['zura5inv-music-start.bin', 'zura5inv-music-rest.bin'];
 const bitRate = '112k';
 // The coder's overshoot on the track's hardest hits reaches about 0.7 dB: the source's peaks
 // are first held under this level (a sample-peak limiter with a short look-ahead), which
@@ -100,9 +106,9 @@ export async function webMaster(source) {
 }
 
 async function main() {
-  const [source, outBin, outJson] = process.argv.slice(2);
-  if (!outJson) {
-    console.error('usage: node web/soundtrack.mjs SOUNDTRACK.mp3 OUT.bin OUT.json');
+  const [source, outDir] = process.argv.slice(2);
+  if (!outDir) {
+    console.error('usage: node web/soundtrack.mjs SOUNDTRACK.mp3 OUT_DIR');
     process.exit(2);
   }
   const track = await webMaster(source);
@@ -144,23 +150,24 @@ async function main() {
       worst = Math.min(worst, 10 * Math.log10(signal / noise));
     }
     const level = await loudness(joined);
-    const bytes = Buffer.concat(files);
+    const parts = [Buffer.concat(files.slice(0, startPieces)), Buffer.concat(files.slice(startPieces))];
     let offset = 0;
     const index = {
       sampleRate, marginFrames, totalFrames,
+      files: musicFiles.map((name, k) => ({ name, bytes: parts[k].length })),
       pieces: pieces.map((piece, k) => {
         const entry = { start: piece.start, frames: piece.frames, offset, bytes: files[k].length };
         offset += files[k].length;
         return entry;
       }),
     };
-    const summary = `${pieces.length} pieces, ${bytes.length} B; ${level.lufs} LUFS, true peak ${level.peak} dBTP; ` +
+    const summary = `${pieces.length} pieces, ${parts[0].length} + ${parts[1].length} B; ${level.lufs} LUFS, true peak ${level.peak} dBTP; ` +
                     `music over coding noise at least ${worst.toFixed(1)} dB in every piece`;
     if (level.lufs < loudnessRange[0] || level.lufs > loudnessRange[1] || level.peak > truePeakCeiling || worst < 12) {
       throw new Error(`the web soundtrack is off: ${summary}`);
     }
-    writeFileSync(outBin, bytes);
-    writeFileSync(outJson, JSON.stringify(index) + '\n');
+    for (const [k, name] of musicFiles.entries()) writeFileSync(join(outDir, name), parts[k]);
+    writeFileSync(join(outDir, 'zura5inv-music.json'), JSON.stringify(index) + '\n');
     console.log(`web soundtrack: ${summary}`);
   } finally {
     rmSync(work, { recursive: true, force: true });

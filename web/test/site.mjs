@@ -92,7 +92,7 @@ async function transfers(browser, server, baseUrl, webBuild) {
   await page.goto(baseUrl);
   const ready = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
   const firstVisit = server.served - before;
-  const raw = ['index.html', 'page.js', 'zura5inv.js', 'zura5inv.wasm', 'zura5inv-music.bin']
+  const raw = ['index.html', 'page.js', 'zura5inv.js', 'zura5inv.wasm', 'zura5inv-music-start.bin']
     .reduce((sum, name) => sum + readFileSync(join(webBuild, 'site', name)).length, 0);
   const progress = await page.evaluate(() => parseFloat(document.querySelector('#progress div').style.width));
   report.firstVisitBytes = `${firstVisit} B sent for ${raw} B of files`;
@@ -100,6 +100,11 @@ async function transfers(browser, server, baseUrl, webBuild) {
         'the program is compiled while it downloads');
   check(ready && firstVisit < raw - 1000000 && progress === 100,
         `the host sends the compressed copies and the progress bar ends at 100% (${report.firstVisitBytes})`);
+  // The rest of the soundtrack is asked for once the music is heard, not while the start loads.
+  const asked = () => page.evaluate(() => performance.getEntriesByType('resource').some((entry) => entry.name.endsWith('-rest.bin')));
+  const heldBack = !(await asked());
+  await page.getByRole('button', { name: 'Click to start' }).click();
+  check(heldBack && await waitFor(asked, 10000), `the rest of the soundtrack is asked for after the tap, not before it`);
   // The worker that keeps the site for offline visits has filled its cache.
   await page.evaluate(() => navigator.serviceWorker.ready);
   const reloadBefore = server.served;
@@ -114,7 +119,7 @@ async function transfers(browser, server, baseUrl, webBuild) {
 async function brokenDownloads(browser, server, baseUrl, outDir) {
   for (const [path, fault, shown] of [['/zura5inv.wasm', 'truncate', 'stopped arriving'],
                                       ['/zura5inv.wasm', 'garbage', 'damaged'],
-                                      ['/zura5inv-music.bin', 'short', 'incomplete']]) {
+                                      ['/zura5inv-music-start.bin', 'short', 'incomplete']]) {
     const context = await browser.newContext();
     const page = await context.newPage();
     server.faults[path] = fault;
@@ -144,6 +149,7 @@ async function offline(browser, webBuild, outDir) {
   const page = await context.newPage();
   await page.goto(address);
   const ready = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
+  if (ready) await page.getByRole('button', { name: 'Click to start' }).click();
   const kept = ready && await page.evaluate(async () => {
     await navigator.serviceWorker.ready;
     return (await caches.keys()).filter((name) => name.startsWith('invitation-'));

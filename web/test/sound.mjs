@@ -1,7 +1,8 @@
 // The page's sound: the joints between the soundtrack's pieces (the loop's among them) played
 // by the page's own player into an offline audio context and compared with the music the
 // pieces were coded from; then, on a phone, the audio context suspended (as a lock or a call
-// does) and woken by a touch, and the page hidden and shown again.
+// does) and woken by a touch, the page hidden and shown again, and the page restored with its
+// audio context closed.
 import { join } from 'node:path';
 import { check, musicTime, quantile, sleep, waitFor, waitForMusic } from './common.mjs';
 import { webMaster } from '../soundtrack.mjs';
@@ -13,7 +14,9 @@ const startDelayFrames = Math.round(0.05 * rate);  // the player's first sample 
 function renderFrom(page, from, frames) {
   return page.evaluate(async ([from, frames]) => {
     const index = JSON.parse(document.getElementById('site-files').textContent).music;
-    const bytes = new Uint8Array(await (await fetch('zura5inv-music.bin')).arrayBuffer());
+    const files = await Promise.all(index.files.map(async (file) => new Uint8Array(await (await fetch(file.name)).arrayBuffer())));
+    const bytes = new Uint8Array(files.reduce((sum, file) => sum + file.length, 0));
+    files.reduce((at, file) => { bytes.set(file, at); return at + file.length; }, 0);
     const music = InvitationMusic.create(index);
     InvitationMusic.receiveAll(music, bytes);
     const context = new OfflineAudioContext(2, frames, index.sampleRate);
@@ -125,6 +128,27 @@ async function hiddenAndBack(page) {
         `(stood at ${stoppedAt} -> ${still} ms)`);
 }
 
+// Back from the back-forward cache with its audio context closed: the show comes back where it
+// stood (by itself, or on "Tap to continue"), in step, not frozen and not from the start.
+async function restoredClosed(page) {
+  const stoodAt = await page.evaluate(async () => {
+    await window.invitation.audioOutput.context.close();
+    return window.invitation.musicTime();
+  });
+  await page.evaluate(() => window.dispatchEvent(new PageTransitionEvent('pageshow', { persisted: true })));
+  const asked = page.getByRole('button', { name: 'Tap to continue' });
+  const running = async () => (await page.evaluate(() => window.invitation.audioState)) === 'running';
+  await waitFor(async () => (await running()) || asked.isVisible(), 3000);
+  if (!(await running()) && await asked.isVisible()) {
+    const box = await asked.boundingBox();
+    await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+  }
+  const heard = await waitFor(async () => (await heardNow(page)) > stoodAt - 200, 3000) && await heardNow(page);
+  const goesOn = await running() && await waitForMusic(page, stoodAt + 1000);
+  check(goesOn && typeof heard === 'number' && heard < stoodAt + 1000 && await inStep(page),
+        `restored with its sound closed, the show goes on from ${stoodAt} ms (heard ${Math.round(heard)} ms) in step`);
+}
+
 export async function soundChecks({ browser, baseUrl, repo, outDir }) {
   const context = await browser.newContext({ deviceScaleFactor: 3, isMobile: true, hasTouch: true,
                                              viewport: { width: 390, height: 844 } });
@@ -136,6 +160,7 @@ export async function soundChecks({ browser, baseUrl, repo, outDir }) {
   if (ready && await waitForMusic(page, 2000)) {
     await suspendAndTouch(page, outDir);
     await hiddenAndBack(page);
+    await restoredClosed(page);
   } else {
     check(false, 'the show starts on a phone for the sound checks');
   }
