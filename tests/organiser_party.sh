@@ -58,10 +58,9 @@ window_tests() {
 }
 window_tests "NOVA 7"
 
-step "their own 85 s soundtrack, the menu at 20 s"
-"$build/tools/assetgen/assetgen" --test-track "$tree/content/our_music.mp3" 85 || fail "no test track"
-sed -i -e 's|^# file = "our_music.mp3"|file = "our_music.mp3"|' -e '/^\[timing\]/,$d' "$party"
-cat >> "$party" <<'TOML'
+# The cues of a short show whose plates, flash and menu sit on a test track's hits.
+append_short_timing() {
+  cat >> "$party" <<'TOML'
 [timing]
 plates = [[1000, 3000], [3000, 5000], [5000, 7000], [7000, 9000], [9000, 11000], [11000, 13000],
   [13000, 19000]]
@@ -72,6 +71,12 @@ fade_end = 15000
 wire_end = 14000
 menu = 20000
 TOML
+}
+
+step "their own 85 s soundtrack, the menu at 20 s"
+"$build/tools/assetgen/assetgen" --test-track "$tree/content/our_music.mp3" 85 || fail "no test track"
+sed -i -e 's|^# file = "our_music.mp3"|file = "our_music.mp3"|' -e '/^\[timing\]/,$d' "$party"
+append_short_timing
 (cd "$tree" && "$build/tools/assetgen/assetgen" --content content/party.toml resources) || fail "make assets refused it"
 cmp -s "$tree/content/our_music.mp3" "$tree/resources/zura5inv.mp3" || fail "the soundtrack was not copied"
 cmake --build "$build" -j 2 --target invite_render >/dev/null || fail "invite_render does not build"
@@ -108,16 +113,8 @@ sed -i -e 's/^name = "ZURA 5"/name = "Göta Hack 2027"/' -e 's/^first_day = 2027
   -e 's/^town = "Tarnwick"/town = "Łódź"/' -e 's/for everyone who makes things/for all who make things/' \
   -e 's/3. Respect the hall: no nails, no tape on the painted walls, no cooking at the desks./3. Große Freude in Łódź: żółć, gęś, Straße, Kraków. No nails, no tape on the walls./' \
   -e 's|^# file = "our_music.mp3"|file = "master.wav"|' -e '/^\[timing\]/,$d' "$party"
+append_short_timing
 cat >> "$party" <<'TOML'
-[timing]
-plates = [[1000, 3000], [3000, 5000], [5000, 7000], [7000, 9000], [9000, 11000], [11000, 13000],
-  [13000, 19000]]
-globe = 4000
-flash = 10000
-fade = 10100
-fade_end = 15000
-wire_end = 14000
-menu = 20000
 
 [nfo]
 name = "Gota Hack 2027"
