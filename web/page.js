@@ -703,6 +703,8 @@ async function load() {
       page.program = await downloadProgram(progress, fresh, () => { if (!kept) streamSoundtrack(progress, fresh); });
     }
     await Promise.all([newModule(), firstMusic()]);
+    // The first piece can be ready before the rest of its file has failed to arrive.
+    if (page.music.loadError) throw new LoadError(page.music.loadError);
   } catch (error) {
     page.progress = null;
     const why = error instanceof LoadError ? error.message : String(error.message || error);
