@@ -5,6 +5,8 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
+# The stem of the file names the audience sees, from [files] stem as make assets wrote it.
+STEM = $(or $(shell bash scripts/stem),$(error resources/party_files.h names no file stem; run make assets))
 
 .PHONY: all deps deps-run deps-test deps-web deps-windows deps-video build run run-fullscreen test check assets bench soak memcheck fuzz clean web web-serve web-test web-phone
 .PHONY: audio-night
@@ -61,7 +63,7 @@ assets: build
 bench: build
 	$(BUILD)/invite_bench
 	$(BUILD)/tools/assetgen/assetgen --test-track $(BUILD)/loop_test.mp3 3
-	SDL_AUDIODRIVER=dummy $(BUILD)/music_clock_probe resources/zura5inv.mp3 10
+	SDL_AUDIODRIVER=dummy $(BUILD)/music_clock_probe resources/$(STEM).mp3 10
 	SDL_AUDIODRIVER=dummy $(BUILD)/music_clock_probe $(BUILD)/loop_test.mp3 10
 
 soak: build
@@ -83,10 +85,11 @@ fuzz: deps-test
 	bash scripts/fuzz $(FUZZ_SECONDS)
 
 # The browser build: $(WEB_BUILD)/site holds the page, the program and the soundtrack's pieces
-# (AAC, written from resources/zura5inv.mp3 by web/soundtrack.mjs with ffmpeg), with
-# compressed copies for web hosts, and $(WEB_BUILD)/zura5inv.html is the whole show in one
-# file. The third-party libraries for WebAssembly are built once into $(BUILD)/thirdparty; the
-# native assetgen and invite_render write the page's text facts and its preview picture.
+# (AAC, written from resources/STEM.mp3 by web/soundtrack.mjs with ffmpeg), with compressed
+# copies for web hosts, and $(WEB_BUILD)/STEM.html is the whole show in one file (STEM is the
+# content file's [files] stem; the names inside site/ stay the same for every party). The
+# third-party libraries for WebAssembly are built once into $(BUILD)/thirdparty; the native
+# assetgen and invite_render write the page's text facts and its preview picture.
 web: deps-web $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target assetgen invite_render
 	@prefix=$$(THIRDPARTY_DIR=$(CURDIR)/$(BUILD)/thirdparty JOBS=$(JOBS) bash scripts/thirdparty wasm) && \
@@ -94,15 +97,15 @@ web: deps-web $(BUILD)/CMakeCache.txt
 	  emcmake cmake -S . -B $(WEB_BUILD) -DTHIRDPARTY_PREFIX=$$prefix >/dev/null && \
 	  cmake --build $(WEB_BUILD) -j $(JOBS)
 	$(BUILD)/tools/assetgen/assetgen --content content/party.toml --web-facts $(WEB_BUILD)/party_facts.json
-	@if [ ! -f $(WEB_BUILD)/site/zura5inv-music.json ] || [ resources/zura5inv.mp3 -nt $(WEB_BUILD)/site/zura5inv-music.json ] || [ web/soundtrack.mjs -nt $(WEB_BUILD)/site/zura5inv-music.json ]; then \
+	@if [ ! -f $(WEB_BUILD)/site/zura5inv-music.json ] || [ resources/$(STEM).mp3 -nt $(WEB_BUILD)/site/zura5inv-music.json ] || [ web/soundtrack.mjs -nt $(WEB_BUILD)/site/zura5inv-music.json ]; then \
 	  rm -f $(WEB_BUILD)/site/zura5inv-music.bin; \
-	  node web/soundtrack.mjs resources/zura5inv.mp3 $(WEB_BUILD)/site; fi
+	  node web/soundtrack.mjs resources/$(STEM).mp3 $(WEB_BUILD)/site; fi
 	@# The preview shows the menu at rest, 4.3 s after it comes (46 s with the built-in timing).
 	rm -rf $(WEB_BUILD)/preview
 	cd resources && ../$(BUILD)/invite_render --until menu+4399 --snap 22000,menu+4299 --out $(abspath $(WEB_BUILD))/preview >/dev/null
 	menu=$$(ls $(WEB_BUILD)/preview/t*.png | grep -v '/t22000\.png$$' | head -n 1) && \
 	  node web/build_site.mjs $(WEB_BUILD)/site $(WEB_BUILD)/party_facts.json $${menu:-$(WEB_BUILD)/preview/t22000.png} \
-	  $(WEB_BUILD)/zura5inv.html $(WEB_BUILD)/preview/t22000.png
+	  $(WEB_BUILD)/$(STEM).html $(WEB_BUILD)/preview/t22000.png
 
 web-serve: web
 	node web/serve.mjs $(WEB_BUILD)/site $(WEB_PORT)
@@ -161,11 +164,11 @@ dist-test: dist build
 .PHONY: video video-party video-bench
 video: deps-video build
 	cd resources && ../$(BUILD)/invite_render --profile site --script ../tools/video_tour.script \
-	  --video $(abspath $(BUILD))/zura5inv.mp4
+	  --video $(abspath $(BUILD))/$(STEM).mp4
 
 video-party: deps-video build
 	cd resources && ../$(BUILD)/invite_render --profile party --script ../tools/video_tour.script \
-	  --video $(abspath $(BUILD))/zura5inv-party.mp4
+	  --video $(abspath $(BUILD))/$(STEM)-party.mp4
 
 video-bench: deps-video build
 	bash scripts/video_bench $(BUILD)

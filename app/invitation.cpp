@@ -14,11 +14,12 @@
 #include "app/music.h"
 #include "app/timeline.h"
 #include "app/window.h"
+#include "resources/party_files.h"
 #include "scenes/timing.h"
 
 namespace {
 
-constexpr const char* soundtrackName = "zura5inv.mp3";
+constexpr const char* soundtrackName = soundtrackFileName;
 
 std::string workingFolder()
 {

@@ -11,7 +11,7 @@ set(REFERENCE_RESOURCES ${REFERENCE_DIR}/resources)
 set(REFERENCE_CONTENT ${CMAKE_SOURCE_DIR}/tests/reference/party.toml)
 set(REFERENCE_EMBEDDED ${REFERENCE_DIR}/embedded_resources.cpp)
 set(REFERENCE_HEADERS ${REFERENCE_RESOURCES}/party_dates.h ${REFERENCE_RESOURCES}/show_timing.h
-  ${REFERENCE_RESOURCES}/party_name.h ${REFERENCE_RESOURCES}/party_words.h)
+  ${REFERENCE_RESOURCES}/party_name.h ${REFERENCE_RESOURCES}/party_words.h ${REFERENCE_RESOURCES}/party_files.h)
 add_custom_command(OUTPUT ${REFERENCE_EMBEDDED} ${REFERENCE_HEADERS}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${REFERENCE_RESOURCES}
   COMMAND $<TARGET_FILE:assetgen> --content ${REFERENCE_CONTENT} --without-soundtrack ${REFERENCE_RESOURCES}
@@ -21,10 +21,20 @@ add_custom_command(OUTPUT ${REFERENCE_EMBEDDED} ${REFERENCE_HEADERS}
   COMMENT "Making the reference party's resources"
   VERBATIM)
 
-# The reference folder comes first on the include path, so "resources/party_dates.h" and the
+# The reference programs and tests run in the organisers' resources folder and play its
+# soundtrack, so they take that folder's file names: its party_files.h, copied into a folder of
+# its own, comes before the reference party's.
+set(PLAYED_DIR ${CMAKE_BINARY_DIR}/played)
+add_custom_command(OUTPUT ${PLAYED_DIR}/resources/party_files.h
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/party_files.h ${PLAYED_DIR}/resources/party_files.h
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/party_files.h
+  VERBATIM)
+
+# The reference folder comes next on the include path, so "resources/party_dates.h" and the
 # other generated headers are the reference party's.
-add_library(invite_core_reference STATIC ${CORE_SOURCES} ${REFERENCE_EMBEDDED} ${REFERENCE_HEADERS})
-target_include_directories(invite_core_reference BEFORE PUBLIC ${REFERENCE_DIR})
+add_library(invite_core_reference STATIC ${CORE_SOURCES} ${REFERENCE_EMBEDDED} ${REFERENCE_HEADERS}
+  ${PLAYED_DIR}/resources/party_files.h)
+target_include_directories(invite_core_reference BEFORE PUBLIC ${PLAYED_DIR} ${REFERENCE_DIR})
 target_include_directories(invite_core_reference PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(invite_core_reference PUBLIC PkgConfig::TURBOJPEG)
 

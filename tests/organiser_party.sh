@@ -125,6 +125,9 @@ town = "Lodz"
 background = "background.png"
 menu = "menu.jpg"
 
+[files]
+stem = "gotahack27"
+
 [language]
 tag = "sv"
 
@@ -154,6 +157,10 @@ grep -qF "background picture content/background.png: kept at 640x480" "$work/sec
   grep -qF "master.wav, a WAV file of 44100 Hz, stereo, 80.0 s, encoded as an MP3" "$work/second.log" \
   || fail "assetgen did not say what it made of the pictures and the master: $(cat "$work/second.log")"
 grep -qF '"lordag"};' "$tree/resources/party_words.h" || fail "the clock does not spell lördag as lordag"
+[ -s "$tree/resources/gotahack27.mp3" ] && [ -s "$tree/resources/gotahack27.nfo" ] &&
+  [ ! -e "$tree/resources/zura5inv.mp3" ] && [ ! -e "$tree/resources/zura5inv.nfo" ] &&
+  [ "$(bash "$tree/scripts/stem" "$tree/resources")" = gotahack27 ] ||
+  fail "the soundtrack and the .nfo are not named gotahack27 alone: $(ls "$tree/resources")"
 grep -q "partyFirstMonth = 12;" "$tree/resources/party_dates.h" || fail "party_dates.h does not hold December"
 cmake --build "$build" -j 2 >/dev/null || { echo "FAIL: the tree does not build for Göta Hack 2027"; exit 1; }
 ctest --test-dir "$build" -j 2 -LE 'e2e|video|slow' --output-on-failure > "$work/suites2.log" 2>&1 \
@@ -171,6 +178,26 @@ mkdir -p "$work/second"
 for shot in t22500 t26000 t29000; do [ -s "$work/second/$shot.png" ] || fail "no picture $shot"; done
 cmp -s "$work/second/t22500.png" "$work/second/t26000.png" && fail "the rules page did not open"
 cmp -s "$work/second/t26000.png" "$work/second/t29000.png" && fail "the clock did not open"
+
+step "the names of what Göta Hack 2027's audience gets: gotahack27"
+# A second of film from the soundtrack the programs look for, with the party's name as its title.
+(cd "$tree/resources" && "$build/invite_render" --until 1000 --preset ultrafast --video "$work/film.mp4") >/dev/null 2>&1 \
+  || fail "invite_render found no gotahack27.mp3 to film"
+[ "$(ffprobe -v error -show_entries format_tags=title -of default=nw=1:nk=1 "$work/film.mp4")" = "Göta Hack 2027" ] \
+  || fail "the film's title is not Göta Hack 2027"
+# The archives, packed from stand-ins for the release builds.
+mkdir -p "$work/fake/linux" "$work/fake/windows"
+cp "$build/invite_windowed" "$build/invite_fullscreen" "$work/fake/linux/" &&
+  touch "$work/fake/windows/invite_windowed.exe" "$work/fake/windows/invite_fullscreen.exe"
+bash "$tree/scripts/dist" "$work/fake/linux" "$work/fake/windows" "$work/dist" >/dev/null || fail "scripts/dist"
+[ "$(tar -tzf "$work/dist/gotahack27-linux-x86_64.tar.gz" | grep -c '^gotahack27/\(gotahack27\.mp3\|gotahack27\.nfo\|invite_windowed\)$')" = 3 ] &&
+  python3 -c 'import sys, zipfile; n = zipfile.ZipFile(sys.argv[1]).namelist(); sys.exit("gotahack27/gotahack27.nfo" not in n)' \
+  "$work/dist/gotahack27-windows-x86_64.zip" || fail "the archives are not named gotahack27: $(ls "$work/dist")"
+# The single-file page and the films the Makefile makes.
+planned=$(make -C "$tree" -n web video video-party BUILD="$build" WEB_BUILD="$work/web" 2>&1)
+for name in "$work/web/gotahack27.html" "$build/gotahack27.mp4" "$build/gotahack27-party.mp4" "resources/gotahack27.mp3"; do
+  echo "$planned" | grep -qF "$name" || fail "make does not name $name"
+done
 
 [ $status -eq 0 ] && echo "NOVA 7 and Göta Hack 2027 pass every suite, with their own music, pictures and words"
 exit $status

@@ -18,6 +18,7 @@
 #include "app/headless.h"
 #include "app/invitation.h"
 #include "app/window.h"
+#include "resources/party_files.h"
 #include "resources/party_name.h"
 #include "scenes/pages.h"
 #include "scenes/timing.h"
@@ -55,6 +56,7 @@ struct RenderOptions {
     VideoSettings video = [] {
         VideoSettings settings;
         settings.title = partyName;  // the party the film shows
+        settings.soundtrack = soundtrackFileName;  // beside the programs, in the working folder
         return settings;
     }();
 };

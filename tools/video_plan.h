@@ -36,7 +36,7 @@ std::string videoProfileNames();
 
 struct VideoSettings {
     std::string path;               // the file to write; empty: no video
-    std::string soundtrack = "zura5inv.mp3";
+    std::string soundtrack;         // the MP3 under the film; invite_render names the one beside the programs
     std::string profile;            // the name of the profile the values came from; empty: none
     int scale = 0;                  // whole factor; 0: not given
     int boxWidth = 0;               // --size WxH; 0: not given

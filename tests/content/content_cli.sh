@@ -112,6 +112,17 @@ before=$(sums "$work/copy")
 [ $? -eq 1 ] || fail "a soundtrack put there by hand did not stop assetgen"
 grep -qF "zura5inv.mp3 is not the soundtrack assetgen wrote there" "$work/err" || fail "no reason given: $(cat "$work/err")"
 [ "$(sums "$work/copy")" = "$before" ] || fail "a soundtrack put there by hand was touched"
+# Another stem: the files take its name; the earlier .nfo goes, the soundtrack put there by hand
+# stays; then back, and the recorded soundtrack of the other stem goes too.
+{ cat "$work/own.toml"; printf '[files]\nstem = "gotahack27"\n'; } > "$work/stem.toml"
+"$assetgen" --content "$work/stem.toml" "$work/copy" 2> "$work/err" || fail "another stem was refused: $(cat "$work/err")"
+cmp -s "$work/long.mp3" "$work/copy/gotahack27.mp3" && [ -f "$work/copy/gotahack27.nfo" ] &&
+  grep -q 'fileStem = "gotahack27";' "$work/copy/party_files.h" || fail "the files do not take the stem gotahack27"
+[ ! -e "$work/copy/zura5inv.nfo" ] && cmp -s "$work/twelve.mp3" "$work/copy/zura5inv.mp3" \
+  || fail "the earlier stem's .nfo stayed or the soundtrack put there by hand went: $(ls "$work/copy")"
+rm "$work/copy/zura5inv.mp3"
+"$assetgen" --content "$work/own.toml" "$work/copy" 2> "$work/err" || fail "the stem back: $(cat "$work/err")"
+[ -z "$(ls "$work/copy" | grep gotahack27)" ] || fail "the stem gotahack27's files stayed: $(ls "$work/copy")"
 sed "s|^# file = \"our_music.mp3\"|file = \"$work/twelve.mp3\"|" "$party" > "$work/short.toml"
 "$assetgen" --content "$work/short.toml" --check 2> "$work/err"
 [ $? -eq 3 ] && grep -qF "timing.menu: the menu comes at 41.701 s" "$work/err" \

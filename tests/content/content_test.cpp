@@ -382,6 +382,16 @@ const BrokenCase BrokenCases[] = {
      "web = \"www.zura5.invalid/?u=https://x\"", "web = \"www.zura5", "contact.web", "expected a web address"},
     {"mail address with a scheme", "questions = \"orga@zura5.invalid\"", "questions = \"javascript:alert(1)//@x\"",
      "questions = \"javascript", "contact.questions", "expected a mail address"},
+    {"file stem that leaves the folder", "[soundtrack]\n", "[files]\nstem = \"../up\"\n[soundtrack]\n", "stem = ",
+     "files.stem", "\"../up\" cannot name the files"},
+    {"file stem with a folder", "[soundtrack]\n", "[files]\nstem = \"a/b\"\n[soundtrack]\n", "stem = ", "files.stem",
+     "cannot name the files"},
+    {"hidden file stem", "[soundtrack]\n", "[files]\nstem = \".party\"\n[soundtrack]\n", "stem = ", "files.stem",
+     "cannot name the files"},
+    {"file stem of a Windows device", "[soundtrack]\n", "[files]\nstem = \"Com1\"\n[soundtrack]\n", "stem = ",
+     "files.stem", "cannot name the files"},
+    {"file stem of 33 letters", "[soundtrack]\n", "[files]\nstem = \"ggggggggggggggggggggggggggggggggg\"\n[soundtrack]\n",
+     "stem = ", "files.stem", "use 1 to 32 ASCII letters"},
     {"letter of no code page in the .nfo spelling", "# [nfo]\n# town = \"Lodz\"", "[nfo]\ntown = \"\xC5\x81odz\"",
      "town = \"\xC5", "nfo.town", "code page 437"},
 };
@@ -409,6 +419,28 @@ TEST_F(ContentTest, EachBrokenFileIsNamedByLineAndField)
         EXPECT_TRUE(found) << "expected line " << line << ", field " << c.field << ", \"" << c.message
                            << "\"; got:\n"
                            << all;
+    }
+}
+
+// [files] stem names the .nfo, the soundtrack it speaks of and the header the programs and the
+// scripts read; without it the files keep the invitation's own names.
+TEST_F(ContentTest, TheFileStemNamesWhatTheAudienceGets)
+{
+    const std::string good = readText(ReferenceFile);
+    for (const auto& [table, stem] : {std::pair<std::string, std::string>{"", "zura5inv"},
+                                      {"[files]\nstem = \"gota_hack-27.v2\"\n", "gota_hack-27.v2"}}) {
+        SCOPED_TRACE(stem);
+        PartyContent content;
+        const std::vector<ContentError> errors = problems(replaced(good, "[soundtrack]\n", table + "[soundtrack]\n"), content);
+        ASSERT_TRUE(errors.empty()) << allMessages(errors);
+        const auto files = byName(generatedFiles(content, false));
+        ASSERT_TRUE(files.count(stem + ".nfo"));
+        const std::string nfo(files.at(stem + ".nfo").begin(), files.at(stem + ".nfo").end());
+        EXPECT_NE(nfo.find("  " + stem + ".mp3 must stay beside it."), std::string::npos) << nfo;
+        const std::string header(files.at("party_files.h").begin(), files.at("party_files.h").end());
+        EXPECT_NE(header.find("fileStem = \"" + stem + "\";"), std::string::npos) << header;
+        EXPECT_NE(header.find("soundtrackFileName = \"" + stem + ".mp3\";"), std::string::npos) << header;
+        EXPECT_EQ(files.size(), byName(generatedFiles(load(ReferenceFile), false)).size());
     }
 }
 
@@ -648,21 +680,21 @@ TEST_F(ContentTest, OnlyASoundtrackAssetgenWroteIsReplaced)
     std::filesystem::create_directories(folder);
     const Bytes ours = testTrack(11), theirs = testTrack(12), next = testTrack(13);
     std::string why;
-    EXPECT_TRUE(soundtrackMayBeReplaced(folder, next, why)) << "no soundtrack yet";
+    EXPECT_TRUE(soundtrackMayBeReplaced(folder, "zura5inv.mp3", next, why)) << "no soundtrack yet";
 
     ASSERT_TRUE(writeBytes(folder + "/zura5inv.mp3", theirs));
-    EXPECT_FALSE(soundtrackMayBeReplaced(folder, next, why)) << "no record";
+    EXPECT_FALSE(soundtrackMayBeReplaced(folder, "zura5inv.mp3", next, why)) << "no record";
     EXPECT_NE(why.find("is not the soundtrack assetgen wrote there (there is no soundtrack_record.txt)"),
               std::string::npos)
         << why;
     EXPECT_NE(why.find("[soundtrack] file = "), std::string::npos) << why;
-    EXPECT_TRUE(soundtrackMayBeReplaced(folder, theirs, why)) << "the same bytes again";
+    EXPECT_TRUE(soundtrackMayBeReplaced(folder, "zura5inv.mp3", theirs, why)) << "the same bytes again";
 
     const PartyContent content = load(ReferenceFile);
     ASSERT_TRUE(writeText(folder + "/soundtrack_record.txt", soundtrackRecord(ours, content)));
-    EXPECT_FALSE(soundtrackMayBeReplaced(folder, next, why)) << "a record of another file";
+    EXPECT_FALSE(soundtrackMayBeReplaced(folder, "zura5inv.mp3", next, why)) << "a record of another file";
     ASSERT_TRUE(writeBytes(folder + "/zura5inv.mp3", ours));
-    EXPECT_TRUE(soundtrackMayBeReplaced(folder, next, why)) << "the recorded file";
+    EXPECT_TRUE(soundtrackMayBeReplaced(folder, "zura5inv.mp3", next, why)) << "the recorded file";
     EXPECT_NE(soundtrackRecord(ours, content).find("\nsource built-in\n"), std::string::npos);
 }
 

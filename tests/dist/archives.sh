@@ -18,8 +18,10 @@ sleep_until() {
   sleep "$(awk -v s="$started" -v n="$(date +%s.%N)" -v t="$1" 'BEGIN { d = s + t - n; print (d > 0 ? d : 0) }')"
 }
 
-linux_archive="$dist/zura5inv-linux-x86_64.tar.gz"
-windows_archive="$dist/zura5inv-windows-x86_64.zip"
+# Every name follows the content file's [files] stem.
+stem=$(bash "$source_dir/scripts/stem" "$source_dir/resources") || exit 1
+linux_archive="$dist/$stem-linux-x86_64.tar.gz"
+windows_archive="$dist/$stem-windows-x86_64.zip"
 work=$(mktemp -d)
 trap 'e2e_cleanup; rm -rf "$work"' EXIT
 
@@ -28,39 +30,39 @@ trap 'e2e_cleanup; rm -rf "$work"' EXIT
 
 # The entries, in order.
 linux_list=$(tar -tzf "$linux_archive")
-expected_linux="zura5inv/
-zura5inv/README.txt
-zura5inv/invite_fullscreen
-zura5inv/invite_windowed
-zura5inv/zura5inv.mp3
-zura5inv/zura5inv.nfo"
+expected_linux="$stem/
+$stem/README.txt
+$stem/invite_fullscreen
+$stem/invite_windowed
+$stem/$stem.mp3
+$stem/$stem.nfo"
 [ "$linux_list" = "$expected_linux" ] || fail "the Linux archive holds: $linux_list"
 windows_list=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$windows_archive")
-expected_windows="zura5inv/invite_fullscreen.exe
-zura5inv/invite_windowed.exe
-zura5inv/zura5inv.mp3
-zura5inv/zura5inv.nfo"
+expected_windows="$stem/invite_fullscreen.exe
+$stem/invite_windowed.exe
+$stem/$stem.mp3
+$stem/$stem.nfo"
 [ "$windows_list" = "$expected_windows" ] || fail "the Windows archive holds: $windows_list"
 
 # Packed again, byte for byte the same.
 (cd "$source_dir" && bash scripts/dist "$linux_build" "$windows_build" "$work/again") >/dev/null ||
   fail "packing again failed"
-cmp -s "$linux_archive" "$work/again/zura5inv-linux-x86_64.tar.gz" || fail "the Linux archive is not reproducible"
-cmp -s "$windows_archive" "$work/again/zura5inv-windows-x86_64.zip" || fail "the Windows archive is not reproducible"
+cmp -s "$linux_archive" "$work/again/$stem-linux-x86_64.tar.gz" || fail "the Linux archive is not reproducible"
+cmp -s "$windows_archive" "$work/again/$stem-windows-x86_64.zip" || fail "the Windows archive is not reproducible"
 
 mkdir "$work/linux" "$work/windows"
 tar -xzf "$linux_archive" -C "$work/linux"
 python3 -m zipfile -e "$windows_archive" "$work/windows"
-linux="$work/linux/zura5inv"
-windows="$work/windows/zura5inv"
+linux="$work/linux/$stem"
+windows="$work/windows/$stem"
 
 # The .nfo is in code page 437, a byte a column, so the widths are counted in bytes.
-for nfo in "$linux/zura5inv.nfo" "$windows/zura5inv.nfo"; do
+for nfo in "$linux/$stem.nfo" "$windows/$stem.nfo"; do
   wide=$(LC_ALL=C awk '{ sub(/\r$/, "") } length($0) > 80 { n++ } END { print n + 0 }' "$nfo")
   [ "$wide" -eq 0 ] || fail "$nfo has $wide lines wider than 80 columns"
 done
-cmp -s "$linux/zura5inv.mp3" "$source_dir/resources/zura5inv.mp3" || fail "the Linux archive's soundtrack differs"
-cmp -s "$windows/zura5inv.mp3" "$source_dir/resources/zura5inv.mp3" || fail "the Windows archive's soundtrack differs"
+cmp -s "$linux/$stem.mp3" "$source_dir/resources/$stem.mp3" || fail "the Linux archive's soundtrack differs"
+cmp -s "$windows/$stem.mp3" "$source_dir/resources/$stem.mp3" || fail "the Windows archive's soundtrack differs"
 
 # The Linux programs: only the C library, nothing newer than glibc 2.35, under 5 MB.
 for program in "$linux/invite_windowed" "$linux/invite_fullscreen"; do

@@ -12,6 +12,8 @@ here=$(dirname "$0")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"; e2e_cleanup' EXIT
+# The soundtrack's name follows the content file's [files] stem.
+soundtrack=$(bash "$source_dir/scripts/stem" "$source_dir/resources").mp3 || exit 1
 
 run_in() {
   local dir=$1
@@ -26,13 +28,13 @@ said() {
 
 mkdir "$work/empty"
 mkdir "$work/corrupt"
-mkdir -p "$work/folder/zura5inv.mp3"
-head -c 65536 /dev/urandom >"$work/corrupt/zura5inv.mp3"
+mkdir -p "$work/folder/$soundtrack"
+head -c 65536 /dev/urandom >"$work/corrupt/$soundtrack"
 mkdir "$work/good"
-cp "$source_dir/resources/zura5inv.mp3" "$work/good/"
+cp "$source_dir/resources/$soundtrack" "$work/good/"
 # A whole MP3 of 20 s, which ends before the menu.
 mkdir "$work/short"
-"$(dirname "$windowed")/tools/assetgen/assetgen" --test-track "$work/short/zura5inv.mp3" 20 ||
+"$(dirname "$windowed")/tools/assetgen/assetgen" --test-track "$work/short/$soundtrack" 20 ||
   fail "assetgen could not make a test track"
 
 for program in "$windowed" "$fullscreen"; do
@@ -41,27 +43,27 @@ for program in "$windowed" "$fullscreen"; do
   run_in "$work/empty" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
   code=$?
   [ "$code" -eq 1 ] || fail "$name without a soundtrack exited with $code"
-  said "The soundtrack zura5inv.mp3 was not found in $(cd "$work/empty" && pwd -P). Start the program from the folder that holds it." ||
+  said "The soundtrack $soundtrack was not found in $(cd "$work/empty" && pwd -P). Start the program from the folder that holds it." ||
     fail "$name without a soundtrack did not say so: $(cat "$work/out.txt")"
 
   run_in "$work/folder" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
   code=$?
   [ "$code" -eq 1 ] || fail "$name with a folder for its soundtrack exited with $code"
-  said "The soundtrack zura5inv.mp3 in $(cd "$work/folder" && pwd -P) is a folder." ||
+  said "The soundtrack $soundtrack in $(cd "$work/folder" && pwd -P) is a folder." ||
     fail "$name with a folder for its soundtrack did not say so: $(cat "$work/out.txt")"
 
   run_in "$work/corrupt" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
   code=$?
   [ "$code" -eq 1 ] || fail "$name with a corrupt soundtrack exited with $code"
-  said "The soundtrack zura5inv.mp3 in $(cd "$work/corrupt" && pwd -P) could not be decoded as MP3" ||
+  said "The soundtrack $soundtrack in $(cd "$work/corrupt" && pwd -P) could not be decoded as MP3" ||
     fail "$name with a corrupt soundtrack did not say so: $(cat "$work/out.txt")"
-  said "Copy the invitation's own zura5inv.mp3 there again, or, for music of your own," &&
+  said "Copy the invitation's own $soundtrack there again, or, for music of your own," &&
     said "[soundtrack] of content/party.toml and run make assets" || fail "$name with a corrupt soundtrack gave no advice"
 
   run_in "$work/short" -u DISPLAY SDL_AUDIODRIVER=dummy "$program"
   code=$?
   [ "$code" -eq 1 ] || fail "$name with a soundtrack shorter than the intro exited with $code"
-  said "The soundtrack zura5inv.mp3 in $(cd "$work/short" && pwd -P) is " && said "the show needs 41.7 s of music to reach its menu" ||
+  said "The soundtrack $soundtrack in $(cd "$work/short" && pwd -P) is " && said "the show needs 41.7 s of music to reach its menu" ||
     fail "$name with a short soundtrack did not say so: $(cat "$work/out.txt")"
 
   run_in "$work/good" -u DISPLAY SDL_AUDIODRIVER=no_such_device "$program"

@@ -8,6 +8,7 @@
 #include <regex>
 #include <string>
 
+#include "resources/party_files.h"
 #include "tools/ffmpeg_process.h"
 
 namespace {
@@ -55,8 +56,8 @@ TEST(SoundtrackLoudness, StreamingLoudnessWithTheTruePeakUnderOneDecibel)
     std::string line;
     while (std::getline(record, line) && line.rfind("source ", 0) != 0) {
     }
-    if (line != "source built-in") GTEST_SKIP() << "resources/zura5inv.mp3 is not the built-in soundtrack (" << line << ")";
-    const std::string mp3 = std::string(INVITE_SOURCE_DIR) + "/resources/zura5inv.mp3";
+    if (line != "source built-in") GTEST_SKIP() << "resources/" << soundtrackFileName << " is not the built-in soundtrack (" << line << ")";
+    const std::string mp3 = std::string(INVITE_SOURCE_DIR) + "/resources/" + soundtrackFileName;
     const LoudnessReading reading = readLoudness(mp3);
     ASSERT_TRUE(reading.found) << "no ebur128 summary for " << mp3;
     EXPECT_NEAR(reading.integrated, -14.0, 0.5);

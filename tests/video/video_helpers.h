@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "resources/party_files.h"
 #include "show/show_helpers.h"
 #include "tools/ffmpeg_process.h"
 
-inline const std::string soundtrack = std::string(INVITE_SOURCE_DIR) + "/resources/zura5inv.mp3";
+inline const std::string soundtrack = std::string(INVITE_SOURCE_DIR) + "/resources/" + soundtrackFileName;
 
 #define SKIP_WITHOUT_FFMPEG()                                                                   \
     if (findOnPath("ffmpeg").empty() || findOnPath("ffprobe").empty()) {                        \

@@ -26,7 +26,8 @@ sleep_until() {
 shots="$work/screenshots"
 rm -rf "$work/run" "$shots"
 mkdir -p "$work/run/show" "$work/run/empty" "$shots"
-cp "$source_dir/resources/zura5inv.mp3" "$work/run/show/"
+soundtrack=$(bash "$source_dir/scripts/stem" "$source_dir/resources").mp3 || exit 1
+cp "$source_dir/resources/$soundtrack" "$work/run/show/"
 cp "$windows_build"/*.exe "$work/run/"
 
 # A prefix and a home of the test's own. The home's ALSA default device is the null device,
@@ -84,8 +85,8 @@ for program in invite_windowed.exe invite_fullscreen.exe; do
   start_wine "$work/run/empty" "$program"
   wait_exit 60
   [ "$APP_CODE" -eq 1 ] || fail "$program without the soundtrack exited with $APP_CODE"
-  if grep -q "zura5inv.mp3" "$work/run/native_empty.txt"; then
-    grep -q "zura5inv.mp3" "$E2E_LOG" || fail "$program without the soundtrack did not name it"
+  if grep -qF "$soundtrack" "$work/run/native_empty.txt"; then
+    grep -qF "$soundtrack" "$E2E_LOG" || fail "$program without the soundtrack did not name it"
   fi
   [ -z "$(xdotool search --name "$E2E_TITLE_PATTERN" 2>/dev/null)" ] || fail "a window appeared without the soundtrack"
 done

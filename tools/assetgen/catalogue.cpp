@@ -214,6 +214,19 @@ std::string partyNameHeader(const PartyContent& content)
            "inline constexpr const char* invitationTitle = " + quoted(content.name + " Party Invitation") + ";\n";
 }
 
+std::string soundtrackFileName(const PartyContent& content) { return content.stem + ".mp3"; }
+std::string nfoFileName(const PartyContent& content) { return content.stem + ".nfo"; }
+
+std::string partyFilesHeader(const PartyContent& content)
+{
+    return "#pragma once\n"
+           "// The names of the files the party's audience gets, written by assetgen from the [files]\n"
+           "// table of content/party.toml. Edit that file and run `make assets` instead of changing\n"
+           "// these lines; the build and the release scripts read the stem from here.\n"
+           "inline constexpr const char* fileStem = " + quoted(content.stem) + ";\n"
+           "inline constexpr const char* soundtrackFileName = " + quoted(soundtrackFileName(content)) + ";\n";
+}
+
 namespace {
 
 // A C++ string literal of the bytes the clock's font draws for the text; those above 0x7F in
@@ -261,13 +274,15 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
     const std::string header = partyDatesHeader(content);
     files.push_back(OutputFile{PartyDatesFile, Bytes(header.begin(), header.end())});
     const std::string nfo = nfoFileText(content);
-    files.push_back(OutputFile{NfoFile, Bytes(nfo.begin(), nfo.end())});
+    files.push_back(OutputFile{nfoFileName(content), Bytes(nfo.begin(), nfo.end())});
     const std::string timing = showTimingHeader(content.cues);
     files.push_back(OutputFile{ShowTimingFile, Bytes(timing.begin(), timing.end())});
     const std::string name = partyNameHeader(content);
     files.push_back(OutputFile{PartyNameFile, Bytes(name.begin(), name.end())});
     const std::string words = partyWordsHeader(content);
     files.push_back(OutputFile{PartyWordsFile, Bytes(words.begin(), words.end())});
+    const std::string names = partyFilesHeader(content);
+    files.push_back(OutputFile{PartyFilesFile, Bytes(names.begin(), names.end())});
     for (const auto& [own, what] : {std::pair{&content.background, "background"}, std::pair{&content.menuPicture, "menu"}}) {
         std::string how;
         if (!own->path.empty() && ownPicture(*own, &how).width > 0)
@@ -277,7 +292,7 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
     if (!withSoundtrack) return files;
     if (!content.soundtrackPath.empty()) {
         std::string how;
-        files.push_back(OutputFile{SoundtrackFile, ownSoundtrackBytes(content, &how)});
+        files.push_back(OutputFile{soundtrackFileName(content), ownSoundtrackBytes(content, &how)});
         std::fprintf(stderr, "assetgen: soundtrack %s, all done in %.1f s\n", escapeControls(how).c_str(),
                      secondsSince(start));
         return files;
@@ -285,7 +300,7 @@ std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSou
 
     StereoTrack track = composeSoundtrack();
     const MasteringResult mastered = masterTrack(track, MasteringTarget{});
-    files.push_back(OutputFile{SoundtrackFile, encodeMp3(track)});
+    files.push_back(OutputFile{soundtrackFileName(content), encodeMp3(track)});
     std::fprintf(stderr, "assetgen: soundtrack %.1f s long, %s, all done in %.1f s\n",
                  double(track.left.size()) / sampleRate, masteringSummary(mastered).c_str(), secondsSince(start));
     return files;
@@ -322,19 +337,47 @@ bool writeFilesTogether(const std::string& folder, const std::vector<OutputFile>
     return true;
 }
 
+namespace {
+
+// The stem the folder's files were last written with, from its party_files.h; empty when there
+// is none or it is not one assetgen takes.
+std::string earlierStem(const std::string& folder)
+{
+    std::ifstream in(folder + "/" + PartyFilesFile);
+    const std::string start = "inline constexpr const char* fileStem = \"";
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(start, 0) != 0 || line.size() < start.size() + 2) continue;
+        const std::string stem = line.substr(start.size(), line.size() - start.size() - 2);
+        return line.compare(line.size() - 2, 2, "\";") == 0 && isFileStem(stem) ? stem : "";
+    }
+    return "";
+}
+
+}  // namespace
+
 bool writeAllResources(const std::string& folder, const PartyContent& content, bool withSoundtrack)
 {
+    // Files of an earlier stem go once the new ones are written: its .nfo, and its soundtrack
+    // when a new one is written and the old one is what assetgen wrote there.
+    const std::string earlier = earlierStem(folder);
+    std::vector<std::string> stale;
+    if (!earlier.empty() && earlier != content.stem) {
+        stale.push_back(earlier + ".nfo");
+        std::string kept;
+        if (withSoundtrack && soundtrackMayBeReplaced(folder, earlier + ".mp3", {}, kept)) stale.push_back(earlier + ".mp3");
+    }
+
     // An organiser's own MP3 is known before anything is made: stop at once.
     std::string why;
     if (withSoundtrack && !content.soundtrackPath.empty() && soundFormatOf(content.soundtrackBytes) == SoundFormat::Mp3 &&
-        !soundtrackMayBeReplaced(folder, ownSoundtrackBytes(content), why)) {
+        !soundtrackMayBeReplaced(folder, soundtrackFileName(content), ownSoundtrackBytes(content), why)) {
         std::fprintf(stderr, "assetgen: %s; nothing was written\n", why.c_str());
         return false;
     }
     std::vector<OutputFile> files = generatedFiles(content, withSoundtrack);
     for (const OutputFile& file : files) {
-        if (file.name != SoundtrackFile) continue;
-        if (!soundtrackMayBeReplaced(folder, file.bytes, why)) {
+        if (file.name != soundtrackFileName(content)) continue;
+        if (!soundtrackMayBeReplaced(folder, file.name, file.bytes, why)) {
             std::fprintf(stderr, "assetgen: %s; nothing was written\n", why.c_str());
             return false;
         }
@@ -342,7 +385,13 @@ bool writeAllResources(const std::string& folder, const PartyContent& content, b
         files.push_back(OutputFile{SoundtrackRecordFile, Bytes(record.begin(), record.end())});
         break;
     }
-    return writeFilesTogether(folder, files);
+    if (!writeFilesTogether(folder, files)) return false;
+    for (const std::string& name : stale) {
+        std::error_code error;
+        if (std::filesystem::remove(folder + "/" + name, error))
+            std::fprintf(stderr, "assetgen: %s of the earlier stem %s is removed\n", name.c_str(), earlier.c_str());
+    }
+    return true;
 }
 
 bool writeContactSheet(const std::string& path, const PartyContent& content)

@@ -24,10 +24,13 @@ const ResourceEntry& resourceEntry(int index);
 Image resourcePicture(const ResourceEntry& entry, const PartyContent& content);
 Bytes resourceBytes(const ResourceEntry& entry, const PartyContent& content);
 
-constexpr const char* SoundtrackFile = "zura5inv.mp3";
+// The soundtrack the programs read beside them, and the text that comes with a release, both
+// named after [files] stem.
+std::string soundtrackFileName(const PartyContent& content);
+std::string nfoFileName(const PartyContent& content);
 constexpr const char* PartyDatesFile = "party_dates.h";  // the clock's dates, compiled in
-constexpr const char* NfoFile = "zura5inv.nfo";          // the text that comes with a release
 constexpr const char* PartyNameFile = "party_name.h";    // the window's title, compiled in
+constexpr const char* PartyFilesFile = "party_files.h";  // the file names, compiled in and read by the scripts
 constexpr const char* PartyWordsFile = "party_words.h";  // the clock's words, compiled in
 
 struct OutputFile {
@@ -38,6 +41,7 @@ struct OutputFile {
 std::vector<OutputFile> generatedFiles(const PartyContent& content, bool withSoundtrack);
 std::string partyDatesHeader(const PartyContent& content);
 std::string partyNameHeader(const PartyContent& content);
+std::string partyFilesHeader(const PartyContent& content);
 std::string partyWordsHeader(const PartyContent& content);
 // Writes all files, or, when one cannot be written, none: the folder is left as it was.
 // writeAllResources also keeps the soundtrack's record beside it, and writes nothing when the

@@ -49,6 +49,7 @@ const std::vector<TableRule> Schema = {
     {"rules", true, {{"title", FieldType::Text}, {"lines", FieldType::Lines}}},
     {"location", false, {{"where", FieldType::Lines}, {"travel", FieldType::Lines}, {"contact", FieldType::Lines}}},
     {"soundtrack", false, {{"file", FieldType::Text}}, true},
+    {"files", false, {{"stem", FieldType::Text}}, true},
     {"web", false, {{"address", FieldType::Text}}, true},
     {"pictures", false, {{"background", FieldType::Text}, {"menu", FieldType::Text}}, true},
     {"language", false, {{"tag", FieldType::Text}}, true},
@@ -897,6 +898,42 @@ void readPictures(Reader& reader, const ContentTables& tables, const std::string
     }
 }
 
+}  // namespace
+
+bool isFileStem(const std::string& stem)
+{
+    if (stem.empty() || stem.size() > maximumStemLength || stem[0] == '.' || stem[0] == '-' || stem.back() == '.')
+        return false;
+    for (const char c : stem)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.') return false;
+    // The names Windows keeps for its devices, which no file there can have.
+    std::string base = stem.substr(0, stem.find('.'));
+    for (char& c : base) c = char(std::tolower(static_cast<unsigned char>(c)));
+    static const char* const Devices[] = {"con", "prn", "aux", "nul"};
+    for (const char* device : Devices)
+        if (base == device) return false;
+    return !(base.size() == 4 && (base.rfind("com", 0) == 0 || base.rfind("lpt", 0) == 0) && std::isdigit(static_cast<unsigned char>(base[3])));
+}
+
+namespace {
+
+// [files]: the stem of every file name the party's audience sees.
+void readFileStem(Reader& reader, const ContentTables& tables, PartyContent& content)
+{
+    if (!tables.field("files", "stem")) return;
+    const RawText raw = textOf(reader, tables, "files", "stem");
+    content.stemOrigin = raw.origin;
+    if (raw.text.empty()) return;
+    if (!isFileStem(raw.text)) {
+        reader.fail(raw.origin.line, "files.stem",
+                    "\"" + raw.text + "\" cannot name the files: use 1 to " + std::to_string(maximumStemLength) +
+                        " ASCII letters, digits, '-', '_' and '.', starting with a letter or digit and not ending in "
+                        "'.', such as gotahack27 (a device name of Windows, such as con or nul, is not taken)");
+        return;
+    }
+    content.stem = raw.text;
+}
+
 // [web]: the address the site is put at, as an absolute http or https address of its folder.
 // It goes into the page's preview tags, so it may not hold spaces, quotes, angle brackets, a
 // query or a fragment.
@@ -1086,6 +1123,7 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     readNfoSpellings(reader, tables, facts, credits, content);
     readSoundtrack(reader, tables, file, content);
     readWebAddress(reader, tables, content);
+    readFileStem(reader, tables, content);
     readPictures(reader, tables, file, content);
     checkContactLinks(reader, tables);
     fillWords(reader, tables, facts, content);

@@ -8,6 +8,8 @@
 #include <vector>
 
 constexpr const char* DefaultContentFile = "content/party.toml";
+constexpr const char* DefaultFileStem = "zura5inv";
+constexpr std::size_t maximumStemLength = 32;
 
 // Where a text came from, for messages: the line in the file and the field's dotted name.
 struct Origin {
@@ -91,6 +93,10 @@ struct PartyContent {
     // [web]: the address of the folder the site is put in, ending in a slash; empty when not
     // given.
     std::string webAddress;
+    // [files] stem: the archives, their folder, the .nfo, the soundtrack beside the programs,
+    // the single-file page and the films are named after it.
+    std::string stem = DefaultFileStem;
+    Origin stemOrigin;
     ShowCues cues;
     PartyWords words;
     OwnPicture background, menuPicture;  // [pictures]: the intro's backdrop and the menu's ground
@@ -122,6 +128,11 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
 // cannot send escape sequences to the terminal.
 std::string formatError(const std::string& file, const ContentError& error);
 std::string escapeControls(const std::string& text);
+
+// True when the text may be the stem of a file name on every system the release is for: ASCII
+// letters, digits, '-', '_' and '.', at most maximumStemLength, not starting with '.' or '-',
+// not ending in '.', and no device name of Windows.
+bool isFileStem(const std::string& stem);
 
 // The link [contact] web makes: the address itself when it starts with http:// or https://,
 // else https://ADDRESS/.

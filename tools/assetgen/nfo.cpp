@@ -99,7 +99,7 @@ std::string nfoText(const PartyContent& content)
 
     out += rule("running it");
     out += "  Unpack the archive and start a program from its folder; the soundtrack\n"
-           "  zura5inv.mp3 must stay beside it.\n\n"
+           "  " + c.stem + ".mp3 must stay beside it.\n\n"
            "  Linux     ./invite_windowed        in a 640x480 window\n"
            "            ./invite_fullscreen      on the whole screen\n"
            "  Windows   invite_windowed.exe      in a 640x480 window\n"

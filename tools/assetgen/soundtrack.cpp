@@ -329,7 +329,7 @@ Bytes ownSoundtrackBytes(const PartyContent& content, std::string* how)
 
 std::string soundtrackRecord(const Bytes& mp3, const PartyContent& content)
 {
-    return "# What `make assets` last wrote as zura5inv.mp3. It replaces that file only while it\n"
+    return "# What `make assets` last wrote as " + content.stem + ".mp3. It replaces that file only while it\n"
            "# still has these bytes, so a soundtrack put there by hand is never overwritten.\n"
            "source " + (content.soundtrackFile.empty() ? std::string("built-in") : "file " + content.soundtrackFile) +
            "\n"
@@ -337,16 +337,16 @@ std::string soundtrackRecord(const Bytes& mp3, const PartyContent& content)
            "fnv1a64 " + hex(checksum(mp3)) + "\n";
 }
 
-bool soundtrackMayBeReplaced(const std::string& folder, const Bytes& next, std::string& why)
+bool soundtrackMayBeReplaced(const std::string& folder, const std::string& name, const Bytes& next, std::string& why)
 {
     Bytes present;
-    if (!readSoundtrackFile(folder + "/" + SoundtrackFile, present) || present == next) return true;
+    if (!readSoundtrackFile(folder + "/" + name, present) || present == next) return true;
     Bytes record;
     readSoundtrackFile(folder + "/" + SoundtrackRecordFile, record);
     const std::string recorded(record.begin(), record.end());
     const std::string expected = "size " + std::to_string(present.size()) + "\nfnv1a64 " + hex(checksum(present)) + "\n";
     if (recorded.find(expected) != std::string::npos) return true;
-    why = folder + "/" + SoundtrackFile + " is not the soundtrack assetgen wrote there" +
+    why = folder + "/" + name + " is not the soundtrack assetgen wrote there" +
           (record.empty() ? std::string(" (there is no ") + SoundtrackRecordFile + ")" : std::string("")) +
           ", so it would be lost. To play it, move it elsewhere, e.g. content/music.mp3, and name it in "
           "content/party.toml as [soundtrack] file = \"music.mp3\" (the path is taken from the content "

@@ -60,10 +60,10 @@ Bytes ownSoundtrackBytes(const PartyContent& content, std::string* how = nullptr
 
 // The record kept beside the MP3: which soundtrack it is, its size and a checksum of its bytes.
 std::string soundtrackRecord(const Bytes& mp3, const PartyContent& content);
-// True when the folder's zura5inv.mp3 may be replaced by `next`: there is none, it is the one
+// True when the folder's soundtrack `name` may be replaced by `next`: there is none, it is the one
 // the folder's record describes, or it already has the bytes of `next`. Otherwise `why` says
 // what to do.
-bool soundtrackMayBeReplaced(const std::string& folder, const Bytes& next, std::string& why);
+bool soundtrackMayBeReplaced(const std::string& folder, const std::string& name, const Bytes& next, std::string& why);
 
 // The strongest onsets: moments where the sound jumps and then rings on louder than before
 // and than usual, at least 300 ms apart, the `count` strongest in time order. The strength is

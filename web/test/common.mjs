@@ -13,6 +13,12 @@ export const scrollLineRows = 10;  // one arrow key or one wheel notch
 export const failures = [];
 export const report = {};
 
+// The stem of the files the audience gets ([files] stem), as make assets wrote it into the
+// resources folder: the single-file page and the soundtrack are named after it.
+export function fileStem(repo) {
+  return execFileSync('bash', [join(repo, 'scripts/stem'), join(repo, 'resources')], { encoding: 'utf8' }).trim();
+}
+
 export function check(ok, what) {
   console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
   if (!ok) failures.push(what);

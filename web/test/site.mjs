@@ -9,7 +9,7 @@ import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { serve } from '../serve.mjs';
 import {
-  canvasShot, check, musicTime, nonBlackShare, pageSeen, pageState, report, sleep, waitFor, watchPage,
+  canvasShot, check, fileStem, musicTime, nonBlackShare, pageSeen, pageState, report, sleep, waitFor, watchPage,
 } from './common.mjs';
 
 // The content file's plain "key = value" facts of one table.
@@ -205,13 +205,13 @@ async function offline(browser, webBuild, outDir) {
   await context.close();
 }
 
-async function singleFile(browser, webBuild, outDir) {
+async function singleFile(browser, webBuild, repo, outDir) {
   const context = await browser.newContext({ viewport: { width: 800, height: 640 } });
   await context.addInitScript(watchPage);
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
-  await page.goto(pathToFileURL(join(webBuild, 'zura5inv.html')).href);
+  await page.goto(pathToFileURL(join(webBuild, `${fileStem(repo)}.html`)).href);
   const ready = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
   if (ready) await page.getByRole('button', { name: 'Click to start' }).click();
   const playing = ready && await waitFor(async () => (await musicTime(page)) >= 2000, 10000);
@@ -228,6 +228,6 @@ export async function siteChecks({ browser, server, baseUrl, webBuild, nativeBui
   await textFacts(browser, baseUrl, repo, nativeBuild, outDir, facts);
   await transfers(browser, server, baseUrl, webBuild);
   await brokenDownloads(browser, server, baseUrl, outDir);
-  await singleFile(browser, webBuild, outDir);
+  await singleFile(browser, webBuild, repo, outDir);
   await offline(browser, webBuild, outDir);
 }

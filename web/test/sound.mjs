@@ -4,7 +4,7 @@
 // does) and woken by a touch, the page hidden and shown again, and the page restored with its
 // audio context closed.
 import { join } from 'node:path';
-import { check, musicTime, quantile, sleep, waitFor, waitForMusic } from './common.mjs';
+import { check, fileStem, musicTime, quantile, sleep, waitFor, waitForMusic } from './common.mjs';
 import { webMaster } from '../soundtrack.mjs';
 
 const rate = 44100;
@@ -34,7 +34,7 @@ function renderFrom(page, from, frames) {
 // (20 dB under the music), around the joint (5 ms each side) no more than over the whole
 // stretch, and there is no gap.
 async function joints(page, repo) {
-  const master = await webMaster(join(repo, 'resources/zura5inv.mp3'));
+  const master = await webMaster(join(repo, 'resources', `${fileStem(repo)}.mp3`));
   const totalFrames = master.length / 2;
   const index = await page.evaluate(() => JSON.parse(document.getElementById('site-files').textContent).music);
   const last = index.pieces.length - 1;

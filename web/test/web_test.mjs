@@ -7,7 +7,7 @@
 //
 //   node web/test/web_test.mjs WEB_BUILD BUILD OUT_DIR
 //
-// WEB_BUILD is make web's folder (site/, zura5inv.html, party_facts.json), BUILD the native
+// WEB_BUILD is make web's folder (site/, STEM.html, party_facts.json), BUILD the native
 // build (invite_render, assetgen). Keeps screenshots and reference frames in OUT_DIR. Exits 0
 // when every check holds, 1 with the failed checks listed otherwise.
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
