@@ -193,6 +193,8 @@ bash "$tree/scripts/dist" "$work/fake/linux" "$work/fake/windows" "$work/dist" >
 [ "$(tar -tzf "$work/dist/gotahack27-linux-x86_64.tar.gz" | grep -c '^gotahack27/\(gotahack27\.mp3\|gotahack27\.nfo\|invite_windowed\)$')" = 3 ] &&
   python3 -c 'import sys, zipfile; n = zipfile.ZipFile(sys.argv[1]).namelist(); sys.exit("gotahack27/gotahack27.nfo" not in n)' \
   "$work/dist/gotahack27-windows-x86_64.zip" || fail "the archives are not named gotahack27: $(ls "$work/dist")"
+tar -xOzf "$work/dist/gotahack27-linux-x86_64.tar.gz" gotahack27/README.txt | grep -q "^  cd gotahack27$" ||
+  fail "the archive's README.txt does not say cd gotahack27"
 # The single-file page and the films the Makefile makes.
 planned=$(make -C "$tree" -n web video video-party BUILD="$build" WEB_BUILD="$work/web" 2>&1)
 for name in "$work/web/gotahack27.html" "$build/gotahack27.mp4" "$build/gotahack27-party.mp4" "resources/gotahack27.mp3"; do
