@@ -388,6 +388,8 @@ const BrokenCase BrokenCases[] = {
      "cannot name the files"},
     {"hidden file stem", "[soundtrack]\n", "[files]\nstem = \".party\"\n[soundtrack]\n", "stem = ", "files.stem",
      "cannot name the files"},
+    {"file stem with a letter beyond ASCII", "[soundtrack]\n", "[files]\nstem = \"g\xC3\xB6ta\"\n[soundtrack]\n", "stem = ",
+     "files.stem", "cannot name the files"},
     {"file stem of a Windows device", "[soundtrack]\n", "[files]\nstem = \"Com1\"\n[soundtrack]\n", "stem = ",
      "files.stem", "cannot name the files"},
     {"file stem of 33 letters", "[soundtrack]\n", "[files]\nstem = \"ggggggggggggggggggggggggggggggggg\"\n[soundtrack]\n",

@@ -904,15 +904,19 @@ bool isFileStem(const std::string& stem)
 {
     if (stem.empty() || stem.size() > maximumStemLength || stem[0] == '.' || stem[0] == '-' || stem.back() == '.')
         return false;
+    const auto asciiLetterOrDigit = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    };
     for (const char c : stem)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.') return false;
-    // The names Windows keeps for its devices, which no file there can have.
+        if (!asciiLetterOrDigit(c) && c != '-' && c != '_' && c != '.') return false;
+    // The names Windows keeps for its devices, which no file there can have, whatever follows
+    // the first dot.
     std::string base = stem.substr(0, stem.find('.'));
     for (char& c : base) c = char(std::tolower(static_cast<unsigned char>(c)));
-    static const char* const Devices[] = {"con", "prn", "aux", "nul"};
-    for (const char* device : Devices)
+    for (const char* device : {"con", "prn", "aux", "nul"})
         if (base == device) return false;
-    return !(base.size() == 4 && (base.rfind("com", 0) == 0 || base.rfind("lpt", 0) == 0) && std::isdigit(static_cast<unsigned char>(base[3])));
+    const bool numbered = base.size() == 4 && (base.rfind("com", 0) == 0 || base.rfind("lpt", 0) == 0);
+    return !(numbered && base[3] >= '0' && base[3] <= '9');
 }
 
 namespace {
