@@ -13,6 +13,7 @@ struct HeadlessConsole {
     std::function<void(const Pixel*)> onPresent;
     std::function<void()> onPump;
     std::function<bool()> frameWanted;
+    bool windowRefused = false;
 };
 
 HeadlessConsole console;
@@ -34,9 +35,14 @@ void headlessOnFrameWanted(std::function<bool()> hook)
     console.frameWanted = std::move(hook);
 }
 
+void headlessRefuseWindow(bool refuse)
+{
+    console.windowRefused = refuse;
+}
+
 bool consoleOpenWindow(bool)
 {
-    return true;
+    return !console.windowRefused;
 }
 
 Pixel* consoleFrame()

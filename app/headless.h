@@ -14,6 +14,8 @@ void headlessOnPump(std::function<void()> hook);
 // Asked at every pass whether its frame is wanted (drawn and presented); without a hook, every
 // frame is.
 void headlessOnFrameWanted(std::function<bool()> hook);
+// Makes the window fail to open, as a machine without a display does.
+void headlessRefuseWindow(bool refuse);
 
 
 struct SimulatedClock {

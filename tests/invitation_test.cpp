@@ -90,6 +90,7 @@ void startAt(std::int32_t ms)
 const std::map<std::string, std::function<void()>> Scenarios = {
     {"plain", [] {}},
     {"playback-fails", [] { simFailPlayback(true); }},
+    {"window-refused", [] { headlessRefuseWindow(true); }},
     {"soundtrack-ends-at-the-menu", [] { simSoundtrackLength(showTiming.menu); }},
     {"soundtrack-reaches-the-menu", [] { simSoundtrackLength(showTiming.menu + 1); }},
     {"escape-during-loading", [] { queueDuringLoading([] { postMessage({msgKeyDown, keyEscape, 0}); }); }},
@@ -200,12 +201,14 @@ TEST(Invitation, RunClosedAfterFiveFramesReleasesEverythingOnceAndEndsWithZero)
 
 TEST(Invitation, PlaybackThatCannotStartEndsWithCodeOneBeforeAnyFrame)
 {
-    // A soundtrack that ends before the menu's cue is refused before the window opens.
+    // A soundtrack that ends before the menu's cue is refused before the window opens; a window
+    // that cannot open (no display) ends the run with code one too.
     const struct {
         const char* scenario;
         int exitCode, framesRead, loadingPresents;
     } Cases[] = {
         {"playback-fails", 1, 0, 10},
+        {"window-refused", 1, 0, 0},
         {"soundtrack-ends-at-the-menu", 1, 0, 0},
         {"soundtrack-reaches-the-menu", 0, 5, 10},
     };
