@@ -4,8 +4,8 @@
 //
 // SITE_DIR already holds zura5inv.js, zura5inv.wasm, page.js, audio.js and the soundtrack's
 // pieces (in the files zura5inv-music.json names, saying where each piece lies). Writes
-// SITE_DIR/index.html from web/index.html with the party's title, description and text facts
-// (written by assetgen --web-facts), the page's scripts, the menu picture as preview.png, the
+// SITE_DIR/index.html from web/index.html with the party's title, description, words and text
+// facts (written by assetgen --web-facts), the page's scripts, the menu picture as preview.png, the
 // icons cut from ICON_PNG (a frame of the show; the preview without one) with the manifest
 // that names them, the service worker that keeps this build for offline visits, a .gz and a
 // .br beside every file that compresses, and SINGLE_HTML: the whole show in one file that
@@ -74,12 +74,12 @@ function fillTemplate(facts, scripts, { single = false, inlineScripts = [] } = {
   const values = { TITLE: escapeHtml(facts.title), DESCRIPTION: escapeHtml(facts.description),
                    FACTS: facts.facts, SCRIPTS: scripts, ADDRESS: addressTags(facts.address),
                    POLICY: policyTag(inlineScripts), INSTALL: installTags(single),
-                   LANGUAGE: escapeHtml(facts.language), CLICKTOSTART: escapeHtml(facts.click_to_start),
-                   TAPTOSTART: escapeHtml(facts.tap_to_start), PLAYAGAIN: escapeHtml(facts.play_again),
-                   PRELOAD: preloadTags(single) };
-  return template.replace(/@([A-Z]+)@/g, (whole, name) => {
-    if (!(name in values)) throw new Error(`web/index.html: no value for ${whole}`);
-    return values[name];
+                   LANGUAGE: escapeHtml(facts.language), PRELOAD: preloadTags(single) };
+  // @NAME@ is one of the values above, @key@ one of the party's words.
+  return template.replace(/@([A-Za-z_]+)@/g, (whole, name) => {
+    const known = /^[A-Z]+$/.test(name) ? values : facts.words;
+    if (!Object.hasOwn(known, name)) throw new Error(`web/index.html: no value for ${whole}`);
+    return known === values ? values[name] : escapeHtml(known[name]);
   });
 }
 
@@ -121,7 +121,7 @@ function writeInstallFiles(facts) {
   for (const size of iconSizes) writeFileSync(join(site, `icon-${size}.png`), encodePng(iconOf(picture, size)));
   const manifest = {
     name: facts.title,
-    short_name: facts.title.replace(/ Party Invitation$/, '').slice(0, 24),
+    short_name: facts.name.slice(0, 24),
     description: facts.description,
     start_url: './',
     scope: './',
@@ -158,7 +158,9 @@ for (const file of music.files) {
   if (sizes[file.name] !== file.bytes) throw new Error(`${file.name} is ${sizes[file.name]} B, not the ${file.bytes} B the index says`);
 }
 sizes.music = music;
-const sizesScript = `<script id="site-files" type="application/json">${JSON.stringify(sizes)}</script>`;
+const sizesScript = `<script id="site-files" type="application/json">${JSON.stringify(sizes)}</script>\n` +
+  // The party's words for the page's script; '<' written as an escape so no text closes the element.
+  `<script id="page-words" type="application/json">${JSON.stringify(facts.words).replace(/</g, '\\u003c')}</script>`;
 
 const scriptTags = ['zura5inv.js', ...pageScripts].map((name) => `<script src="${name}"></script>`);
 writeFileSync(join(site, 'index.html'), fillTemplate(facts, [sizesScript, ...scriptTags].join('\n')));

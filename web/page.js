@@ -42,6 +42,30 @@ const againButton = document.getElementById('again');
 const retryButton = document.getElementById('retry');
 const touchFirst = window.matchMedia('(pointer: coarse)').matches;
 
+// The page's texts in the party's words, which the build wrote into the page.
+const words = JSON.parse(document.getElementById('page-words').textContent);
+
+// Which of a count's forms a text takes: with two forms the first for one and the second for
+// every other count; with three, as Polish counts, the first for one, the second for counts
+// ending in 2 to 4 but not 12 to 14, the third for the rest.
+function pluralForm(count, forms) {
+  if (forms < 3) return count === 1 ? 0 : forms - 1;
+  if (count === 1) return 0;
+  const last = count % 10, lastTwo = count % 100;
+  return last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? 1 : 2;
+}
+
+// A word with its placeholders filled in: "{why}" takes a value, "{days|day|days}" the form
+// its count takes.
+function say(key, values = {}) {
+  return words[key].replace(/\{([a-z]+)((?:\|[^|}]*)*)\}/g, (whole, name, forms) => {
+    if (!(name in values)) return whole;
+    if (!forms) return String(values[name]);
+    const list = forms.slice(1).split('|');
+    return list[pluralForm(values[name], list.length)];
+  });
+}
+
 // Read-only view of the show for whoever drives or tests the page.
 window.invitation = {
   get state() { return page.state; },
@@ -269,8 +293,8 @@ function newProgress() {
       const percent = Math.round(share * 100);
       progressBar.style.width = (share * 100).toFixed(1) + '%';
       progressElement.setAttribute('aria-valuenow', String(percent));
-      message.textContent = 'Loading\u2026 ' + percent + '% (' +
-        (this.received / 1048576).toFixed(1) + ' of ' + (this.total / 1048576).toFixed(1) + ' MB)';
+      message.textContent = say('loading', { percent, done: (this.received / 1048576).toFixed(1),
+                                             total: (this.total / 1048576).toFixed(1) });
       page.progressDraws += 1;
     },
   };
@@ -426,7 +450,7 @@ async function streamSoundtrack(progress, how, attempt = 0) {
     }
     music.loadError = why;
     if (page.state === 'ready') {
-      fail('The invitation could not be loaded: ' + why + '. Check the connection and try again.', { retry: true });
+      fail(say('load_failed', { why }), { retry: true });
     } else if (page.state === 'running') {
       console.warn('The rest of the soundtrack could not be loaded: ' + why);
     }
@@ -485,7 +509,7 @@ function showResume() {
   if (!resumeButton) {
     resumeButton = document.createElement('button');
     resumeButton.id = 'resume';
-    resumeButton.textContent = touchFirst ? 'Tap to continue' : 'Click to continue';
+    resumeButton.textContent = say(touchFirst ? 'tap_to_continue' : 'click_to_continue');
     Object.assign(resumeButton.style, { position: 'absolute', zIndex: 3, left: '50%', top: '50%',
                                         transform: 'translate(-50%, -50%)' });
     stage.appendChild(resumeButton);
@@ -551,7 +575,7 @@ function daysPhrase(days) {
 }
 
 function showDaysLeft(days) {
-  daysText.textContent = days > 0 ? daysPhrase(days).replace(/^./, (c) => c.toUpperCase()) : 'The party is on now';
+  daysText.textContent = days > 0 ? say('days_to_party', { days }) : say('party_on');
 }
 
 function screenLabel(screen) {
@@ -594,17 +618,17 @@ function newModule() {
     canvas,
     instantiateWasm(imports, done) {
       WebAssembly.instantiate(page.program, imports).then((instance) => done(instance, page.program),
-        (error) => fail('The invitation could not start: ' + error.message, { retry: true }));
+        (error) => fail(say('start_failed', { why: error.message }), { retry: true }));
       return {};
     },
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
-    onAbort: (what) => fail('The invitation stopped: ' + what, { retry: true }),
+    onAbort: (what) => fail(say('stopped', { why: what }), { retry: true }),
     onFirstFrame: () => { page.timings.firstFrame = performance.now(); },
     music: programMusic(),
     onFramePresented: () => { copyToScreen(); followScreen(); },
     onShowEnd: showEnd,
-    onShowFailed: (why) => fail('The invitation could not start: ' + why + '.'),
+    onShowFailed: (why) => fail(say('start_failed', { why: why + '.' })),
   };
   return createInvitation(settings).then((module) => {
     module.musicTime = () => module._webMusicTime();
@@ -629,19 +653,19 @@ function startShow() {
     status = page.module.callMain([]);
     page.timings.started = performance.now();
   } catch (error) {
-    fail('The invitation stopped: ' + error);
+    fail(say('stopped', { why: error }));
     return;
   }
   // The program ends its process with code 1 when the sound cannot start.
   if (status) {
-    fail('The invitation could not start its sound. It needs a browser that can play audio.');
+    fail(say('no_sound'));
     return;
   }
   if (page.state === 'running') {
     fitCanvas();
     followScreen();
     stopButton.hidden = false;
-    announce('Playing');
+    announce(say('status_playing'));
     keepScreenAwake(true);
     page.canvas.focus();
     // A browser that would not start the sound from the gesture asks for another.
@@ -658,8 +682,8 @@ function showEnd() {
   page.state = 'ended';
   releaseRun();
   if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
-  showPanel('The show has ended. Thank you for watching.', { again: true });
-  announce('The show has ended');
+  showPanel(say('show_ended'), { again: true });
+  announce(say('status_ended'));
   againButton.focus();
 }
 
@@ -668,24 +692,22 @@ function playAgain() {
   newModule().then(() => {
     againButton.disabled = false;
     startShow();
-  }, (error) => fail('The invitation could not be loaded again: ' + error.message, { retry: true }));
+  }, (error) => fail(say('reload_failed', { why: error.message }), { retry: true }));
 }
 
 async function load() {
   if (typeof WebAssembly !== 'object') {
-    fail('This browser cannot run WebAssembly, which the invitation needs. ' +
-         'Please open the page in a current browser.');
+    fail(say('no_webassembly'));
     return;
   }
   if (!(window.AudioContext || window.webkitAudioContext)) {
-    fail('This browser cannot play audio from a page, which the invitation needs for its ' +
-         'soundtrack. Please open the page in a current browser.');
+    fail(say('no_audio'));
     return;
   }
   page.state = 'loading';
   startButton.disabled = true;
-  showPanel('Loading\u2026', { progress: true, start: true });
-  announce('Loading the invitation');
+  showPanel('', { progress: true, start: true });
+  announce(say('status_loading'));
   const progress = newProgress();
   page.progress = progress;
   progress.update();
@@ -708,22 +730,20 @@ async function load() {
   } catch (error) {
     page.progress = null;
     const why = error instanceof LoadError ? error.message : String(error.message || error);
-    fail('The invitation could not be loaded: ' + why + '. Check the connection and try again.', { retry: true });
+    fail(say('load_failed', { why }), { retry: true });
     return;
   }
   page.progress = null;
   page.state = 'ready';
-  showPanel(touchFirst ? 'Sound on: the show plays with its soundtrack. Tap a button to open a page, ' +
-                         'drag to scroll it, tap again to go back.'
-                       : 'Sound on: the show plays with its soundtrack.', { start: true });
+  showPanel(say(touchFirst ? 'sound_on_touch' : 'sound_on'), { start: true });
   startButton.disabled = false;
   startButton.focus();
-  announce('Ready to start');
+  announce(say('status_ready'));
 }
 
 if (touchFirst) {
   startButton.textContent = startButton.dataset.tap;
-  document.getElementById('hint').textContent = 'Tap to open, drag to scroll';
+  document.getElementById('hint').textContent = say('hint_touch');
 }
 watchListeners();
 startButton.addEventListener('click', startShow);

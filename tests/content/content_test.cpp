@@ -904,13 +904,14 @@ TEST_F(ContentTest, TheWordsOfThePartysLanguageReachEveryOutput)
         "months = [\"stycznia\", \"lutego\", \"marca\", \"kwietnia\", \"maja\", \"czerwca\", \"lipca\", \"sierpnia\",\n"
         "  \"wrze\xC5\x9Bnia\", \"pa\xC5\xBA" "dziernika\", \"listopada\", \"grudnia\"]\n"
         "weekdays = [\"niedziela\", \"poniedzia\xC5\x82\x65k\", \"wtorek\", \"\xC5\x9Broda\", \"czwartek\", \"pi\xC4\x85tek\", \"sobota\"]\n"
-        "tap_to_start = \"Dotknij, aby zacz\xC4\x85\xC4\x87\"\n\n";
+        "tap_to_start = \"Dotknij, aby zacz\xC4\x85\xC4\x87\"\nto = \"do\"\n"
+        "nfo_goodbye = \"Do zobaczenia na {party.name}!\"\nloading = \"Wczytywanie {percent}%\"\n\n";
     const std::string text = replaced(readText(ReferenceFile), "[plates]\n", words + "[plates]\n");
     PartyContent content;
     std::vector<ContentError> errors = problems(text, content);
     ASSERT_TRUE(errors.empty()) << allMessages(errors);
     EXPECT_EQ(wordText(content, "button_general"), "INFORMACJE OG\xC3\x93LNE");
-    EXPECT_EQ(content.captions[3], "FROM 9 TO 11 LISTOPADA");
+    EXPECT_EQ(content.captions[3], "FROM 9 DO 11 LISTOPADA");
     bool when = false;
     for (const PageLine& line : content.pages[0]) when |= line.kind == LineKind::Subheading && line.text == "Kiedy";
     EXPECT_TRUE(when);
@@ -923,6 +924,15 @@ TEST_F(ContentTest, TheWordsOfThePartysLanguageReachEveryOutput)
     const std::string json = webFactsJson(content);
     EXPECT_NE(json.find("\"language\": \"pl\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"tap_to_start\": \"Dotknij, aby zacz\xC4\x85\xC4\x87\""), std::string::npos) << json;
+    // The page fills in its own placeholders; the dates take the word between their days, and
+    // in the .nfo lose the accents its code page lacks.
+    EXPECT_NE(json.find("\"loading\": \"Wczytywanie {percent}%\""), std::string::npos) << json;
+    EXPECT_NE(json.find("9 do 11 listopada 2027 at"), std::string::npos) << json;
+    const std::string nfo = nfoText(content);
+    EXPECT_NE(nfo.find("Do zobaczenia na ZURA 5!"), std::string::npos) << nfo;
+    const std::string october = replaced(text, "first_day = 2027-11-09", "first_day = 2027-10-09");
+    ASSERT_TRUE(problems(october, content).empty());
+    EXPECT_NE(nfoText(content).find("9 do 11 pazdziernika 2027"), std::string::npos) << nfoText(content);
 
     const struct {
         const char* from;
@@ -938,6 +948,8 @@ TEST_F(ContentTest, TheWordsOfThePartysLanguageReachEveryOutput)
         {"{year}\"", "{hour}\"", "long_date = ", "words.long_date: \"{weekday}, {day} {month} {hour}\" names a part"},
         {"when = \"Kiedy\"", "when = \"Kiedy {party.place}\"", "when = \"Kiedy",
          "words.when: names an unknown fact {party.place}"},
+        {"na {party", "w \xC5\x81odzi na {party", "nfo_goodbye", "words.nfo_goodbye: goes into the release's .nfo"},
+        {"{percent}%", "{procent}%", "loading = ", "words.loading: names an unknown fact {procent}"},
     };
     for (const auto& b : broken) {
         const std::string wrong = replaced(text, b.from, b.to);

@@ -251,6 +251,76 @@ const std::vector<std::pair<std::string, std::string>>& defaultWords()
         {"click_to_start", "Click to start"},
         {"tap_to_start", "Tap to start"},
         {"play_again", "Play again"},
+        {"to", "to"},
+        // The web page's title and description, and its own texts.
+        {"page_title", "{party.name} Party Invitation"},
+        {"page_description",
+         "{party.name}, a {party.days}-day computer party, {party.dates_with_years} at {venue.hall}, {venue.address}, "
+         "{venue.town}: demos, music, graphics and competitions. The invitation, with the party's information, "
+         "competitions, rules and travel."},
+        {"preview_alt", "The invitation's menu: the party's name above five buttons"},
+        {"no_script", "The show needs JavaScript to play. Everything it tells about the party is written out below."},
+        {"hint_mouse", "Mouse, wheel, Escape, arrows, Page Up and Page Down"},
+        {"hint_touch", "Tap to open, drag to scroll"},
+        {"read_as_text", "Read as text"},
+        {"fullscreen", "Fullscreen"},
+        {"stop_show", "Stop the show"},
+        {"try_again", "Try again"},
+        {"click_to_continue", "Click to continue"},
+        {"tap_to_continue", "Tap to continue"},
+        {"loading", "Loading\xE2\x80\xA6 {percent}% ({done} of {total} MB)"},
+        {"sound_on", "Sound on: the show plays with its soundtrack."},
+        {"sound_on_touch",
+         "Sound on: the show plays with its soundtrack. Tap a button to open a page, drag to scroll it, tap again to go back."},
+        {"show_ended", "The show has ended. Thank you for watching."},
+        {"days_to_party", "{days} {days|day|days} to the party"},
+        {"party_on", "The party is on now"},
+        {"status_loading", "Loading the invitation"},
+        {"status_ready", "Ready to start"},
+        {"status_playing", "Playing"},
+        {"status_ended", "The show has ended"},
+        {"load_failed", "The invitation could not be loaded: {why}. Check the connection and try again."},
+        {"reload_failed", "The invitation could not be loaded again: {why}"},
+        {"start_failed", "The invitation could not start: {why}"},
+        {"stopped", "The invitation stopped: {why}"},
+        {"no_sound", "The invitation could not start its sound. It needs a browser that can play audio."},
+        {"no_webassembly",
+         "This browser cannot run WebAssembly, which the invitation needs. Please open the page in a current browser."},
+        {"no_audio",
+         "This browser cannot play audio from a page, which the invitation needs for its soundtrack. Please open the "
+         "page in a current browser."},
+        // The release's .nfo: its headings, sentences and the cells of its tables ("|" between
+        // cells), in code page 437.
+        {"nfo_subtitle", "{party.name} - party invitation"},
+        {"nfo_release", "the release"},
+        {"nfo_about",
+         "An invitation to {party.name}, a {party.days}-day computer party from {party.dates_with_years} at "
+         "{venue.hall} in {venue.town}. It plays its own soundtrack and draws a 640x480 show in software: a starfield, "
+         "title plates and a turning globe, then a menu with the party's information pages, a clock page that counts "
+         "the days to the party, and an exit button."},
+        {"nfo_running", "running it"},
+        {"nfo_unpack", "Unpack the archive and start a program from its folder; the soundtrack {soundtrack} must stay beside it."},
+        {"nfo_window", "in a 640x480 window"},
+        {"nfo_fullscreen", "on the whole screen"},
+        {"nfo_keys", "keys and mouse"},
+        {"nfo_key_escape", "Intro or menu | Escape | the program ends"},
+        {"nfo_key_click", "Menu | left click | a button opens its page; EXIT ends the program; the strip at the top opens the clock page"},
+        {"nfo_key_back", "A page | left click, right button or Escape | back to the menu"},
+        {"nfo_key_scroll", "Pages 2 and 3 | Up / Down | scroll 10 rows"},
+        {"nfo_key_page", " | PgUp / PgDn | scroll 380 rows"},
+        {"nfo_key_close", "Anywhere | closing the window | the program ends"},
+        {"nfo_requirements", "requirements"},
+        {"nfo_need_sound",
+         "a sound device: the show follows the music (to watch it silently on Linux, start it with SDL_AUDIODRIVER=dummy)"},
+        {"nfo_need_screen", "a screen of 640x480 or more"},
+        {"nfo_need_linux", "Linux: a 64-bit desktop with X11 or Wayland"},
+        {"nfo_need_windows", "Windows: a 64-bit Windows, or Wine"},
+        {"nfo_credits", "credits"},
+        {"nfo_contact", "contact"},
+        {"nfo_questions", "Questions"},
+        {"nfo_entries", "Entries"},
+        {"nfo_web", "Web"},
+        {"nfo_goodbye", "See you at {party.name}!"},
     };
     return words;
 }
@@ -299,6 +369,8 @@ std::string lowerCase(std::string text)
 struct Facts {
     std::map<std::string, std::string> texts;
     std::map<std::string, int> counts;
+    // Placeholders left as written, for the writer of the text to fill in ("{why}").
+    std::vector<std::string> kept;
 };
 
 // Which of a count's forms a text takes: with two forms the first for one and the second for
@@ -322,6 +394,11 @@ bool placeholderValue(const std::string& placeholder, const Facts& facts, std::s
         else parts.back() += c;
     }
     const std::string& name = parts[0];
+    for (const std::string& kept : facts.kept) {
+        if (lowerCase(name) != kept) continue;
+        value = "{" + placeholder + "}";
+        return true;
+    }
     if (parts.size() > 1) {
         const auto count = facts.counts.find(lowerCase(name));
         if (count == facts.counts.end()) return false;
@@ -366,6 +443,7 @@ std::string fillIn(Reader& reader, const RawText& raw, const Facts& facts)
             std::string known;
             for (const auto& [key, fact] : facts.texts) known += (known.empty() ? "{" : ", {") + key + "}";
             for (const auto& [key, count] : facts.counts) known += ", {" + key + "|one|other}";
+            for (const std::string& key : facts.kept) known += ", {" + key + "}";
             reader.fail(raw.origin.line, raw.origin.field,
                         "names an unknown fact {" + name + "}; the facts are " + known);
             return raw.text;
@@ -494,22 +572,38 @@ void lastDay(int year, int month, int day, int days, int& lastYear, int& lastMon
     lastDayOfMonth = day;
 }
 
-std::string dateRangeText(int year, int month, int day, int days, const std::vector<std::string>* months)
+namespace {
+
+// " to " between the first and the last day, in the party's words.
+std::string toWord(const PartyWords* words)
 {
+    if (words) {
+        const auto found = words->text.find("to");
+        if (found != words->text.end()) return " " + found->second + " ";
+    }
+    return " to ";
+}
+
+}  // namespace
+
+std::string dateRangeText(int year, int month, int day, int days, const PartyWords* words)
+{
+    const std::vector<std::string>* months = words ? &words->months : nullptr;
     if (days <= 1) return dayText(month, day, months);
     int y, m, d;
     lastDay(year, month, day, days, y, m, d);
-    if (m == month) return std::to_string(day) + " to " + dayText(m, d, months);
-    return dayText(month, day, months) + " to " + dayText(m, d, months);
+    if (m == month) return std::to_string(day) + toWord(words) + dayText(m, d, months);
+    return dayText(month, day, months) + toWord(words) + dayText(m, d, months);
 }
 
-std::string datesWithYears(int year, int month, int day, int days)
+std::string datesWithYears(int year, int month, int day, int days, const PartyWords* words)
 {
+    const std::vector<std::string>* months = words ? &words->months : nullptr;
     int lastYear, lastMonth, lastDayOfMonth;
     lastDay(year, month, day, days, lastYear, lastMonth, lastDayOfMonth);
-    if (lastYear == year) return dateRangeText(year, month, day, days) + " " + std::to_string(year);
-    return dayText(month, day) + " " + std::to_string(year) + " to " + dayText(lastMonth, lastDayOfMonth) + " " +
-           std::to_string(lastYear);
+    if (lastYear == year) return dateRangeText(year, month, day, days, words) + " " + std::to_string(year);
+    return dayText(month, day, months) + " " + std::to_string(year) + toWord(words) +
+           dayText(lastMonth, lastDayOfMonth, months) + " " + std::to_string(lastYear);
 }
 
 namespace {
@@ -735,9 +829,12 @@ Facts factsOf(const PartyContent& content)
         const std::vector<std::string>* months = &content.words.months;
         facts.texts["party.first_day"] = dayText(content.month, content.day, months);
         facts.texts["party.last_day"] = dayText(m, d, months);
-        facts.texts["party.dates"] = dateRangeText(content.year, content.month, content.day, content.days, months);
+        facts.texts["party.dates"] = dateRangeText(content.year, content.month, content.day, content.days, &content.words);
+        facts.texts["party.dates_with_years"] =
+            datesWithYears(content.year, content.month, content.day, content.days, &content.words);
     } else {
-        facts.texts["party.first_day"] = facts.texts["party.last_day"] = facts.texts["party.dates"] = "";
+        facts.texts["party.first_day"] = facts.texts["party.last_day"] = facts.texts["party.dates"] =
+            facts.texts["party.dates_with_years"] = "";
     }
     return facts;
 }
@@ -745,8 +842,10 @@ Facts factsOf(const PartyContent& content)
 // The .nfo is text in code page 437 of at most 80 columns. A fact with letters the code page
 // lacks takes its spelling there from the [nfo] table, so the pictures keep the letters the
 // font draws.
-void readNfoSpellings(Reader& reader, const ContentTables& tables, const Facts& facts, const RawText& credits,
-                      PartyContent& content)
+// Returns the facts as the .nfo spells them, the .nfo's words are filled in with; its dates
+// write the letters the code page lacks without their accents.
+Facts readNfoSpellings(Reader& reader, const ContentTables& tables, const Facts& facts, const RawText& credits,
+                       PartyContent& content)
 {
     const struct {
         const std::string* value;
@@ -765,6 +864,8 @@ void readNfoSpellings(Reader& reader, const ContentTables& tables, const Facts& 
         {&content.credits, &content.nfo.credits, "credits.line", "credits", 400},
     };
     Facts spelledFacts = facts;
+    for (const char* dates : {"party.first_day", "party.last_day", "party.dates", "party.dates_with_years"})
+        spelledFacts.texts[dates] = cp437Spelling(facts.texts.at(dates));
     for (const auto& f : nfoFacts) {
         const std::string table = std::string(f.field).substr(0, std::string(f.field).find('.'));
         const std::string key = std::string(f.field).substr(table.size() + 1);
@@ -794,6 +895,7 @@ void readNfoSpellings(Reader& reader, const ContentTables& tables, const Facts& 
         content.nfo.origins.push_back({*f.nfoValue, Origin{line, field}});
         if (f.nfoValue != &content.nfo.credits) spelledFacts.texts[f.field] = *f.nfoValue;
     }
+    return spelledFacts;
 }
 
 // [soundtrack]: the organisers' own music, found from the content file's folder.
@@ -844,6 +946,8 @@ void readWords(Reader& reader, const ContentTables& tables, PartyContent& conten
             words.language = tag.text;
         words.languageOrigin = tag.origin;
     }
+    // The dates among the facts take the word between their first and last day as written.
+    if (tables.field("words", "to")) words.text["to"] = textOf(reader, tables, "words", "to").text;
     words.months.assign(EnglishMonthNames, EnglishMonthNames + 12);
     words.weekdays.assign(EnglishWeekdayNames, EnglishWeekdayNames + 7);
     const struct {
@@ -867,7 +971,20 @@ void readWords(Reader& reader, const ContentTables& tables, PartyContent& conten
     }
 }
 
-void fillWords(Reader& reader, const ContentTables& tables, const Facts& facts, PartyContent& content)
+// The placeholders a word keeps for whoever writes it: the web page fills in why a download
+// failed or how far it has come, the .nfo the soundtrack's file name.
+std::vector<std::string> keptPlaceholders(const std::string& key)
+{
+    if (key == "loading") return {"percent", "done", "total"};
+    if (key == "days_to_party") return {"days"};
+    if (key == "nfo_unpack") return {"soundtrack"};
+    if (key == "load_failed" || key == "reload_failed" || key == "start_failed" || key == "stopped") return {"why"};
+    return {};
+}
+
+// The .nfo's words take the facts as the .nfo spells them and must be letters of its code page.
+void fillWords(Reader& reader, const ContentTables& tables, const Facts& facts, const Facts& nfoFacts,
+               PartyContent& content)
 {
     for (const auto& [key, english] : defaultWords()) {
         RawText raw{english, Origin{0, "words." + key}};
@@ -875,8 +992,21 @@ void fillWords(Reader& reader, const ContentTables& tables, const Facts& facts, 
             raw = textOf(reader, tables, "words", key);
             content.words.origins[key] = raw.origin;
         }
-        // The clock's date has placeholders of its own, filled in as it is drawn.
-        content.words.text[key] = key == "long_date" ? raw.text : fillIn(reader, raw, facts);
+        const bool nfo = key.rfind("nfo_", 0) == 0;
+        Facts own = nfo ? nfoFacts : facts;
+        own.kept = keptPlaceholders(key);
+        // The clock's date has placeholders of its own, filled in as it is drawn; the dates
+        // among the facts took the word between their days as written.
+        const bool asWritten = key == "long_date" || key == "to";
+        const std::string text = asWritten ? raw.text : fillIn(reader, raw, own);
+        content.words.text[key] = text;
+        if (!nfo) continue;
+        const std::string missing = missingFromCp437(text);
+        if (!missing.empty())
+            reader.fail(raw.origin.line, raw.origin.field,
+                        "goes into the release's .nfo, written in code page 437, which has no \"" + missing +
+                            "\": spell it with other letters");
+        content.nfo.origins.push_back({text, raw.origin});
     }
 }
 
@@ -1124,13 +1254,13 @@ bool parseContent(const std::string& text, const std::string& file, PartyContent
     const Facts facts = factsOf(content);
     const RawText credits = textOf(reader, tables, "credits", "line");
     content.credits = fillIn(reader, credits, facts);
-    readNfoSpellings(reader, tables, facts, credits, content);
+    const Facts nfoFacts = readNfoSpellings(reader, tables, facts, credits, content);
     readSoundtrack(reader, tables, file, content);
     readWebAddress(reader, tables, content);
     readFileStem(reader, tables, content);
     readPictures(reader, tables, file, content);
     checkContactLinks(reader, tables);
-    fillWords(reader, tables, facts, content);
+    fillWords(reader, tables, facts, nfoFacts, content);
     if (document.contains("timing")) {
         content.timingLine = lineOf(*document.get("timing"));
         const auto timing = tables.single.find("timing");

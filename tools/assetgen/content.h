@@ -139,11 +139,11 @@ bool isFileStem(const std::string& stem);
 std::string webLink(const std::string& web);
 
 // "9 November", "9 to 11 November", "30 November to 2 December"; with `months`, the month
-// names are its (January first).
+// names are its (January first), and with `words` its month names and its word for "to".
 std::string dayText(int month, int day, const std::vector<std::string>* months = nullptr);
-std::string dateRangeText(int year, int month, int day, int days, const std::vector<std::string>* months = nullptr);
+std::string dateRangeText(int year, int month, int day, int days, const PartyWords* words = nullptr);
 // With the year: "9 to 11 November 2027", "30 December 2027 to 2 January 2028".
-std::string datesWithYears(int year, int month, int day, int days);
+std::string datesWithYears(int year, int month, int day, int days, const PartyWords* words = nullptr);
 // The text the [words] key stands for (filled in); empty for an unknown key.
 const std::string& wordText(const PartyContent& content, const std::string& key);
 // Where the word was given; none for an English default.

@@ -75,18 +75,12 @@ bool clockCanDraw(unsigned char byte)
     return byte == 0xC5 || byte == 0xC6 || byte == 0xD8 || byte == 0xE5 || byte == 0xE6 || byte == 0xF8;
 }
 
-// The letters of Latin-1 and Latin Extended-A (U+00C0..U+017F) without their accents, as the
-// clock writes them; empty for the ones it has (AE, O with stroke, A with ring) and for the
-// two signs among them.
-constexpr const char* PlainLetters[0x180 - 0xC0] = {
-    "A", "A", "A", "A", "A", "", "", "C", "E", "E", "E", "E", "I", "I", "I", "I", "D", "N", "O", "O", "O", "O", "O", "", "", "U", "U", "U", "U", "Y", "TH", "ss", "a", "a", "a", "a", "a", "", "", "c", "e", "e", "e", "e", "i", "i", "i", "i", "d", "n", "o", "o", "o", "o", "o", "", "", "u", "u", "u", "u", "y", "th", "y", "A", "a", "A", "a", "A", "a", "C", "c", "C", "c", "C", "c", "C", "c", "D", "d", "D", "d", "E", "e", "E", "e", "E", "e", "E", "e", "E", "e", "G", "g", "G", "g", "G", "g", "G", "g", "H", "h", "H", "h", "I", "i", "I", "i", "I", "i", "I", "i", "I", "i", "IJ", "ij", "J", "j", "K", "k", "k", "L", "l", "L", "l", "L", "l", "L", "l", "L", "l", "N", "n", "N", "n", "N", "n", "n", "N", "n", "O", "o", "O", "o", "O", "o", "OE", "oe", "R", "r", "R", "r", "R", "r", "S", "s", "S", "s", "S", "s", "S", "s", "T", "t", "T", "t", "T", "t", "U", "u", "U", "u", "U", "u", "U", "u", "U", "u", "U", "u", "W", "w", "Y", "y", "Y", "Z", "z", "Z", "z", "Z", "z", "s"};
-
 // One letter as the clock's font spells it; a letter it cannot spell stays as its UTF-8 bytes.
 std::string clockLetter(std::uint32_t letter, const std::string& utf8)
 {
     if (letter < 0x80) return utf8;
     if (clockCanDraw(static_cast<unsigned char>(letter & 0xFF)) && letter < 0x100) return std::string(1, char(letter));
-    if (letter >= 0xC0 && letter < 0x180 && *PlainLetters[letter - 0xC0]) return PlainLetters[letter - 0xC0];
+    if (*plainLetters(letter)) return plainLetters(letter);
     return utf8;
 }
 
@@ -179,7 +173,9 @@ void checkWordsFit(const PartyContent& content, std::vector<ContentError>& error
     if (checkCharacters(hint, Face::Sans, origin("clock_hint"), errors) && textWidth(Face::Sans, 11, hint) > 600)
         errors.push_back(ContentError{origin("clock_hint").line, origin("clock_hint").field,
                                       "\"" + hint + "\" is wider than the menu's 600 pixels"});
-    for (const char* key : {"click_to_start", "tap_to_start", "play_again"})
+    // The web page's buttons need a label.
+    for (const char* key : {"click_to_start", "tap_to_start", "play_again", "try_again", "stop_show", "fullscreen",
+                            "read_as_text", "click_to_continue", "tap_to_continue", "page_title"})
         if (wordText(content, key).empty()) errors.push_back(ContentError{origin(key).line, origin(key).field, "is empty"});
 
     // The clock: the count follows "days left:" on its line, the date ends before the time.

@@ -16,6 +16,12 @@ constexpr char32_t Cp437High[128] = {
     0x2321, 0xF7,   0x2248, 0xB0,   0x2219, 0xB7,   0x221A, 0x207F, 0xB2,   0x25A0, 0xA0,
 };
 
+// The letters of Latin-1 and Latin Extended-A (U+00C0..U+017F) without their accents; empty
+// for AE, O with stroke and A with ring, which the clock's font has, and for the two signs
+// among them.
+constexpr const char* PlainLetters[0x180 - 0xC0] = {
+    "A", "A", "A", "A", "A", "", "", "C", "E", "E", "E", "E", "I", "I", "I", "I", "D", "N", "O", "O", "O", "O", "O", "", "", "U", "U", "U", "U", "Y", "TH", "ss", "a", "a", "a", "a", "a", "", "", "c", "e", "e", "e", "e", "i", "i", "i", "i", "d", "n", "o", "o", "o", "o", "o", "", "", "u", "u", "u", "u", "y", "th", "y", "A", "a", "A", "a", "A", "a", "C", "c", "C", "c", "C", "c", "C", "c", "D", "d", "D", "d", "E", "e", "E", "e", "E", "e", "E", "e", "E", "e", "G", "g", "G", "g", "G", "g", "G", "g", "H", "h", "H", "h", "I", "i", "I", "i", "I", "i", "I", "i", "I", "i", "IJ", "ij", "J", "j", "K", "k", "k", "L", "l", "L", "l", "L", "l", "L", "l", "L", "l", "N", "n", "N", "n", "N", "n", "n", "N", "n", "O", "o", "O", "o", "O", "o", "OE", "oe", "R", "r", "R", "r", "R", "r", "S", "s", "S", "s", "S", "s", "S", "s", "T", "t", "T", "t", "T", "t", "U", "u", "U", "u", "U", "u", "U", "u", "U", "u", "U", "u", "W", "w", "Y", "y", "Y", "Z", "z", "Z", "z", "Z", "z", "s"};
+
 // The code page's byte for a letter; 0 when it has none (controls included).
 unsigned char cp437Byte(char32_t letter)
 {
@@ -127,6 +133,23 @@ std::string cp437Text(const std::string& text)
         const char32_t letter = nextCodePoint(text, i);
         const unsigned char byte = letter == '\n' ? '\n' : cp437Byte(letter);
         out += char(byte ? byte : '?');
+    }
+    return out;
+}
+
+const char* plainLetters(char32_t letter)
+{
+    return letter >= 0xC0 && letter < 0x180 ? PlainLetters[letter - 0xC0] : "";
+}
+
+std::string cp437Spelling(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        const char32_t letter = nextCodePoint(text, i);
+        if (cp437Byte(letter) == 0 && *plainLetters(letter)) out += plainLetters(letter);
+        else out.append(text, start, i - start);
     }
     return out;
 }

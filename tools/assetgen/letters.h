@@ -19,3 +19,9 @@ int columnsOf(const std::string& text);
 std::string missingFromCp437(const std::string& text);
 // The text in code page 437, each missing character as "?".
 std::string cp437Text(const std::string& text);
+// A letter of Latin-1 or Latin Extended-A without its accents ("ź" as "z", "ß" as "ss"); empty
+// for the others and for AE, O with stroke and A with ring.
+const char* plainLetters(char32_t letter);
+// The text with each letter code page 437 lacks written without its accents where it can be
+// ("październik" as "pazdziernik"); the rest as it is.
+std::string cp437Spelling(const std::string& text);

@@ -70,12 +70,74 @@ std::string wrapText(const std::string& text, int width, const std::string& inde
     return out;
 }
 
+namespace {
+
+// A word's text with its placeholder filled in.
+std::string filled(std::string text, const std::string& placeholder, const std::string& value)
+{
+    for (std::size_t at; (at = text.find(placeholder)) != std::string::npos;) text.replace(at, placeholder.size(), value);
+    return text;
+}
+
+// The cells of a table row as the words write it: "Menu | left click | a button opens ...".
+std::vector<std::string> cellsOf(const std::string& row)
+{
+    std::vector<std::string> cells(1);
+    for (const char c : row) {
+        if (c == '|') cells.emplace_back();
+        else cells.back() += c;
+    }
+    for (std::string& cell : cells) {
+        const std::size_t first = cell.find_first_not_of(' ');
+        cell = first == std::string::npos ? "" : cell.substr(first, cell.find_last_not_of(' ') - first + 1);
+    }
+    return cells;
+}
+
+// The rows of the keys' table: each cell wrapped into its column, the columns side by side.
+std::string keysTable(const PartyContent& content)
+{
+    static const char* const Rows[] = {"nfo_key_escape", "nfo_key_click", "nfo_key_back",
+                                       "nfo_key_scroll", "nfo_key_page",  "nfo_key_close"};
+    static const int Widths[] = {14, 18, 36};  // each column followed by two spaces
+    std::string out;
+    for (const char* key : Rows) {
+        const std::vector<std::string> cells = cellsOf(wordText(content, key));
+        std::vector<std::string> columns[3];
+        std::size_t rows = 1;
+        for (std::size_t c = 0; c < 3 && c < cells.size(); ++c) {
+            std::istringstream lines(wrapText(cells[c], Widths[c], ""));
+            for (std::string line; std::getline(lines, line);) columns[c].push_back(line);
+            rows = std::max(rows, columns[c].size());
+        }
+        for (std::size_t r = 0; r < rows; ++r) {
+            std::string line = "  ";
+            for (std::size_t c = 0; c < 3; ++c) {
+                const std::string cell = r < columns[c].size() ? columns[c][r] : "";
+                line += cell;
+                if (c < 2) line += std::string(std::size_t(std::max(2, Widths[c] + 2 - columnsOf(cell))), ' ');
+            }
+            while (!line.empty() && line.back() == ' ') line.pop_back();
+            out += line + "\n";
+        }
+    }
+    return out;
+}
+
+// A list item: "  - " before its first line, its other lines under its text.
+std::string listItem(const std::string& text)
+{
+    const std::string wrapped = wrapText(text, Width - 4, "    ");
+    return "  - " + wrapped.substr(std::min(wrapped.size(), std::size_t(4)));
+}
+
+}  // namespace
+
 std::string nfoText(const PartyContent& content)
 {
-    // The facts as the .nfo spells them; the dates are digits and English words.
+    // The facts as the .nfo spells them, in the party's words.
     const NfoFacts& f = content.nfo;
-    const PartyContent& c = content;
-    const std::string dates = datesWithYears(c.year, c.month, c.day, c.days);
+    const auto word = [&](const char* key) { return wordText(content, key); };
 
     std::string out = "\n";
     const std::vector<std::string> art = banner(f.name);
@@ -84,53 +146,39 @@ std::string nfoText(const PartyContent& content)
     const std::string artPad(std::size_t(std::max(0, (Width - int(artWidth)) / 2)), ' ');
     for (const std::string& line : art) out += artPad + line + "\n";
     out += "\n";
-    out += centred(f.name + " - party invitation");
-    out += centred(dates);
+    out += centred(word("nfo_subtitle"));
+    out += centred(cp437Spelling(datesWithYears(content.year, content.month, content.day, content.days, &content.words)));
     out += centred(f.hall + ", " + f.address + ", " + f.town);
 
-    out += rule("the release");
-    out += wrapText("An invitation to " + f.name + ", a " + countWord(c.days) + "-day computer party from " +
-                        dates + " at " + f.hall + " in " +
-                        f.town + ". It plays its own soundtrack and draws a 640x480 show in software: "
-                        "a starfield, title plates and a turning globe, then a menu with the party's "
-                        "information pages, a clock page that counts the days to the party, and an exit "
-                        "button.",
-                    Width, "  ");
+    out += rule(word("nfo_release"));
+    out += wrapText(word("nfo_about"), Width, "  ");
 
-    out += rule("running it");
-    out += "  Unpack the archive and start a program from its folder; the soundtrack\n"
-           "  " + c.stem + ".mp3 must stay beside it.\n\n"
-           "  Linux     ./invite_windowed        in a 640x480 window\n"
-           "            ./invite_fullscreen      on the whole screen\n"
-           "  Windows   invite_windowed.exe      in a 640x480 window\n"
-           "            invite_fullscreen.exe    on the whole screen\n";
+    out += rule(word("nfo_running"));
+    out += wrapText(filled(word("nfo_unpack"), "{soundtrack}", content.stem + ".mp3"), Width, "  ") + "\n";
+    const std::string window = word("nfo_window"), fullscreen = word("nfo_fullscreen");
+    out += "  Linux     ./invite_windowed        " + window + "\n" +
+           "            ./invite_fullscreen      " + fullscreen + "\n" +
+           "  Windows   invite_windowed.exe      " + window + "\n" +
+           "            invite_fullscreen.exe    " + fullscreen + "\n";
 
-    out += rule("keys and mouse");
-    out += "  Intro or menu   Escape              the program ends\n"
-           "  Menu            left click          a button opens its page; EXIT ends\n"
-           "                                      the program; the strip at the top\n"
-           "                                      opens the clock page\n"
-           "  A page          left click, right   back to the menu\n"
-           "                  button or Escape\n"
-           "  Pages 2 and 3   Up / Down           scroll 10 rows\n"
-           "                  PgUp / PgDn         scroll 380 rows\n"
-           "  Anywhere        closing the window  the program ends\n";
+    out += rule(word("nfo_keys"));
+    out += keysTable(content);
 
-    out += rule("requirements");
-    out += "  - a sound device: the show follows the music (to watch it silently on\n"
-           "    Linux, start it with SDL_AUDIODRIVER=dummy)\n"
-           "  - a screen of 640x480 or more\n"
-           "  - Linux: a 64-bit desktop with X11 or Wayland\n"
-           "  - Windows: a 64-bit Windows, or Wine\n";
+    out += rule(word("nfo_requirements"));
+    for (const char* key : {"nfo_need_sound", "nfo_need_screen", "nfo_need_linux", "nfo_need_windows"})
+        out += listItem(word(key));
 
-    out += rule("credits");
+    out += rule(word("nfo_credits"));
     out += wrapText(f.credits, Width, "  ");
 
-    out += rule("contact");
-    out += "  Questions   " + f.questions + "\n";
-    out += "  Entries     " + f.entries + "\n";
-    out += "  Web         " + f.web + "\n";
-    out += "\n" + centred("See you at " + f.name + "!");
+    out += rule(word("nfo_contact"));
+    const std::pair<const char*, const std::string*> contacts[] = {
+        {"nfo_questions", &f.questions}, {"nfo_entries", &f.entries}, {"nfo_web", &f.web}};
+    int labelWidth = 9;
+    for (const auto& [key, value] : contacts) labelWidth = std::max(labelWidth, columnsOf(word(key)));
+    for (const auto& [key, value] : contacts)
+        out += "  " + word(key) + std::string(std::size_t(labelWidth + 3 - columnsOf(word(key))), ' ') + *value + "\n";
+    out += "\n" + centred(word("nfo_goodbye"));
     return out;
 }
 

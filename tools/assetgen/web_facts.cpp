@@ -225,26 +225,36 @@ std::string factsSection(const PartyContent& content)
 
 std::string pageTitle(const PartyContent& content)
 {
-    return content.name + " Party Invitation";
+    return wordText(content, "page_title");
 }
 
 std::string pageDescription(const PartyContent& content)
 {
-    return content.name + ", a " + countWord(content.days) + "-day computer party, " +
-           datesWithYears(content.year, content.month, content.day, content.days) + " at " + content.hall + ", " + content.address + ", " + content.town +
-           ": demos, music, graphics and competitions. The invitation, with the party's " +
-           "information, competitions, rules and travel.";
+    return wordText(content, "page_description");
+}
+
+// The words the page's template and its script write, by key.
+const std::vector<std::string>& pageWordKeys()
+{
+    static const std::vector<std::string> keys = {
+        "click_to_start", "tap_to_start", "play_again", "preview_alt", "no_script", "hint_mouse", "hint_touch",
+        "read_as_text", "fullscreen", "stop_show", "try_again", "click_to_continue", "tap_to_continue", "loading",
+        "sound_on", "sound_on_touch", "show_ended", "days_to_party", "party_on", "status_loading", "status_ready",
+        "status_playing", "status_ended", "load_failed", "reload_failed", "start_failed", "stopped", "no_sound",
+        "no_webassembly", "no_audio"};
+    return keys;
 }
 
 std::string webFactsJson(const PartyContent& content)
 {
+    std::string words;
+    for (const std::string& key : pageWordKeys())
+        words += std::string(words.empty() ? "" : ",") + "\n    " + jsonString(key) + ": " + jsonString(wordText(content, key));
     return "{\n  \"name\": " + jsonString(content.name) + ",\n  \"title\": " + jsonString(pageTitle(content)) +
            ",\n  \"description\": " + jsonString(pageDescription(content)) +
            ",\n  \"address\": " + jsonString(content.webAddress) +
            ",\n  \"language\": " + jsonString(content.words.language) +
-           ",\n  \"click_to_start\": " + jsonString(wordText(content, "click_to_start")) +
-           ",\n  \"tap_to_start\": " + jsonString(wordText(content, "tap_to_start")) +
-           ",\n  \"play_again\": " + jsonString(wordText(content, "play_again")) +
+           ",\n  \"words\": {" + words + "\n  }" +
            ",\n  \"facts\": " + jsonString(factsSection(content)) + "\n}\n";
 }
 

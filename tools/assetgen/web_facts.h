@@ -4,6 +4,7 @@
 // readers, a browser without JavaScript) get every fact the pictures hold.
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tools/assetgen/content.h"
 
@@ -25,11 +26,16 @@ std::string linkedLine(const std::string& line, const PartyContent& content);
 // numbered lines as ordered lists, other lines joined into paragraphs. Throws LineFailure.
 std::string factsSection(const PartyContent& content);
 
-// "ZURA 5 Party Invitation" and one sentence with the name, the dates and the place.
+// "ZURA 5 Party Invitation" and one sentence with the name, the dates and the place, in the
+// party's words.
 std::string pageTitle(const PartyContent& content);
 std::string pageDescription(const PartyContent& content);
 
-// A JSON object with name, title, description and facts (the section's HTML), which the
-// web build puts into the page.
+// The [words] keys the web page writes: its buttons, hints, messages and the text without
+// JavaScript.
+const std::vector<std::string>& pageWordKeys();
+
+// A JSON object with name, title, description, language, the page's words and facts (the
+// section's HTML), which the web build puts into the page.
 std::string webFactsJson(const PartyContent& content);
 bool writeWebFacts(const std::string& path, const PartyContent& content);
