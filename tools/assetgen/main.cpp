@@ -1,8 +1,8 @@
 // assetgen: writes every embedded file of the invitation and its soundtrack from the party's
 // content file.
 //   assetgen [--content FILE] [--without-soundtrack] DIR
-//                                  all resources, resources.list, party_dates.h, zura5inv.nfo
-//                                  and zura5inv.mp3 (unless left out)
+//                                  all resources, resources.list, the headers, STEM.nfo
+//                                  and STEM.mp3 (unless left out; STEM is [files] stem)
 //   assetgen [--content FILE] --check            only checks the content file; "ok" when right
 //   assetgen [--content FILE] --contact-sheet FILE.png   every picture on one sheet
 //   assetgen [--content FILE] --web-facts FILE.json      the web page's title, description
