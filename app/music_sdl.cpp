@@ -8,6 +8,12 @@
 #include <cstdio>
 #include <string>
 
+#if defined(__linux__)
+#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 #include "app/music.h"
 
 namespace {
@@ -42,6 +48,40 @@ SdlMusic music;
 // Set from the audio library's thread when the open output goes away.
 std::atomic<bool> outputRemoved{false};
 
+// The mixer's position after its latest fill, written on the audio library's thread, so that
+// reading it never waits for the mixer's lock: a frame held up by a busy machine while it held
+// that lock would hold up the next fill with it.
+std::atomic<double> filledSeconds{0.0};
+
+// The audio library runs its thread at the best ordinary priority it may set, which a machine
+// whose cores are all busy still holds up for a tenth or a sixth of a second now and then.
+// A real-time thread is not held up by ordinary work, and one fill takes well under a
+// millisecond of it. The lowest real-time priority keeps it below the sound server's own
+// threads. Where the system does not allow it directly (an ordinary user without a real-time
+// limit), the desktop's RealtimeKit is asked for it; with neither the thread stays as it was.
+void raiseFillThread()
+{
+#if defined(__linux__)
+    sched_param param{};
+    param.sched_priority = 1;
+    if (sched_setscheduler(0, SCHED_RR | SCHED_RESET_ON_FORK, &param) == 0) return;
+    // The lowest level asks RealtimeKit for real-time priority 1.
+    SDL_LinuxSetThreadPriorityAndPolicy(Sint64(syscall(SYS_gettid)), SDL_THREAD_PRIORITY_LOW, SCHED_RR);
+#endif
+}
+
+// Runs on the audio library's thread after each fill, with the mixer locked.
+void SDLCALL afterFill(void*, Uint8*, int)
+{
+    thread_local bool raised = false;
+    if (!raised) {
+        raiseFillThread();
+        raised = true;
+    }
+    const double seconds = Mix_GetMusicPosition(nullptr);
+    if (seconds >= 0.0) filledSeconds = seconds;
+}
+
 double monotonicMs()
 {
     return double(SDL_GetPerformanceCounter()) * 1000.0 / double(SDL_GetPerformanceFrequency());
@@ -62,6 +102,7 @@ bool openOutput()
         return false;
     }
     music.audioOpen = true;
+    Mix_SetPostMix(afterFill, nullptr);
     int frequency = 0;
     Uint16 format = 0;
     int channels = 0;
@@ -114,6 +155,7 @@ bool reopenOutput(double nowMs)
     if (!openOutput()) return false;
     music.stream = Mix_LoadMUS(music.path.c_str());
     const double positionMs = silentPositionMs(monotonicMs());
+    filledSeconds = positionMs / 1000.0;
     if (music.stream == nullptr || Mix_FadeInMusicPos(music.stream, -1, 0, positionMs / 1000.0) != 0) {
         closeOutput();
         return false;
@@ -152,6 +194,7 @@ bool musicOpen(const char* path)
 
 bool musicPlay()
 {
+    filledSeconds = 0.0;
     if (music.stream == nullptr || Mix_PlayMusic(music.stream, -1) != 0) return false;
     const double reportIntervalMs = music.clock.reportIntervalMs;
     music.clock = MusicClock{};
@@ -166,7 +209,7 @@ std::int32_t musicPosition()
     if (music.silent && nowMs >= music.nextReopenMs) reopenOutput(nowMs);
     double seconds = 0.0;
     if (music.silent) seconds = silentPositionMs(nowMs) / 1000.0;
-    else if (music.stream != nullptr) seconds = Mix_GetMusicPosition(music.stream);
+    else if (music.stream != nullptr) seconds = filledSeconds;
     if (seconds < 0.0) seconds = 0.0;
     return advanceMusicClock(music.clock, seconds, nowMs, music.latencyMs);
 }

@@ -1,14 +1,26 @@
 // Plays a soundtrack through the real mixer stream (SDL_AUDIODRIVER=dummy needs no sound
 // card) and samples the show's music clock at 60 Hz next to a monotonic clock: the largest
 // step between two frames, the largest drift from a straight line through the samples, and
-// every wrap of a looping stream back to its start.
+// every wrap of a looping stream back to its start. Beside it, how the audio library's own
+// thread kept the output fed: the longest time between two fills of the output buffer and the
+// processor time one fill took (decoding the MP3 and mixing). A sound server that runs dry
+// while the fills come on time was itself held up; how long the machine held up an ordinary
+// thread at the sound server's own priority tells by how much.
 #include <SDL.h>
+#include <SDL_mixer.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -31,6 +43,47 @@ struct ProbeResult {
 };
 
 constexpr double wrapDropMs = 500.0;
+
+// Written only by the audio library's thread while the music plays, read after it closed.
+struct FillRecord {
+    int fills = 0;
+    double firstWallMs = 0.0;
+    double lastWallMs = 0.0;
+    double lastCpuMs = 0.0;
+    double largestIntervalMs = 0.0;
+    double largestCpuMs = 0.0;
+    double totalCpuMs = 0.0;
+    bool realtime = false;  // the thread's scheduling at the last fill
+};
+
+FillRecord fillRecord;
+
+double clockMs(clockid_t id)
+{
+    timespec t{};
+    clock_gettime(id, &t);
+    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
+}
+
+// Called by the mixer after each fill, on the audio thread.
+void SDLCALL recordFill(int, void*, int, void*)
+{
+    FillRecord& r = fillRecord;
+    const double wall = clockMs(CLOCK_MONOTONIC);
+    const double cpu = clockMs(CLOCK_THREAD_CPUTIME_ID);
+    if (r.fills > 0) {
+        r.largestIntervalMs = std::max(r.largestIntervalMs, wall - r.lastWallMs);
+        r.largestCpuMs = std::max(r.largestCpuMs, cpu - r.lastCpuMs);
+        r.totalCpuMs += cpu - r.lastCpuMs;
+    } else {
+        r.firstWallMs = wall;
+    }
+    r.lastWallMs = wall;
+    r.lastCpuMs = cpu;
+    const int policy = sched_getscheduler(0) & ~SCHED_RESET_ON_FORK;
+    r.realtime = policy == SCHED_RR || policy == SCHED_FIFO;
+    ++r.fills;
+}
 
 // The largest distance of a stretch's samples from the straight line fitted through them
 // (least squares): how unevenly the clock runs, whatever its exact rate. The clock holds at 0
@@ -81,6 +134,30 @@ ProbeResult analyse(const std::vector<Sample>& samples)
     return result;
 }
 
+// A thread at the niceness of the sound server's main thread (-11 where the system allows it)
+// that asks to wake every 2 ms, and the longest it was woken late.
+struct HoldUpWatch {
+    std::atomic<bool> stop{false};
+    int nice = 0;
+    double largestMs = 0.0;
+};
+
+void watchHoldUps(HoldUpWatch& watch)
+{
+    const id_t tid = id_t(syscall(SYS_gettid));
+    setpriority(PRIO_PROCESS, tid, -11);
+    watch.nice = getpriority(PRIO_PROCESS, tid);
+    using Clock = std::chrono::steady_clock;
+    auto next = Clock::now();
+    while (!watch.stop) {
+        next += std::chrono::milliseconds(2);
+        std::this_thread::sleep_until(next);
+        const auto now = Clock::now();
+        watch.largestMs = std::max(watch.largestMs, std::chrono::duration<double, std::milli>(now - next).count());
+        if (now - next > std::chrono::milliseconds(2)) next = now;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -95,6 +172,9 @@ int main(int argc, char** argv)
         musicClose();
         return 1;
     }
+    Mix_RegisterEffect(MIX_CHANNEL_POST, recordFill, nullptr, nullptr);
+    HoldUpWatch holdUps;
+    std::thread holdUpThread(watchHoldUps, std::ref(holdUps));
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     const auto frame = std::chrono::microseconds(16667);
@@ -104,6 +184,10 @@ int main(int argc, char** argv)
         const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         samples.push_back({wall, musicPosition()});
     }
+    Mix_UnregisterAllEffects(MIX_CHANNEL_POST);
+    holdUps.stop = true;
+    holdUpThread.join();
+    const FillRecord fills = fillRecord;
     musicClose();
 
     const ProbeResult result = analyse(samples);
@@ -119,5 +203,13 @@ int main(int argc, char** argv)
     std::printf("  wraps to the start: %d, first reading after a wrap at most %d ms  %s\n", result.wraps,
                 result.largestAfterWrapMs, wrapsOk ? "ok" : "MISSED");
     std::printf("  largest fall behind the monotonic clock between wraps: %.1f ms\n", result.largestLagMs);
+    if (fills.fills > 1) {
+        std::printf("  fills of the output: %d, one every %.1f ms, longest time between two %.1f ms\n", fills.fills,
+                    (fills.lastWallMs - fills.firstWallMs) / (fills.fills - 1), fills.largestIntervalMs);
+        std::printf("  processor time of one fill: %.2f ms on average, %.2f ms at most; the audio thread %s\n",
+                    fills.totalCpuMs / (fills.fills - 1), fills.largestCpuMs,
+                    fills.realtime ? "ran real-time" : "ran at an ordinary priority");
+    }
+    std::printf("  an ordinary thread at nice %d was woken at most %.1f ms late\n", holdUps.nice, holdUps.largestMs);
     return stepsOk && driftOk && wrapsOk ? 0 : 1;
 }

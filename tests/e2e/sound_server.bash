@@ -2,15 +2,19 @@
 # through a real sound server. Sourced after common.bash, whose cleanup it joins.
 
 # Starts the server in a fresh runtime folder and points the clients started later at it.
-# Its log (every underrun included) goes to $PULSE_LOG.
+# Its log (every underrun included, with the seconds since the server started) goes to
+# $PULSE_LOG. It runs as on a desktop: its main thread at nice -11, its output thread
+# real-time (a desktop's RealtimeKit grants both; here they need root).
 start_sound_server() {
   PULSE_HOME=$(mktemp -d)
   export XDG_RUNTIME_DIR=$PULSE_HOME/run HOME=$PULSE_HOME/home PULSE_LOG=$PULSE_HOME/pulse.log
   mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
   chmod 700 "$XDG_RUNTIME_DIR"
   pulseaudio -n --load="module-null-sink sink_name=first" --load=module-native-protocol-unix \
-    --exit-idle-time=-1 --daemonize=no --log-target="file:$PULSE_LOG" -vvvv >/dev/null 2>&1 &
+    --exit-idle-time=-1 --daemonize=no --high-priority=yes --realtime=yes \
+    --log-target="file:$PULSE_LOG" --log-time=1 -vvvv >/dev/null 2>&1 &
   E2E_PIDS+=($!)
+  SOUND_SERVER_PID=$!
   for _ in $(seq 100); do
     pactl info >/dev/null 2>&1 && return 0
     sleep 0.1
