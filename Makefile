@@ -70,7 +70,8 @@ soak: build
 	$(BUILD)/invite_soak
 
 # Ten minutes of the windowed program through a private sound server with both cores kept busy:
-# the server's underruns and how the music clock ran. AUDIO_NIGHT_LOAD= for a quiet machine.
+# the server's underruns and how the music clock ran. AUDIO_NIGHT_LOAD= for a quiet machine,
+# AUDIO_NIGHT_SERVER=realtime for a sound server that an overloaded machine cannot hold up.
 AUDIO_NIGHT_MINUTES ?= 10
 AUDIO_NIGHT_LOAD ?= busy
 audio-night: deps-test build

@@ -18,12 +18,13 @@
 
 namespace {
 
-// The mixer fills chunks of this many frames; the device is opened with the same buffer.
-// 8192 frames (186 ms at 44.1 kHz) keep a sound server fed while both processor cores are
-// busy: through PulseAudio, 1024 frames ran dry about six times a second under such load,
-// 4096 frames almost once a second, 8192 frames a few times a minute on a machine loaded far
-// beyond that (scripts/audio-night measures it). The clock takes the queued audio off and runs
-// on between the chunks' reports, so the picture keeps to what is heard.
+// The mixer fills chunks of this many frames; the device is opened with the same buffer, and
+// through PulseAudio that is the stream's whole latency, half of it the margin a late fill has.
+// 8192 frames (186 ms at 44.1 kHz) with the audio thread real-time kept a sound server fed for
+// ten minutes with both processor cores busy and the machine loaded far beyond them, as long as
+// the server itself was not held up (scripts/audio-night measures it). The clock takes the
+// queued audio off and runs on between the chunks' reports, so the picture keeps to what is
+// heard.
 constexpr int chunkFrames = 8192;
 // While no sound output is open, a new one is looked for this often.
 constexpr double reopenIntervalMs = 1000.0;
