@@ -40,12 +40,13 @@ FrameResult stepTimeline(std::int32_t time)
     if (time > introEnd && time <= crossfadeEndOf(showTiming)) stepCrossfade(menuFlags, fullscreenBuild);
     stepTitlePlates(plates, time, showTiming);
     if (time > introEnd) {
+        leaveIntro(menuFlags);
         stepMenuScreen(menuFlags, timeline.screen);
         stepMenuButtons(menuFlags, inputState, timeline.buttons);
         if (runMenuClicks(inputState, menuFlags) == MenuAction::quit) return FrameResult::quit;
         stepCursor(inputState, menuFlags, cursorState);
     }
-    stepSphereScene(sceneMesh, sphereState, time, menuFlags.menuState, menuFlags.clockSphere, showTiming);
+    stepSphereScene(sceneMesh, sphereState, time, menuFlags.screen == Screen::clock, showTiming);
     return FrameResult::continues;
 }
 

@@ -58,8 +58,8 @@ void handleKey(std::uint32_t key)
 {
     switch (key) {
     case keyEscape:
-        if (menuFlags.menuActive) postMessage({msgDestroy, 0, 0});
-        else returnToMenu(menuFlags);
+        if (pageOpen(menuFlags.screen)) returnToMenu(menuFlags);
+        else postMessage({msgDestroy, 0, 0});
         break;
     case keyUp: scrollOpenPage(menuFlags, -scrollLineRows); break;
     case keyDown: scrollOpenPage(menuFlags, scrollLineRows); break;

@@ -48,8 +48,9 @@ void drawSprite17(Frame frame, int x, int y, const Pixel* sprite)
 
 void stepCursor(const InputState& input, const MenuFlags& flags, CursorState& state)
 {
-    state.bubbleShown = flags.cursorVisible && overTopStrip(input);
-    state.pointerShown = flags.cursorVisible && flags.pointerVisible;
+    const bool onMenu = flags.screen == Screen::menu;
+    state.bubbleShown = onMenu && overTopStrip(input);
+    state.pointerShown = onMenu && flags.pointerVisible;
     if (state.bubbleShown) {
         state.bubbleX = input.mouseX - spriteCentre;
         state.bubbleY = input.mouseY - spriteCentre;

@@ -107,7 +107,7 @@ bool buttonHovered(int button, const InputState& input)
 
 void stepMenuButtons(const MenuFlags& flags, const InputState& input, ButtonsShown& shown)
 {
-    shown.shown = flags.menuActive;
+    shown.shown = flags.screen == Screen::menu;
     for (int button = 0; button < buttonCount; ++button) shown.lit[button] = buttonHovered(button, input);
 }
 
@@ -125,19 +125,14 @@ void drawMenuButtons(Frame frame, const ButtonsShown& shown, const Pixel* const 
 MenuAction handleMenuClick(const InputState& input, MenuFlags& flags)
 {
     if (inTopStrip(input)) {
-        flags.menuActive = false;
-        flags.menuState = menuStateClock;
-        flags.clockSphere = true;
-        flags.cursorVisible = false;
+        flags.screen = Screen::clock;
         return MenuAction::none;
     }
     if (!inButtonColumns(input)) return MenuAction::none;
     for (int button = 0; button < buttonCount; ++button) {
         if (!inButtonRows(button, input)) continue;
         if (button == quitButton) return MenuAction::quit;
-        flags.menuActive = false;
-        flags.menuState = button + 1;
-        flags.cursorVisible = false;
+        flags.screen = pageScreen(button + 1);
         return MenuAction::none;
     }
     return MenuAction::none;
@@ -145,24 +140,23 @@ MenuAction handleMenuClick(const InputState& input, MenuFlags& flags)
 
 MenuAction runMenuClicks(InputState& input, MenuFlags& flags)
 {
-    if (flags.menuActive) {
-        if (flags.menuState == menuStateMenu && input.leftDown &&
-            handleMenuClick(input, flags) == MenuAction::quit) {
-            return MenuAction::quit;
-        }
+    if (flags.screen == Screen::menu) {
+        if (input.leftDown && handleMenuClick(input, flags) == MenuAction::quit) return MenuAction::quit;
         input.leftDown = 0;  // a press is consumed by the first menu frame that sees it
     }
     if (input.rightDown || input.leftDown) {
         input.leftDown = 0;
-        if (!flags.menuActive) returnToMenu(flags);
+        if (pageOpen(flags.screen)) returnToMenu(flags);
     }
     return MenuAction::none;
 }
 
+void leaveIntro(MenuFlags& flags)
+{
+    if (flags.screen == Screen::intro) flags.screen = Screen::menu;
+}
+
 void returnToMenu(MenuFlags& flags)
 {
-    flags.menuActive = true;
-    flags.menuState = menuStateMenu;
-    flags.clockSphere = false;
-    flags.cursorVisible = true;
+    flags.screen = Screen::menu;
 }

@@ -13,14 +13,30 @@ constexpr int buttonHeight = 18;
 constexpr int buttonLeft = 232;
 extern const int MenuButtonTops[buttonCount];  // 121, 156, 193, 232, 283
 
-constexpr std::int32_t menuStateMenu = 0;
-constexpr std::int32_t menuStateClock = -1;
+// What the show has on screen: the intro until its end, then the menu, one of the four pages
+// its buttons open, or the clock page its top strip opens. A page or the clock page goes back
+// to the menu on a click or Escape.
+enum class Screen : std::int8_t { intro, menu, page1, page2, page3, page4, clock };
+
+// The page number 1..4 of a page's screen, 0 for any other screen.
+constexpr int pageNumber(Screen screen)
+{
+    return screen >= Screen::page1 && screen <= Screen::page4 ? int(screen) - int(Screen::page1) + 1 : 0;
+}
+
+constexpr Screen pageScreen(int page)  // page 1..4
+{
+    return Screen(int(Screen::page1) + page - 1);
+}
+
+// A page or the clock page is open over the menu: a click or Escape closes it.
+constexpr bool pageOpen(Screen screen)
+{
+    return screen >= Screen::page1;
+}
 
 struct MenuFlags {
-    std::int32_t menuState = menuStateMenu;  // 0 menu, 1..4 pages, -1 clock page
-    bool menuActive = true;
-    bool cursorVisible = true;
-    bool clockSphere = false;
+    Screen screen = Screen::intro;
     bool pointerVisible = false;
     std::int32_t page2Scroll = 0;
     std::int32_t page3Scroll = 0;
@@ -56,7 +72,7 @@ void stepCrossfade(MenuFlags& flags, bool fullscreenBuild);
 void drawCrossfade(Frame frame, const MenuFlags& flags);
 void drawMenuBackground(Frame frame, const Pixel* plainMenu);
 bool buttonHovered(int button, const InputState& input);  // button 0..4
-// The buttons show while the menu is active, each lit while the mouse is over it.
+// The buttons show on the menu, each lit while the mouse is over it.
 void stepMenuButtons(const MenuFlags& flags, const InputState& input, ButtonsShown& shown);
 void drawMenuButtons(Frame frame, const ButtonsShown& shown, const Pixel* const normalImages[buttonCount],
                      const Pixel* const hoverImages[buttonCount]);
@@ -75,4 +91,6 @@ MenuAction handleMenuClick(const InputState& input, MenuFlags& flags);
 // Both click steps of a menu frame in order, including the consumed press and the return
 // rule for a page; quit when the exit button was pressed.
 MenuAction runMenuClicks(InputState& input, MenuFlags& flags);
+// The intro gives way to the menu at its end (the first step after it).
+void leaveIntro(MenuFlags& flags);
 void returnToMenu(MenuFlags& flags);

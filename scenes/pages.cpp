@@ -38,8 +38,8 @@ std::int32_t clampScroll(std::int32_t& scroll, std::int32_t maximum)
 
 void scrollOpenPage(MenuFlags& flags, std::int32_t rows)
 {
-    if (flags.menuState == 2) flags.page2Scroll += rows;
-    else if (flags.menuState == 3) flags.page3Scroll += rows;
+    if (flags.screen == Screen::page2) flags.page2Scroll += rows;
+    else if (flags.screen == Screen::page3) flags.page3Scroll += rows;
 }
 
 // A page is text on a transparent ground: each row is marked only where it was written, so
@@ -58,29 +58,29 @@ void drawPage(Frame frame, const Pixel* pageImage, int firstRow, int rowCount)
 
 void stepMenuScreen(MenuFlags& flags, ScreenShown& shown)
 {
-    shown.screen = flags.menuState;
+    shown.screen = flags.screen;
     shown.firstRow = 0;
-    if (flags.menuState == 2) shown.firstRow = clampScroll(flags.page2Scroll, page2ScrollMax);
-    if (flags.menuState == 3) shown.firstRow = clampScroll(flags.page3Scroll, page3ScrollMax);
-    if (flags.menuState == menuStateClock) shown.clock = readWallClock();
+    if (flags.screen == Screen::page2) shown.firstRow = clampScroll(flags.page2Scroll, page2ScrollMax);
+    if (flags.screen == Screen::page3) shown.firstRow = clampScroll(flags.page3Scroll, page3ScrollMax);
+    if (flags.screen == Screen::clock) shown.clock = readWallClock();
 }
 
 void drawMenuScreen(Frame frame, const ScreenShown& shown, const Pixel* const pageImages[4])
 {
     switch (shown.screen) {
-    case 1:
+    case Screen::page1:
         drawPage(frame, pageImages[0], 0, pageHeights[0]);
         break;
-    case 2:
+    case Screen::page2:
         drawPage(frame, pageImages[1], shown.firstRow, scrolledPageRows);
         break;
-    case 3:
+    case Screen::page3:
         drawPage(frame, pageImages[2], shown.firstRow, scrolledPageRows);
         break;
-    case 4:
+    case Screen::page4:
         drawPage(frame, pageImages[3], 0, pageHeights[3]);
         break;
-    case menuStateClock:
+    case Screen::clock:
         drawClockPage(frame, shown.clock);
         break;
     default:

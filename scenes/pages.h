@@ -32,10 +32,10 @@ std::int32_t clampScroll(std::int32_t& scroll, std::int32_t maximum);  // stores
 // as the keys always have.
 void scrollOpenPage(MenuFlags& flags, std::int32_t rows);
 void drawPage(Frame frame, const Pixel* pageImage, int firstRow, int rowCount);
-// What the last step left to be drawn over the menu picture: the screen MenuState chose
-// (0 nothing, 1..4 a page, -1 the clock page), the page's first row, the clock's reading.
+// What the last step left to be drawn over the menu picture: the screen (a page or the clock
+// page; nothing on any other), the page's first row, the clock's reading.
 struct ScreenShown {
-    std::int32_t screen = 0;
+    Screen screen = Screen::menu;
     std::int32_t firstRow = 0;
     std::time_t clock = 0;
 };

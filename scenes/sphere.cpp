@@ -102,16 +102,15 @@ void projectSphere(Mesh& mesh)
     projectMesh(mesh, sceneCentreX, sceneCentreY, sceneScale);
 }
 
-void stepSphereScene(Mesh& mesh, SphereState& state, std::int32_t time, std::int32_t menuState,
-                     bool clockSphere, const ShowTiming& timing)
+void stepSphereScene(Mesh& mesh, SphereState& state, std::int32_t time, bool clockPage, const ShowTiming& timing)
 {
-    state.shown = (time > timing.globeStart && time < timing.menu) || clockSphere;
+    state.shown = (time > timing.globeStart && time < timing.menu) || clockPage;
     if (!state.shown) return;
     mesh.fillLit = 1;
     mesh.wireLit = 0;
     applyColourPhase(mesh, state, time, timing);
     turnSphere(mesh, state);
-    state.clockWire = menuState == -1;
+    state.clockWire = clockPage;
     state.flashWire = time > timing.flash && time < timing.wireEnd;
     // The filled faces do not read the wire's colour, so the clock page's grey can be set
     // before they are drawn and both passes share one look at the faces.

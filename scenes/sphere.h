@@ -27,9 +27,8 @@ void projectSphere(Mesh& mesh);
 
 // One 1/60 s: while the globe is on (after the globe's entry and before the menu, or on the
 // clock page) its colours follow the flash and fade and it turns; otherwise nothing changes.
-// menuState -1 (the clock page) adds the grey-16 wireframe.
-void stepSphereScene(Mesh& mesh, SphereState& state, std::int32_t time, std::int32_t menuState,
-                     bool clockSphere, const ShowTiming& timing);
+// The clock page adds the grey-16 wireframe.
+void stepSphereScene(Mesh& mesh, SphereState& state, std::int32_t time, bool clockPage, const ShowTiming& timing);
 // The model as the last step left it; the mesh's per-frame arrays (world and screen points,
 // face order) are worked out here.
 void drawSphereScene(Frame frame, Mesh& mesh, const SphereState& state);

@@ -179,7 +179,7 @@ struct KeptShow : ::testing::Test {
     {
         for (std::int32_t t = from; t <= to; t += 17) {
             ASSERT_EQ(runTimeline(kept, t, loadedAssets), FrameResult::continues);
-            ASSERT_EQ(unmarkedChanges(), 0) << "at " << t << " ms, menu state " << menuFlags.menuState;
+            ASSERT_EQ(unmarkedChanges(), 0) << "at " << t << " ms, screen " << int(menuFlags.screen);
         }
     }
     void click(int x, int y)
@@ -246,7 +246,7 @@ TEST_F(KeptShow, WireDrawnAloneIsMarked)
 // The fullscreen program's own pointer, everywhere the mouse can be, over the menu picture.
 TEST_F(KeptShow, TheFullscreenPointerIsMarked)
 {
-    MenuFlags flags;
+    MenuFlags flags{Screen::menu};
     flags.pointerVisible = true;
     CursorState cursor;
     for (const auto& at : {std::pair{0, 0}, std::pair{300, 200}, std::pair{635, 475}, std::pair{639, 479}, std::pair{320, 40}}) {

@@ -320,8 +320,8 @@ TEST(TouchTranslation, ATapNearAMenuAreaOnAPhoneGoesIntoIt)
                 << "a tap " << tap.where << " area " << k << " went to " << x << "," << y;
             MenuFlags flags;
             const MenuAction action = handleMenuClick(InputState{x, y, 1, 0}, flags);
-            const bool taken = k == 0 ? flags.menuState == menuStateClock
-                                      : k == buttonCount ? action == MenuAction::quit : flags.menuState == k;
+            const bool taken = k == 0 ? flags.screen == Screen::clock
+                                      : k == buttonCount ? action == MenuAction::quit : pageNumber(flags.screen) == k;
             EXPECT_TRUE(taken) << "a tap " << tap.where << " area " << k;
         }
     }
@@ -349,8 +349,7 @@ TEST(EventTranslation, WheelNotchesScrollTheOpenPageLikeArrowKeys)
     auto openRules = [] {
         clearMessages();
         menuFlags = MenuFlags{};
-        menuFlags.menuState = 3;
-        menuFlags.menuActive = false;
+        menuFlags.screen = Screen::page3;
     };
     openRules();
     for (const int notches : {-3, 1}) {

@@ -14,7 +14,7 @@ struct CursorTest : ::testing::Test {
     std::vector<Pixel> pointer = std::vector<Pixel>(100);
     std::vector<Pixel> frame = std::vector<Pixel>(framePixels, 0);
     InputState input;
-    MenuFlags flags;
+    MenuFlags flags{Screen::menu};
     CursorState state;
 
     void SetUp() override
@@ -98,7 +98,7 @@ TEST_F(CursorTest, BubbleCyclesOneImagePerDrawnFrameAndFreezesOutside)
 
 TEST_F(CursorTest, NothingWhileAPageIsOpen)
 {
-    flags.cursorVisible = false;
+    flags.screen = Screen::page2;
     flags.pointerVisible = true;
     cursorAt(100, 50);
     EXPECT_EQ(changedPixels(), 0);

@@ -222,8 +222,8 @@ TEST(Invitation, PlaybackThatCannotStartEndsWithCodeOneBeforeAnyFrame)
     }
 }
 
-// Escape given during loading waits in the queue; the first pump handles it while the menu
-// rule holds (menuActive from the start), so the run ends before the music time is read.
+// Escape given during loading waits in the queue; the first pump handles it on the intro's
+// screen, where it quits, so the run ends before the music time is read.
 TEST(Invitation, EscapeQueuedDuringLoadingEndsTheRunInTheFirstPump)
 {
     const ChildRun run = runScenario("escape-during-loading");

@@ -9,7 +9,7 @@ namespace {
 constexpr int buttonPixels = buttonWidth * buttonHeight;
 
 struct MenuTest : ::testing::Test {
-    MenuFlags flags;
+    MenuFlags flags{Screen::menu};
     InputState input;
 
     void SetUp() override { buildRowOffsets(); }
@@ -63,13 +63,10 @@ TEST_F(MenuTest, ButtonOneReactsExactlyInsideItsRectangle)
         input.mouseY = c.y;
         EXPECT_EQ(buttonHovered(0, input), c.inside);
 
-        flags = {};
+        flags = {Screen::menu};
         pressAt(c.x, c.y);
         EXPECT_EQ(runMenuClicks(input, flags), MenuAction::none);
-        EXPECT_EQ(flags.menuState, c.inside ? 1 : 0);
-        EXPECT_EQ(flags.menuActive, !c.inside);
-        EXPECT_EQ(flags.cursorVisible, !c.inside);
-        EXPECT_FALSE(flags.clockSphere);
+        EXPECT_EQ(flags.screen, c.inside ? Screen::page1 : Screen::menu);
         EXPECT_EQ(input.leftDown, 0);
     }
 }
@@ -77,14 +74,12 @@ TEST_F(MenuTest, ButtonOneReactsExactlyInsideItsRectangle)
 TEST_F(MenuTest, EachButtonOpensItsPageAndOnlyItsOwnIsHovered)
 {
     for (int b = 0; b < 4; ++b) {
-        flags = {};
+        flags = {Screen::menu};
         input = {};
         pressAt(300, MenuButtonTops[b] + 9);
         for (int other = 0; other < buttonCount; ++other) EXPECT_EQ(buttonHovered(other, input), other == b);
         EXPECT_EQ(runMenuClicks(input, flags), MenuAction::none);
-        EXPECT_EQ(flags.menuState, b + 1);
-        EXPECT_FALSE(flags.menuActive);
-        EXPECT_FALSE(flags.clockSphere);
+        EXPECT_EQ(flags.screen, pageScreen(b + 1));
     }
 }
 
@@ -92,8 +87,7 @@ TEST_F(MenuTest, ExitButtonQuitsOnItsRowsOnly)
 {
     pressAt(232, 283);
     EXPECT_EQ(runMenuClicks(input, flags), MenuAction::quit);
-    EXPECT_TRUE(flags.menuActive);
-    EXPECT_EQ(flags.menuState, 0);
+    EXPECT_EQ(flags.screen, Screen::menu);
 
     for (int y : {282, 301}) {
         input = {};
@@ -108,23 +102,18 @@ TEST_F(MenuTest, TopStripOpensTheClockPageInsideItsBounds)
 {
     pressAt(1, 84);
     runMenuClicks(input, flags);
-    EXPECT_EQ(flags.menuState, menuStateClock);
-    EXPECT_TRUE(flags.clockSphere);
-    EXPECT_FALSE(flags.menuActive);
-    EXPECT_FALSE(flags.cursorVisible);
+    EXPECT_EQ(flags.screen, Screen::clock);
 
-    flags = {};
+    flags = {Screen::menu};
     pressAt(639, 0);
     runMenuClicks(input, flags);
-    EXPECT_EQ(flags.menuState, menuStateClock);
+    EXPECT_EQ(flags.screen, Screen::clock);
 
     for (auto [x, y] : {std::pair{0, 40}, std::pair{1, 85}}) {
-        flags = {};
+        flags = {Screen::menu};
         pressAt(x, y);
         runMenuClicks(input, flags);
-        EXPECT_EQ(flags.menuState, 0) << x << "," << y;
-        EXPECT_TRUE(flags.menuActive);
-        EXPECT_FALSE(flags.clockSphere);
+        EXPECT_EQ(flags.screen, Screen::menu) << x << "," << y;
         EXPECT_EQ(input.leftDown, 0) << "a press anywhere in the menu is consumed";
     }
 }
@@ -134,21 +123,18 @@ TEST_F(MenuTest, PressBetweenButtonsIsConsumedWithoutEffect)
     pressAt(300, 150);
     EXPECT_EQ(runMenuClicks(input, flags), MenuAction::none);
     EXPECT_EQ(input.leftDown, 0);
-    EXPECT_EQ(flags.menuState, 0);
-    EXPECT_TRUE(flags.menuActive);
-    EXPECT_TRUE(flags.cursorVisible);
+    EXPECT_EQ(flags.screen, Screen::menu);
 }
 
 TEST_F(MenuTest, HeldLeftButtonCountsAsOneClick)
 {
     pressAt(300, 130);  // pressed during the intro, still held at the first menu frame
     runMenuClicks(input, flags);
-    EXPECT_EQ(flags.menuState, 1);
+    EXPECT_EQ(flags.screen, Screen::page1);
     EXPECT_EQ(input.leftDown, 0);
     // The button stays down but sends no new press: the page stays open.
     runMenuClicks(input, flags);
-    EXPECT_EQ(flags.menuState, 1);
-    EXPECT_FALSE(flags.menuActive);
+    EXPECT_EQ(flags.screen, Screen::page1);
 }
 
 TEST_F(MenuTest, ReturnRuleOnPagesAndInTheMenu)
@@ -156,37 +142,32 @@ TEST_F(MenuTest, ReturnRuleOnPagesAndInTheMenu)
     // Right button held in the menu: nothing happens, and it stays held.
     input.rightDown = 1;
     runMenuClicks(input, flags);
-    EXPECT_EQ(flags.menuState, 0);
+    EXPECT_EQ(flags.screen, Screen::menu);
     EXPECT_EQ(input.rightDown, 1);
 
     // Opening a page while the right button is held returns in the same frame.
     pressAt(300, 160);
     runMenuClicks(input, flags);
-    EXPECT_EQ(flags.menuState, 0);
-    EXPECT_TRUE(flags.menuActive);
-    EXPECT_TRUE(flags.cursorVisible);
+    EXPECT_EQ(flags.screen, Screen::menu);
     EXPECT_EQ(input.rightDown, 1);
 
     // Right button pressed on an open page.
     input = {};
     pressAt(300, 200);
     runMenuClicks(input, flags);
-    ASSERT_EQ(flags.menuState, 3);
+    ASSERT_EQ(flags.screen, Screen::page3);
     input.rightDown = 1;
     runMenuClicks(input, flags);
-    EXPECT_EQ(flags.menuState, 0);
-    EXPECT_TRUE(flags.menuActive);
+    EXPECT_EQ(flags.screen, Screen::menu);
 
     // A left press anywhere on the clock page returns, and is consumed.
     input = {};
     pressAt(10, 10);
     runMenuClicks(input, flags);
-    ASSERT_EQ(flags.menuState, menuStateClock);
+    ASSERT_EQ(flags.screen, Screen::clock);
     pressAt(300, 130);  // over button 1, but the page is open: only the return happens
     runMenuClicks(input, flags);
-    EXPECT_EQ(flags.menuState, 0);
-    EXPECT_FALSE(flags.clockSphere);
-    EXPECT_TRUE(flags.cursorVisible);
+    EXPECT_EQ(flags.screen, Screen::menu);
     EXPECT_EQ(input.leftDown, 0);
 }
 
@@ -272,7 +253,7 @@ TEST_F(MenuTest, DrawnButtonsShowTheHoverImageUnderTheMouse)
     input.mouseX = 407;
     input.mouseY = 249;  // bottom-right pixel of button 4
     ButtonsShown shown;
-    stepMenuButtons(MenuFlags{}, input, shown);
+    stepMenuButtons(flags, input, shown);
     drawMenuButtons(frame.data(), shown, images.normal, images.hover);
     for (int b = 0; b < buttonCount; ++b) {
         const Pixel* expected = b == 3 ? images.hover[b] : images.normal[b];

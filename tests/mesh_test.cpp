@@ -582,7 +582,7 @@ TEST(ModelSort, TheTurningModelsKeysSortAsThePlainQuicksortSortsThem)
     int framesWithTies = 0;
     for (int n = 0; n < 400; ++n) {
         const bool clock = n >= 200;
-        stepSphereScene(model, state, clock ? 50000 : 20000 + 16 * n, clock ? -1 : 0, clock, bakedShowTiming());
+        stepSphereScene(model, state, clock ? 50000 : 20000 + 16 * n, clock, bakedShowTiming());
         placeSphere(model);
         projectSphere(model);
         *whole = model;

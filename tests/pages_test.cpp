@@ -81,19 +81,19 @@ TEST_F(PagesTest, ScrollClampStoresTheCorrectedValue)
 TEST_F(PagesTest, FixedPagesCoverTheirRowsAtColumnThirty)
 {
     struct Case {
-        int state, lastRow;
+        Screen open;
+        int lastRow;
     };
-    for (const Case& c : {Case{1, 477}, Case{4, 406}}) {
+    for (const Case& c : {Case{Screen::page1, 477}, Case{Screen::page4, 406}}) {
         clear();
-        MenuFlags flags;
-        flags.menuState = c.state;
+        MenuFlags flags{c.open};
         stepAndDrawScreen(frame.data(), flags, pageSet.images);
-        EXPECT_EQ(at(30, 100), 1u) << c.state;
-        EXPECT_EQ(at(609, c.lastRow), Pixel(c.lastRow - 99)) << c.state;
-        EXPECT_EQ(at(29, 200), 0u) << c.state;
-        EXPECT_EQ(at(610, 200), 0u) << c.state;
-        EXPECT_EQ(at(300, 99), 0u) << c.state;
-        EXPECT_EQ(at(300, c.lastRow + 1), 0u) << c.state;
+        EXPECT_EQ(at(30, 100), 1u) << int(c.open);
+        EXPECT_EQ(at(609, c.lastRow), Pixel(c.lastRow - 99)) << int(c.open);
+        EXPECT_EQ(at(29, 200), 0u) << int(c.open);
+        EXPECT_EQ(at(610, 200), 0u) << int(c.open);
+        EXPECT_EQ(at(300, 99), 0u) << int(c.open);
+        EXPECT_EQ(at(300, c.lastRow + 1), 0u) << int(c.open);
     }
 }
 
@@ -102,16 +102,16 @@ TEST_F(PagesTest, MenuStateChoosesWhatIsDrawnAndOnlyTheShownScrollIsClamped)
     MenuFlags flags;
     flags.page2Scroll = -10;
     flags.page3Scroll = 5000;
-    for (int state : {0, 1, 4}) {
-        flags.menuState = state;
+    for (const Screen screen : {Screen::intro, Screen::menu, Screen::page1, Screen::page4}) {
+        flags.screen = screen;
         clear();
         stepAndDrawScreen(frame.data(), flags, pageSet.images);
         EXPECT_EQ(flags.page2Scroll, -10);
         EXPECT_EQ(flags.page3Scroll, 5000);
-        EXPECT_EQ(at(300, 300) != 0, state != 0) << state;
+        EXPECT_EQ(at(300, 300) != 0, pageOpen(screen)) << int(screen);
     }
 
-    flags.menuState = 3;
+    flags.screen = Screen::page3;
     stepAndDrawScreen(frame.data(), flags, pageSet.images);
     EXPECT_EQ(flags.page3Scroll, 893);
     EXPECT_EQ(flags.page2Scroll, -10);
@@ -119,15 +119,14 @@ TEST_F(PagesTest, MenuStateChoosesWhatIsDrawnAndOnlyTheShownScrollIsClamped)
 
 TEST_F(PagesTest, ScrolledPagesDrawThreeHundredEightyRowsFromTheScroll)
 {
-    MenuFlags flags;
-    flags.menuState = 2;
+    MenuFlags flags{Screen::page2};
     flags.page2Scroll = 150;
     stepAndDrawScreen(frame.data(), flags, pageSet.images);
     EXPECT_EQ(at(30, 100), 151u);
     EXPECT_EQ(at(609, 479), 530u) << "source row 529 is the last one shown; 530 never is";
 
     clear();
-    flags.menuState = 3;
+    flags.screen = Screen::page3;
     flags.page3Scroll = 893;
     stepAndDrawScreen(frame.data(), flags, pageSet.images);
     EXPECT_EQ(at(30, 100), 894u);
@@ -143,10 +142,7 @@ TEST_F(PagesTest, ScrollKeysReachThePageThroughTheClampAtDrawTime)
         stepAndDrawScreen(frame.data(), menuFlags, pageSet.images);
     };
 
-    menuFlags = {};
-    menuFlags.menuActive = false;
-    menuFlags.cursorVisible = false;
-    menuFlags.menuState = 2;
+    menuFlags = {Screen::page2};
     key(keyUp);  // at the top
     EXPECT_EQ(menuFlags.page2Scroll, -10);
     draw();
@@ -160,7 +156,7 @@ TEST_F(PagesTest, ScrollKeysReachThePageThroughTheClampAtDrawTime)
     EXPECT_EQ(menuFlags.page2Scroll, 150);
     EXPECT_EQ(at(30, 100), 151u);
 
-    menuFlags.menuState = 3;
+    menuFlags.screen = Screen::page3;
     key(keyPageDown);
     key(keyPageDown);
     key(keyPageDown);
@@ -173,7 +169,7 @@ TEST_F(PagesTest, ScrollKeysReachThePageThroughTheClampAtDrawTime)
     EXPECT_EQ(menuFlags.page3Scroll, 893);
 
     // Reopening page 2 shows it where it was left.
-    menuFlags.menuState = 2;
+    menuFlags.screen = Screen::page2;
     draw();
     EXPECT_EQ(at(30, 100), 151u);
     menuFlags = saved;

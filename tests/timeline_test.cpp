@@ -94,9 +94,11 @@ TEST_F(TimelinePass, TheCrossfadeStepsThroughItsLastMoment)
 {
     ASSERT_EQ(stepTimeline(41700), FrameResult::continues);
     EXPECT_EQ(menuFlags.crossfadeLevel, 7) << "41700 is still the intro";
+    EXPECT_EQ(menuFlags.screen, Screen::intro);
     ASSERT_EQ(stepTimeline(44000), FrameResult::continues);
     EXPECT_EQ(menuFlags.crossfadeShown, 7);
     EXPECT_EQ(menuFlags.crossfadeLevel, 6);
+    EXPECT_EQ(menuFlags.screen, Screen::menu);
     ASSERT_EQ(stepTimeline(44001), FrameResult::continues);
     EXPECT_EQ(menuFlags.crossfadeLevel, 6) << "the plain menu follows";
 }
@@ -116,7 +118,7 @@ TEST_F(TimelinePass, DrawingChangesNoState)
     // The clock page with its globe and wire.
     inputState.leftDown = 1;
     ASSERT_EQ(stepTimeline(45034), FrameResult::continues);
-    ASSERT_EQ(menuFlags.menuState, menuStateClock);
+    ASSERT_EQ(menuFlags.screen, Screen::clock);
     ASSERT_EQ(stepTimeline(45051), FrameResult::continues);
     const ShowSnapshot before = ShowSnapshot::take();
     drawTimeline(frame, loadedAssets);

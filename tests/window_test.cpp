@@ -30,47 +30,39 @@ protected:
     static void key(std::uint32_t code) { windowProc({msgKeyDown, code, 0}); }
 };
 
-TEST_F(WindowProcedure, EscapeInTheMenuPostsDestroyAndOnAPageReturnsToTheMenu)
+TEST_F(WindowProcedure, EscapeInTheIntroOrMenuPostsDestroyAndOnAPageReturnsToTheMenu)
 {
-    key(keyEscape);
-    EXPECT_EQ(drainCodes(), std::vector<std::uint32_t>{msgDestroy});
-
-    menuFlags.menuState = 3;
-    menuFlags.menuActive = false;
-    menuFlags.cursorVisible = false;
-    key(keyEscape);
-    EXPECT_TRUE(drainCodes().empty());
-    EXPECT_EQ(menuFlags.menuState, 0);
-    EXPECT_TRUE(menuFlags.menuActive);
-    EXPECT_TRUE(menuFlags.cursorVisible);
-
-    menuFlags.menuState = menuStateClock;
-    menuFlags.menuActive = false;
-    menuFlags.clockSphere = true;
-    key(keyEscape);
-    EXPECT_FALSE(menuFlags.clockSphere);
-    key(keyEscape);
-    EXPECT_EQ(drainCodes(), std::vector<std::uint32_t>{msgDestroy});
+    const struct {
+        Screen open;
+        bool quits;
+    } cases[] = {{Screen::intro, true}, {Screen::menu, true}, {Screen::page1, false}, {Screen::page3, false},
+                 {Screen::page4, false}, {Screen::clock, false}};
+    for (const auto& c : cases) {
+        menuFlags.screen = c.open;
+        key(keyEscape);
+        EXPECT_EQ(drainCodes(), c.quits ? std::vector<std::uint32_t>{msgDestroy} : std::vector<std::uint32_t>{})
+            << int(c.open);
+        EXPECT_EQ(menuFlags.screen, c.quits ? c.open : Screen::menu) << int(c.open);
+    }
 }
 
 TEST_F(WindowProcedure, ScrollKeysMoveOnlyTheOpenScrollablePage)
 {
-    menuFlags.menuState = 2;
-    menuFlags.menuActive = false;
+    menuFlags.screen = Screen::page2;
     key(keyPageDown);
     key(keyPageDown);
     key(keyUp);
     EXPECT_EQ(menuFlags.page2Scroll, 750);
     EXPECT_EQ(menuFlags.page3Scroll, 0);
 
-    menuFlags.menuState = 3;
+    menuFlags.screen = Screen::page3;
     key(keyDown);
     key(keyPageUp);
     EXPECT_EQ(menuFlags.page3Scroll, -370);
     EXPECT_EQ(menuFlags.page2Scroll, 750);
 
-    for (std::int32_t state : {0, 1, 4, int(menuStateClock)}) {
-        menuFlags.menuState = state;
+    for (const Screen screen : {Screen::menu, Screen::page1, Screen::page4, Screen::clock}) {
+        menuFlags.screen = screen;
         for (std::uint32_t code : {keyUp, keyDown, keyPageUp, keyPageDown}) key(code);
     }
     EXPECT_EQ(menuFlags.page2Scroll, 750);
@@ -81,8 +73,7 @@ TEST_F(WindowProcedure, WheelNotchesScrollLikeArrowsAndRowsScrollByThemselves)
 {
     const auto wheel = [](std::int32_t notches) { windowProc({msgMouseWheel, std::uint32_t(notches), 0}); };
     const auto rows = [](std::int32_t count) { windowProc({msgScrollRows, std::uint32_t(count), 0}); };
-    menuFlags.menuState = 3;
-    menuFlags.menuActive = false;
+    menuFlags.screen = Screen::page3;
     wheel(3);
     EXPECT_EQ(menuFlags.page3Scroll, 30);
     wheel(-1);
@@ -93,12 +84,12 @@ TEST_F(WindowProcedure, WheelNotchesScrollLikeArrowsAndRowsScrollByThemselves)
     EXPECT_EQ(menuFlags.page3Scroll, 963);
     EXPECT_EQ(menuFlags.page2Scroll, 0);
 
-    menuFlags.menuState = 2;
+    menuFlags.screen = Screen::page2;
     wheel(-2);
     rows(5);
     EXPECT_EQ(menuFlags.page2Scroll, -15);
-    for (std::int32_t state : {0, 1, 4, int(menuStateClock)}) {
-        menuFlags.menuState = state;
+    for (const Screen screen : {Screen::menu, Screen::page1, Screen::page4, Screen::clock}) {
+        menuFlags.screen = screen;
         wheel(4);
         rows(-300);
     }
@@ -113,7 +104,7 @@ TEST_F(WindowProcedure, OtherKeysAndMessagesChangeNothing)
     key(65);
     windowProc({999, 1, 2});
     EXPECT_TRUE(drainCodes().empty());
-    EXPECT_EQ(menuFlags.menuState, 0);
+    EXPECT_EQ(menuFlags.screen, Screen::intro);
     EXPECT_FALSE(shutdownRequested);
 }
 
@@ -232,21 +223,21 @@ TEST_F(WindowProcedure, AHeldButtonGoesUpWithItsRelease)
 TEST_F(WindowProcedure, ATapOpensAPageAndASecondTapReturnsOnce)
 {
     // A left tap over button 1 opens page 1, which then stays open.
+    menuFlags.screen = Screen::menu;
     pump({{msgMouseMove, 0, packPoint(300, 130)}, {msgLeftDown, 0, 0}, {msgLeftUp, 0, 0}});
     EXPECT_EQ(runMenuClicks(inputState, menuFlags), MenuAction::none);
-    EXPECT_EQ(menuFlags.menuState, 1);
+    EXPECT_EQ(menuFlags.screen, Screen::page1);
     pump({});
     runMenuClicks(inputState, menuFlags);
-    EXPECT_EQ(menuFlags.menuState, 1);
+    EXPECT_EQ(menuFlags.screen, Screen::page1);
 
     // A right tap returns to the menu; the frame after does not click the button under it.
     pump({{msgRightDown, 0, 0}, {msgRightUp, 0, 0}});
     runMenuClicks(inputState, menuFlags);
-    EXPECT_EQ(menuFlags.menuState, menuStateMenu);
+    EXPECT_EQ(menuFlags.screen, Screen::menu);
     pump({});
     runMenuClicks(inputState, menuFlags);
-    EXPECT_EQ(menuFlags.menuState, menuStateMenu);
-    EXPECT_TRUE(menuFlags.menuActive);
+    EXPECT_EQ(menuFlags.screen, Screen::menu);
 }
 
 TEST_F(WindowProcedure, APressHeldThroughTheIntroIsOneClickInTheFirstMenuFrame)
@@ -254,11 +245,12 @@ TEST_F(WindowProcedure, APressHeldThroughTheIntroIsOneClickInTheFirstMenuFrame)
     pump({{msgMouseMove, 0, packPoint(300, 165)}, {msgLeftDown, 0, 0}});
     for (int frame = 0; frame < 3; ++frame) pump({});  // intro frames leave the press alone
     EXPECT_EQ(inputState.leftDown, 1);
+    leaveIntro(menuFlags);
     runMenuClicks(inputState, menuFlags);
-    EXPECT_EQ(menuFlags.menuState, 2);
+    EXPECT_EQ(menuFlags.screen, Screen::page2);
     pump({});
     runMenuClicks(inputState, menuFlags);
-    EXPECT_EQ(menuFlags.menuState, 2);  // the held button is not a second click
+    EXPECT_EQ(menuFlags.screen, Screen::page2);  // the held button is not a second click
     pump({{msgLeftUp, 0, 0}});
     EXPECT_EQ(inputState.leftDown, 0);
 

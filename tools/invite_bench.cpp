@@ -78,18 +78,15 @@ Frame keepBenchFrame()
     return keepFrame(benchFrame.data());
 }
 
-// One frame of the timeline at `time` with the menu in `menuState`, drawn as the frame loop
-// draws it.
-void runPhase(benchmark::State& state, std::int32_t time, std::int32_t menuState)
+// One frame of the timeline at `time` with `screen` open (the intro and the menu follow the
+// time), drawn as the frame loop draws it.
+void runPhase(benchmark::State& state, std::int32_t time, Screen screen)
 {
     const LoadedAssets& assets = sharedAssets();
     menuFlags = MenuFlags{};
     menuFlags.crossfadeLevel = 0;
-    if (menuState != menuStateMenu) {
-        menuFlags.menuState = menuState;
-        menuFlags.menuActive = false;
-        menuFlags.cursorVisible = false;
-        menuFlags.clockSphere = menuState == menuStateClock;
+    if (pageOpen(screen)) {
+        menuFlags.screen = screen;
         menuFlags.page3Scroll = 300;
     }
     inputState = InputState{};
@@ -152,11 +149,11 @@ void BM_GlobeSort(benchmark::State& state) { runGlobe(state, GlobePasses::sort);
 void BM_GlobeFill(benchmark::State& state) { runGlobe(state, GlobePasses::fill); }
 void BM_GlobeWire(benchmark::State& state) { runGlobe(state, GlobePasses::wire); }
 
-void BM_Intro(benchmark::State& state) { runPhase(state, 30000, menuStateMenu); }
-void BM_Crossfade(benchmark::State& state) { runPhase(state, 42000, menuStateMenu); }
-void BM_Menu(benchmark::State& state) { runPhase(state, 50000, menuStateMenu); }
-void BM_Page3(benchmark::State& state) { runPhase(state, 50000, 3); }
-void BM_ClockPage(benchmark::State& state) { runPhase(state, 50000, menuStateClock); }
+void BM_Intro(benchmark::State& state) { runPhase(state, 30000, Screen::intro); }
+void BM_Crossfade(benchmark::State& state) { runPhase(state, 42000, Screen::menu); }
+void BM_Menu(benchmark::State& state) { runPhase(state, 50000, Screen::menu); }
+void BM_Page3(benchmark::State& state) { runPhase(state, 50000, Screen::page3); }
+void BM_ClockPage(benchmark::State& state) { runPhase(state, 50000, Screen::clock); }
 
 BENCHMARK(BM_Baseline)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Loading)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);

@@ -77,7 +77,7 @@ void flood()
         } else {
             static const std::uint32_t Keys[] = {keyUp, keyDown, keyPageUp, keyPageDown, keyEscape};
             const std::uint32_t key = Keys[nextRandom() % 5];
-            if (key == keyEscape && (menuFlags.menuActive || escapePosted)) continue;
+            if (key == keyEscape && (!pageOpen(menuFlags.screen) || escapePosted)) continue;
             escapePosted = escapePosted || key == keyEscape;
             postMessage({msgKeyDown, key, 0});
         }
@@ -95,11 +95,11 @@ void checkFrame(const Pixel*)
 {
     if (!simPlaying()) return;
     ++soak.frames;
-    if (menuFlags.menuState < -1 || menuFlags.menuState > 4) fail("menu state out of range");
-    if (menuFlags.menuState == 2 && (menuFlags.page2Scroll < 0 || menuFlags.page2Scroll > page2ScrollMax)) {
+    if (menuFlags.screen < Screen::intro || menuFlags.screen > Screen::clock) fail("menu state out of range");
+    if (menuFlags.screen == Screen::page2 && (menuFlags.page2Scroll < 0 || menuFlags.page2Scroll > page2ScrollMax)) {
         fail("page 2 drawn with its scroll out of range");
     }
-    if (menuFlags.menuState == 3 && (menuFlags.page3Scroll < 0 || menuFlags.page3Scroll > page3ScrollMax)) {
+    if (menuFlags.screen == Screen::page3 && (menuFlags.page3Scroll < 0 || menuFlags.page3Scroll > page3ScrollMax)) {
         fail("page 3 drawn with its scroll out of range");
     }
     if (plates.plateLevel < 0 || plates.plateLevel > 63) fail("plate level out of range");

@@ -11,7 +11,6 @@
 #include "app/window.h"
 #include "scenes/menu.h"
 #include "scenes/pages.h"
-#include "scenes/timing.h"
 
 namespace {
 
@@ -96,8 +95,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE void webStop()
 // 1..4 a page, -1 the clock page.
 extern "C" EMSCRIPTEN_KEEPALIVE int webScreen()
 {
-    if (MusicTime <= introEndOf(showTiming)) return -2;
-    return menuFlags.menuState;
+    switch (menuFlags.screen) {
+    case Screen::intro: return -2;
+    case Screen::menu: return 0;
+    case Screen::clock: return -1;
+    default: return pageNumber(menuFlags.screen);
+    }
 }
 
 // Whole days from today (the visitor's local date) to the party's first day; 0 during it.
