@@ -3,13 +3,13 @@
 namespace {
 
 constexpr DrawingKernels plainKernels = {blendedTrianglePlain, faceKeysPlain, addNonZeroPlain,
-                                         turnPointsPlain};
+                                         turnPointsPlain, drawnSortPlain, insideLineAddPlain};
 
 DrawingKernels bestKernels(bool wideWanted)
 {
 #ifdef INVITE_WIDE_KERNELS
     if (wideWanted && __builtin_cpu_supports("avx2")) {
-        return {blendedTriangleWide, faceKeysWide, addNonZeroWide, turnPointsWide};
+        return {blendedTriangleWide, faceKeysWide, addNonZeroWide, turnPointsWide, drawnSortWide, insideLineAddWide};
     }
 #endif
     (void)wideWanted;

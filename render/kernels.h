@@ -26,6 +26,11 @@ struct DrawingKernels {
     RowExtent (*addNonZero)(Pixel* target, const Pixel* source, int count);
     // transformPoints with the matrix's sixteen entries widened to double (matrix.cpp).
     void (*turnPoints)(const double* matrix, const MeshVertex* in, MeshVertex* out, int count);
+    // The depth sort of a mesh's keys[lo..hi] and their places in the order, carried only as
+    // far as the `drawn` faces marked in the order need (face_sort.cpp).
+    void (*drawnSort)(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
+    // A line whose ends pass the clip test added onto the frame, unmarked (primitives.cpp).
+    void (*insideLineAdd)(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
 };
 
 // The table in use.
@@ -40,9 +45,13 @@ void blendedTrianglePlain(Pixel* frame, int ax, int ay, int bx, int by, int cx, 
 void faceKeysPlain(Mesh& mesh);
 RowExtent addNonZeroPlain(Pixel* target, const Pixel* source, int count);
 void turnPointsPlain(const double* matrix, const MeshVertex* in, MeshVertex* out, int count);
+void drawnSortPlain(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
+void insideLineAddPlain(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
 #ifdef INVITE_WIDE_KERNELS
 void blendedTriangleWide(Pixel* frame, int ax, int ay, int bx, int by, int cx, int cy, Pixel colour);
 void faceKeysWide(Mesh& mesh);
 RowExtent addNonZeroWide(Pixel* target, const Pixel* source, int count);
 void turnPointsWide(const double* matrix, const MeshVertex* in, MeshVertex* out, int count);
+void drawnSortWide(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
+void insideLineAddWide(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
 #endif

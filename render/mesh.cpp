@@ -80,31 +80,6 @@ void projectMesh(Mesh& mesh, int cx, int cy, float scale)
     }
 }
 
-// How brightly the light falls on a face: the normal's cosine with the light, 0 for faces
-// turned away (and for an undefined normal), at most 1.
-double faceIntensity(const Mesh& mesh, int face)
-{
-    const MeshVertex& n = mesh.worldNormals[face];
-    const MeshVertex& light = mesh.light;
-    double intensity = (double(n.z) / 256.0) * light.z + (double(n.y) / 256.0) * light.y +
-                       (double(n.x) / 256.0) * light.x;
-    if (!(intensity >= 0.0)) intensity = 0.0;  // also NaN
-    if (intensity > 1.0) intensity = 1.0;
-    return intensity;
-}
-
-int litChannel(double intensity)
-{
-    const int value = int(intensity * 256.0);
-    return value > 255 ? 255 : value;
-}
-
-// The channels a lit colour lights: those whose colour field is not 0.
-Pixel litChannels(std::int32_t red, std::int32_t green, std::int32_t blue)
-{
-    return (red != 0 ? 0xFF0000u : 0) | (green != 0 ? 0x00FF00u : 0) | (blue != 0 ? 0x0000FFu : 0);
-}
-
 // A lit colour is capped at full brightness: an intensity of 1 (or a rounding hair above)
 // gives 255 in each switched-on channel rather than spilling into the next channel or
 // going dark.

@@ -72,11 +72,32 @@ struct WireLists {
     AddingEdge adding[meshCapacity * 3];
 };
 
-// Light (mesh.cpp): how brightly the light falls on a face, 0 to 1; a channel value for an
-// intensity; the channels a lit colour of these fields lights.
-double faceIntensity(const Mesh& mesh, int face);
-int litChannel(double intensity);
-Pixel litChannels(std::int32_t red, std::int32_t green, std::int32_t blue);
+// Light: how brightly the light falls on a face, the normal's cosine with the light, 0 for
+// faces turned away (and for an undefined normal), at most 1. Inline, as the fill and the wire
+// light every drawn face.
+inline double faceIntensity(const Mesh& mesh, int face)
+{
+    const MeshVertex& n = mesh.worldNormals[face];
+    const MeshVertex& light = mesh.light;
+    double intensity = (double(n.z) / 256.0) * light.z + (double(n.y) / 256.0) * light.y +
+                       (double(n.x) / 256.0) * light.x;
+    if (!(intensity >= 0.0)) intensity = 0.0;  // also NaN
+    if (intensity > 1.0) intensity = 1.0;
+    return intensity;
+}
+
+// A channel value for an intensity.
+inline int litChannel(double intensity)
+{
+    const int value = int(intensity * 256.0);
+    return value > 255 ? 255 : value;
+}
+
+// The channels a lit colour lights: those whose colour field is not 0.
+inline Pixel litChannels(std::int32_t red, std::int32_t green, std::int32_t blue)
+{
+    return (red != 0 ? 0xFF0000u : 0) | (green != 0 ? 0x00FF00u : 0) | (blue != 0 ? 0x0000FFu : 0);
+}
 
 // Face keys (face_keys.cpp): every face's depth key, its place in the draw order set to its
 // own number, and whether it lies inside the depth window.

@@ -112,7 +112,8 @@ inline int choose(int mask, int whenSet, int otherwise)
 // is found from its step alone and no pixel waits for the error of the one before. The
 // quotient comes from a 32-bit fixed-point reciprocal rounded up, exact while i * minor times
 // the reciprocal's excess stays below 2^32 (here below 640 * 640 * 640).
-inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
+template <typename Add>
+inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Add add)
 {
     const int flip = -int(x1 > x2);
     const int left = choose(flip, x2, x1);
@@ -132,13 +133,31 @@ inline void walkInsideLine(Pixel* frame, int x1, int y1, int x2, int y2, Pixel c
     std::uint64_t moved = 0;  // i * minor
     for (int i = 0; i <= major; ++i) {
         Pixel* target = at + std::ptrdiff_t((moved * reciprocal) >> 32) * minorStep;
-        *target = addSaturated(*target, colour);
+        *target = add(*target);
         at += majorStep;
         moved += minor;
     }
 }
 
 }  // namespace
+
+void insideLineAddPlain(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
+{
+    walkInsideLine(frame, x1, y1, x2, y2, [=](Pixel pixel) { return addSaturated(pixel, colour); });
+}
+
+#ifdef INVITE_WIDE_KERNELS
+// Each pixel's channels added in one byte-saturating vector step; the top byte is then cleared.
+// Everything it calls is compiled into it.
+__attribute__((target("avx2"), flatten)) void insideLineAddWide(Pixel* frame, int x1, int y1, int x2, int y2,
+                                                                Pixel colour)
+{
+    const __m128i tint = _mm_cvtsi32_si128(int(colour & 0xFFFFFF));
+    walkInsideLine(frame, x1, y1, x2, y2, [=](Pixel pixel) {
+        return Pixel(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(pixel)), tint))) & 0xFFFFFF;
+    });
+}
+#endif
 
 namespace {
 
@@ -204,7 +223,7 @@ RowExtent addNonZeroPixels(Pixel* target, const Pixel* source, int count)
 void drawLineAddUnmarked(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour)
 {
     if (x1 != x2 && inClip(x1, y1) && inClip(x2, y2)) {
-        walkInsideLine(frame, x1, y1, x2, y2, colour);
+        kernels.insideLineAdd(frame, x1, y1, x2, y2, colour);
     } else {
         walkLine(x1, y1, x2, y2, [=](int x, int y) {
             if (!inClip(x, y)) return;
