@@ -569,27 +569,20 @@ for (const type of ['touchend', 'pointerup', 'mousedown', 'click', 'keydown']) {
 
 const Screens = { intro: -2, clock: -1, menu: 0 };
 
-function daysPhrase(days) {
-  if (days <= 0) return 'the party is on now';
-  return days === 1 ? '1 day to the party' : `${days} days to the party`;
-}
-
 function showDaysLeft(days) {
   daysText.textContent = days > 0 ? say('days_to_party', { days }) : say('party_on');
 }
 
 function screenLabel(screen) {
   const title = document.title;
-  if (screen === Screens.intro) return `${title}: the intro, a star field with title plates and a globe`;
-  if (screen === Screens.menu) {
-    return `${title}: the menu, with buttons for the four pages, the clock strip at the top, and EXIT`;
-  }
+  if (screen === Screens.intro) return say('label_intro', { title });
+  if (screen === Screens.menu) return say('label_menu', { title });
   if (screen === Screens.clock) {
-    return `${title}: the clock page, ${daysPhrase(page.module._webDaysLeft())}; tap or click to return to the menu`;
+    const days = page.module._webDaysLeft();
+    return days > 0 ? say('label_clock', { title, days }) : say('label_clock_party_on', { title });
   }
   const heading = document.querySelectorAll('#facts h2')[screen - 1];
-  const name = heading ? heading.textContent : `page ${screen}`;
-  return `${title}: the page "${name}", also written out below the show; tap or click to return to the menu`;
+  return say('label_page', { title, page: heading ? heading.textContent : String(screen) });
 }
 
 function followScreen() {

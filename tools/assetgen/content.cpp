@@ -275,6 +275,13 @@ const std::vector<std::pair<std::string, std::string>>& defaultWords()
         {"show_ended", "The show has ended. Thank you for watching."},
         {"days_to_party", "{days} {days|day|days} to the party"},
         {"party_on", "The party is on now"},
+        {"stage_label", "The invitation"},
+        {"progress_label", "Loading the show"},
+        {"label_intro", "{title}: the intro, a star field with title plates and a globe"},
+        {"label_menu", "{title}: the menu, with buttons for the four pages, the clock strip at the top, and EXIT"},
+        {"label_clock", "{title}: the clock page, {days} {days|day|days} to the party; tap or click to return to the menu"},
+        {"label_clock_party_on", "{title}: the clock page, the party is on now; tap or click to return to the menu"},
+        {"label_page", "{title}: the page \"{page}\", also written out below the show; tap or click to return to the menu"},
         {"status_loading", "Loading the invitation"},
         {"status_ready", "Ready to start"},
         {"status_playing", "Playing"},
@@ -972,11 +979,14 @@ void readWords(Reader& reader, const ContentTables& tables, PartyContent& conten
 }
 
 // The placeholders a word keeps for whoever writes it: the web page fills in why a download
-// failed or how far it has come, the .nfo the soundtrack's file name.
+// failed, how far it has come or the screen's title, the .nfo the soundtrack's file name.
 std::vector<std::string> keptPlaceholders(const std::string& key)
 {
     if (key == "loading") return {"percent", "done", "total"};
     if (key == "days_to_party") return {"days"};
+    if (key == "label_clock") return {"title", "days"};
+    if (key == "label_page") return {"title", "page"};
+    if (key.rfind("label_", 0) == 0) return {"title"};
     if (key == "nfo_unpack") return {"soundtrack"};
     if (key == "load_failed" || key == "reload_failed" || key == "start_failed" || key == "stopped") return {"why"};
     return {};

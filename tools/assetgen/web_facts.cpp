@@ -240,7 +240,8 @@ const std::vector<std::string>& pageWordKeys()
         "click_to_start", "tap_to_start", "play_again", "preview_alt", "no_script", "hint_mouse", "hint_touch",
         "read_as_text", "fullscreen", "stop_show", "try_again", "click_to_continue", "tap_to_continue", "loading",
         "sound_on", "sound_on_touch", "show_ended", "days_to_party", "party_on", "status_loading", "status_ready",
-        "status_playing", "status_ended", "load_failed", "reload_failed", "start_failed", "stopped", "no_sound",
+        "status_playing", "status_ended", "stage_label", "progress_label", "label_intro", "label_menu", "label_clock",
+        "label_clock_party_on", "label_page", "load_failed", "reload_failed", "start_failed", "stopped", "no_sound",
         "no_webassembly", "no_audio"};
     return keys;
 }
