@@ -149,6 +149,9 @@ months = ["januari", "februari", "mars", "april", "maj", "juni", "juli", "august
 weekdays = ["söndag", "måndag", "tisdag", "onsdag", "torsdag", "fredag", "lördag"]
 tap_to_start = "Tryck för att börja"
 play_again = "Spela igen"
+to = "till"
+show_ended = "Showen är slut. Tack för att du tittade."
+nfo_goodbye = "Vi ses på {party.name}!"
 TOML
 (cd "$tree" && "$build/tools/assetgen/assetgen" --content content/party.toml resources) 2> "$work/second.log" \
   || { cat "$work/second.log"; fail "assetgen refused Göta Hack 2027"; }
@@ -162,6 +165,14 @@ grep -qF '"lordag"};' "$tree/resources/party_words.h" || fail "the clock does no
   [ "$(bash "$tree/scripts/stem" "$tree/resources")" = gotahack27 ] ||
   fail "the soundtrack and the .nfo are not named gotahack27 alone: $(ls "$tree/resources")"
 grep -q "partyFirstMonth = 12;" "$tree/resources/party_dates.h" || fail "party_dates.h does not hold December"
+nfo=$(iconv -f CP437 -t UTF-8 "$tree/resources/gotahack27.nfo")
+for said in "30 december 2027 till 2 januari 2028" "Vi ses på Gota Hack 2027!"; do
+  grep -qF "$said" <<< "$nfo" || fail "the .nfo does not say \"$said\": $nfo"
+done
+(cd "$tree" && "$build/tools/assetgen/assetgen" --content content/party.toml --web-facts "$work/facts.json") &&
+  grep -qF '"show_ended": "Showen är slut. Tack för att du tittade."' "$work/facts.json" &&
+  grep -qF 'Göta Hack 2027, a four-day computer party, 30 december 2027 till 2 januari 2028' "$work/facts.json" \
+  || fail "the web page's facts do not take the party's words: $(cat "$work/facts.json")"
 cmake --build "$build" -j 2 >/dev/null || { echo "FAIL: the tree does not build for Göta Hack 2027"; exit 1; }
 ctest --test-dir "$build" -j 2 -LE 'e2e|video|slow' --output-on-failure > "$work/suites2.log" 2>&1 \
   || { tail -n 60 "$work/suites2.log"; fail "the suites do not pass for Göta Hack 2027"; }
