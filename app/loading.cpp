@@ -154,12 +154,12 @@ void loadAssets(LoadedAssets& assets)
     for (int b = 0; b < 5; ++b) assets.buttonsA[b] = readTga(resButton1A + b, buttonWidth * buttonHeight);
     for (int b = 0; b < 5; ++b) assets.buttonsB[b] = readTga(resButton1B + b, buttonWidth * buttonHeight);
     pasteMenuButtons(assets.buttonedMenu, assets.buttonsA);
-    buildCrossfadeTable(assets.buttonedMenu);
+    keepCrossfadeMenu(assets.buttonedMenu);
 
     for (int p = 0; p < 7; ++p) assets.plates[p] = readTga(resPlate1 + p, plateWidth * plateHeight);
     for (int p = 0; p < 7; ++p) {
         progressStep(assets);
-        precomputePlateLevels(PlateSlots[p], assets.plates[p]);
+        keepPlatePicture(PlateSlots[p], assets.plates[p]);
     }
 
     const ResourceBytes model = extracted[resModel];

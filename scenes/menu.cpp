@@ -1,5 +1,6 @@
 #include "scenes/menu.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "render/backdrop.h"
@@ -8,9 +9,11 @@ const int MenuButtonTops[buttonCount] = {121, 156, 193, 232, 283};
 
 MenuFlags menuFlags;
 
-Pixel CrossfadeTable[framePixels * crossfadeLevels];
-
 namespace {
+
+Pixel CrossfadeMenu[framePixels];     // the buttoned picture, its top byte cleared
+Pixel CrossfadeShown[framePixels];    // the picture at crossfadeShownLevel
+int crossfadeShownLevel = -1;         // -1: none made since the copy was kept
 
 constexpr int topStripBottom = 85;  // rows 0..84
 constexpr int quitButton = 4;
@@ -64,19 +67,27 @@ void pasteMenuButtons(Pixel* buttonedMenu, const Pixel* const normalImages[butto
     for (int button = 0; button < buttonCount; ++button) copyButton(buttonedMenu, button, normalImages[button]);
 }
 
-void buildCrossfadeTable(const Pixel* buttonedMenu)
+void keepCrossfadeMenu(const Pixel* buttonedMenu)
 {
-    for (unsigned level = 0; level < crossfadeLevels; ++level) {
-        Pixel* entry = CrossfadeTable + crossfadeIndex(int(level), 0);
-        for (int i = 0; i < framePixels; ++i) {
-            const Pixel source = buttonedMenu[i];
-            const unsigned red = (source >> 16) & 0xFF;
-            const unsigned green = (source >> 8) & 0xFF;
-            const unsigned blue = source & 0xFF;
-            entry[i] = (towardWhite(red, level) << 16) | (towardWhite(green, level) << 8) |
-                       towardWhite(blue, level);
-        }
+    for (int i = 0; i < framePixels; ++i) CrossfadeMenu[i] = buttonedMenu[i] & 0xFFFFFF;
+    crossfadeShownLevel = -1;
+}
+
+const Pixel* crossfadePicture(int level)
+{
+    if (level < 0) level = 0;
+    if (level >= int(crossfadeLevels)) level = crossfadeLevels - 1;
+    if (level == crossfadeShownLevel) return CrossfadeShown;
+    // Each channel's value at this level, looked up rather than worked out per pixel.
+    std::uint8_t toward[256];
+    for (unsigned channel = 0; channel < 256; ++channel) toward[channel] = std::uint8_t(towardWhite(channel, unsigned(level)));
+    for (int i = 0; i < framePixels; ++i) {
+        const Pixel source = CrossfadeMenu[i];
+        CrossfadeShown[i] = (Pixel(toward[(source >> 16) & 0xFF]) << 16) | (Pixel(toward[(source >> 8) & 0xFF]) << 8) |
+                            toward[source & 0xFF];
     }
+    crossfadeShownLevel = level;
+    return CrossfadeShown;
 }
 
 void stepCrossfade(MenuFlags& flags, bool fullscreenBuild)
@@ -91,7 +102,10 @@ void stepCrossfade(MenuFlags& flags, bool fullscreenBuild)
 
 void drawCrossfade(Frame frame, const MenuFlags& flags)
 {
-    const Pixel* level = CrossfadeTable + crossfadeIndex(flags.crossfadeShown, 0);
+    // A level made anew in the same buffer is another backdrop than the one the frame holds.
+    const int made = crossfadeShownLevel;
+    const Pixel* level = crossfadePicture(flags.crossfadeShown);
+    if (crossfadeShownLevel != made) restoreBackdrop(frame, nullptr);
     if (!restoreBackdrop(frame, level)) std::memcpy(frame.pixels, level, framePixels * sizeof(Pixel));
 }
 

@@ -52,20 +52,18 @@ struct ButtonsShown {
 
 extern MenuFlags menuFlags;
 
-// Eight levels of the buttoned picture toward white, each a whole frame: level k of pixel i
-// at k * framePixels + i, so a crossfade frame is one contiguous copy.
+// Eight levels of the buttoned picture toward white (0 the picture itself, 7 the nearest to
+// white). Only the level being shown is kept as a whole frame, made when the crossfade reaches
+// it, so a crossfade frame is one contiguous copy.
 constexpr int crossfadeLevels = 8;
-extern Pixel CrossfadeTable[framePixels * crossfadeLevels];
-
-constexpr std::size_t crossfadeIndex(int level, int pixel)
-{
-    return std::size_t(level) * framePixels + std::size_t(pixel);
-}
 
 enum class MenuAction { none, quit };
 
 void pasteMenuButtons(Pixel* buttonedMenu, const Pixel* const normalImages[buttonCount]);
-void buildCrossfadeTable(const Pixel* buttonedMenu);
+// Keeps a copy of the buttoned picture for the crossfade.
+void keepCrossfadeMenu(const Pixel* buttonedMenu);
+// The whole picture at one level (0..7), made from the kept copy when it is not the last made.
+const Pixel* crossfadePicture(int level);
 // One crossfade pass: the level to draw is taken and the next one readied; fullscreenBuild:
 // the level's reset below 0 also shows the pointer sprite.
 void stepCrossfade(MenuFlags& flags, bool fullscreenBuild);

@@ -4,7 +4,6 @@
 
 #include "render/backdrop.h"
 
-Pixel PlateLevels[plateHeight * plateWidth * plateSlots * plateLevelCount];
 PlateState plates;
 
 namespace {
@@ -40,6 +39,8 @@ struct RowStretch {
 
 RowStretch PlateRowStretches[plateSlots][plateHeight];
 
+Pixel PlatePictures[plateSlots][platePixels];
+
 Pixel scaledPixel(Pixel source, int level)
 {
     const Pixel red = ((source >> 16) & 0xFF) * level / plateLevelCount;
@@ -63,23 +64,24 @@ void stepWindow(PlateState& state, int window, std::int32_t time, const PlateCue
 
 }  // namespace
 
-void precomputePlateLevels(int slot, const Pixel* image)
+void keepPlatePicture(int slot, const Pixel* image)
 {
     if (slot < 0 || slot >= plateSlots || image == nullptr) return;
-    for (int level = 0; level < plateLevelCount; ++level) {
-        Pixel* levelPixels = PlateLevels + plateLevelIndex(slot, level, 0, 0);
-        for (int position = 0; position < platePixels; ++position)
-            levelPixels[position] = scaledPixel(image[position], level);
-    }
-    const Pixel* top = PlateLevels + plateLevelIndex(slot, plateLevelCount - 1, 0, 0);
+    Pixel* kept = PlatePictures[slot];
+    for (int position = 0; position < platePixels; ++position) kept[position] = image[position];
     for (int row = 0; row < plateHeight; ++row) {
-        const Pixel* stored = top + row * plateWidth;
+        const Pixel* stored = kept + row * plateWidth;
         int first = 0;
         int end = plateWidth;
-        while (first < end && stored[first] == 0) ++first;
-        while (end > first && stored[end - 1] == 0) --end;
+        while (first < end && scaledPixel(stored[first], plateLevelCount - 1) == 0) ++first;
+        while (end > first && scaledPixel(stored[end - 1], plateLevelCount - 1) == 0) --end;
         PlateRowStretches[slot][row] = {std::int16_t(first), std::int16_t(end)};
     }
+}
+
+Pixel platePixel(int slot, int level, int row, int column)
+{
+    return scaledPixel(PlatePictures[slot][row * plateWidth + column], level);
 }
 
 // The images are stored bottom row first, so source row r lands on screen row 16 - r.
@@ -95,7 +97,8 @@ void drawPlate(Frame frame, int x, int y, int slot, int level)
     const int firstColumn = left < 1 ? int(1 - left) : 0;
     const int endColumn = left + plateWidth > screenWidth ? int(screenWidth - left) : plateWidth;
     markDrawn(frame, left, top, left + plateWidth, top + plateHeight);
-    const Pixel* levelPixels = PlateLevels + plateLevelIndex(slot, level, 0, 0);
+    const Pixel* picture = PlatePictures[slot];
+    Pixel scaled[plateWidth];
     for (int row = 0; row < plateHeight; ++row) {
         const int screenY = int(top) + plateHeight - 1 - row;
         if (screenY <= 0 || screenY >= screenHeight) continue;
@@ -103,8 +106,9 @@ void drawPlate(Frame frame, int x, int y, int slot, int level)
         const int first = stretch.first > firstColumn ? stretch.first : firstColumn;
         const int end = stretch.end < endColumn ? stretch.end : endColumn;
         if (first >= end) continue;
-        addNonZeroPixels(frame.pixels + RowOffsets[screenY] + left + first, levelPixels + row * plateWidth + first,
-                         end - first);
+        const Pixel* stored = picture + row * plateWidth;
+        for (int column = first; column < end; ++column) scaled[column] = scaledPixel(stored[column], level);
+        addNonZeroPixels(frame.pixels + RowOffsets[screenY] + left + first, scaled + first, end - first);
     }
 }
 

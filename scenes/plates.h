@@ -1,5 +1,5 @@
 #pragma once
-// The seven title plates: 64 precomputed fade levels per plate, drift and additive drawing.
+// The seven title plates: 64 fade levels per plate, drift and additive drawing.
 #include <cstddef>
 #include <cstdint>
 
@@ -11,15 +11,8 @@ constexpr int plateHeight = 17;
 constexpr int plateSlots = 11;
 constexpr int plateLevelCount = 64;
 
-// Every level of every slot is a whole plate picture, rows in stored order (bottom row
-// first), so one plate draw reads one contiguous block.
-extern Pixel PlateLevels[plateHeight * plateWidth * plateSlots * plateLevelCount];
-
-constexpr std::size_t plateLevelIndex(int slot, int level, int row, int column)
-{
-    return ((std::size_t(slot) * plateLevelCount + std::size_t(level)) * plateHeight + std::size_t(row)) *
-               plateWidth + std::size_t(column);
-}
+// Each slot keeps its picture, rows in stored order (bottom row first); a draw scales the
+// stretch of each row it adds to the plate's level.
 
 // A plate as the last step left it to be drawn: position, slot and fade level.
 struct PlateShown {
@@ -38,7 +31,9 @@ struct PlateState {
 
 extern PlateState plates;
 
-void precomputePlateLevels(int slot, const Pixel* image);
+void keepPlatePicture(int slot, const Pixel* image);
+// The kept picture of a slot at a level (0..63): each channel times level / 64.
+Pixel platePixel(int slot, int level, int row, int column);
 void drawPlate(Frame frame, int x, int y, int slot, int level);
 // One 1/60 s at music time `time`: the open window's plate fades and drifts a step.
 void stepTitlePlates(PlateState& state, std::int32_t time, const ShowTiming& timing);

@@ -171,35 +171,38 @@ TEST_F(MenuTest, ReturnRuleOnPagesAndInTheMenu)
     EXPECT_EQ(input.leftDown, 0);
 }
 
-TEST_F(MenuTest, CrossfadeTableLevelsTowardWhite)
+TEST_F(MenuTest, CrossfadeLevelsTowardWhite)
 {
     std::vector<Pixel> picture(framePixels, 0xFF000000);
     picture[0] = 0x6400FF;  // red 100, green 0, blue 255
     picture[framePixels - 1] = 0x010203;
-    buildCrossfadeTable(picture.data());
+    keepCrossfadeMenu(picture.data());
 
     const int from100[8] = {100, 119, 138, 158, 177, 196, 216, 235};
     const int from0[8] = {0, 31, 63, 95, 127, 159, 191, 223};
     for (int k = 0; k < 8; ++k) {
-        const Pixel entry = CrossfadeTable[crossfadeIndex(k, 0)];
+        const Pixel entry = crossfadePicture(k)[0];
         EXPECT_EQ(int(entry >> 16 & 0xFF), from100[k]) << k;
         EXPECT_EQ(int(entry >> 8 & 0xFF), from0[k]) << k;
         EXPECT_EQ(int(entry & 0xFF), 255) << k;
         EXPECT_EQ(entry >> 24, 0u) << k;
-        // The top byte of the picture never reaches the table.
-        EXPECT_EQ(CrossfadeTable[crossfadeIndex(k, 1)] >> 24, 0u) << k;
+        // The top byte of the picture never reaches the frame.
+        EXPECT_EQ(crossfadePicture(k)[1] >> 24, 0u) << k;
     }
-    // The last pixel keeps its own entries: level 0 unchanged, level 7 the last of the table.
-    EXPECT_EQ(CrossfadeTable[crossfadeIndex(0, framePixels - 1)], Pixel(0x010203));
-    EXPECT_EQ(CrossfadeTable[crossfadeIndex(7, framePixels - 1)], Pixel(0xDFDFDF));
-    EXPECT_EQ(crossfadeIndex(7, framePixels - 1), sizeof CrossfadeTable / sizeof(Pixel) - 1);
+    // The last pixel keeps its own values: level 0 unchanged, level 7 the nearest to white.
+    EXPECT_EQ(crossfadePicture(0)[framePixels - 1], Pixel(0x010203));
+    EXPECT_EQ(crossfadePicture(7)[framePixels - 1], Pixel(0xDFDFDF));
+    // A picture kept anew replaces the old one at every level, the one made last included.
+    std::vector<Pixel> white(framePixels, 0xFFFFFF);
+    keepCrossfadeMenu(white.data());
+    EXPECT_EQ(crossfadePicture(7)[framePixels - 1], Pixel(0xFFFFFF));
 }
 
 TEST_F(MenuTest, CrossfadeShowsLevelsSevenToZeroThenHolds)
 {
     std::vector<Pixel> picture(framePixels);
     for (int i = 0; i < framePixels; ++i) picture[i] = Pixel(i * 2654435761u) | 0xFF000000;
-    buildCrossfadeTable(picture.data());
+    keepCrossfadeMenu(picture.data());
     const int expected[11] = {7, 6, 5, 4, 3, 2, 1, 0, 0, 0, 0};
     std::vector<Pixel> frame(framePixels);
     MenuFlags windowed;
@@ -208,7 +211,8 @@ TEST_F(MenuTest, CrossfadeShowsLevelsSevenToZeroThenHolds)
         stepCrossfade(windowed, false);
         drawCrossfade(frame.data(), windowed);
         int wrong = 0;
-        for (int i = 0; i < framePixels; ++i) wrong += frame[i] != CrossfadeTable[crossfadeIndex(expected[n], i)];
+        const Pixel* level = crossfadePicture(expected[n]);
+        for (int i = 0; i < framePixels; ++i) wrong += frame[i] != level[i];
         EXPECT_EQ(wrong, 0) << "frame " << n << " should show level " << expected[n] << " everywhere";
         stepCrossfade(fullscreen, true);
         drawCrossfade(frame.data(), fullscreen);

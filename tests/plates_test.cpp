@@ -15,11 +15,6 @@ void stepAndDrawPlates(Pixel* frame, PlateState& state, std::int32_t time)
     drawTitlePlates(frame, state);
 }
 
-std::size_t entry(int slot, int level, int row, int column)
-{
-    return plateLevelIndex(slot, level, row, column);
-}
-
 std::vector<Pixel> plainImage(Pixel colour)
 {
     return std::vector<Pixel>(plateWidth * plateHeight, colour);
@@ -45,30 +40,30 @@ struct PlatesTest : FrameTest {
 
 TEST_F(PlatesTest, LevelsScaleEachChannelDownByLevelOver64)
 {
-    precomputePlateLevels(0, plainImage(0xFF6401).data());
-    EXPECT_EQ(PlateLevels[entry(0, 0, 0, 0)], 0u);
-    EXPECT_EQ(PlateLevels[entry(0, 1, 0, 0)], 0x030100u);
-    EXPECT_EQ(PlateLevels[entry(0, 32, 5, 100)], 0x7F3200u);
-    EXPECT_EQ(PlateLevels[entry(0, 63, 16, 358)], 0xFB6200u);
+    keepPlatePicture(0, plainImage(0xFF6401).data());
+    EXPECT_EQ(platePixel(0, 0, 0, 0), 0u);
+    EXPECT_EQ(platePixel(0, 1, 0, 0), 0x030100u);
+    EXPECT_EQ(platePixel(0, 32, 5, 100), 0x7F3200u);
+    EXPECT_EQ(platePixel(0, 63, 16, 358), 0xFB6200u);
 }
 
 TEST_F(PlatesTest, SlotsKeepTheirOwnEntries)
 {
-    precomputePlateLevels(2, plainImage(0x000000).data());
-    precomputePlateLevels(3, plainImage(0xFFFFFF).data());
-    precomputePlateLevels(4, plainImage(0x000000).data());
+    keepPlatePicture(2, plainImage(0x000000).data());
+    keepPlatePicture(3, plainImage(0xFFFFFF).data());
+    keepPlatePicture(4, plainImage(0x000000).data());
     for (int level = 1; level < 64; ++level) {
-        EXPECT_EQ(PlateLevels[entry(2, level, 16, 358)], 0u);
-        EXPECT_EQ(PlateLevels[entry(4, level, 0, 0)], 0u);
-        EXPECT_NE(PlateLevels[entry(3, level, 7, 200)], 0u);
+        EXPECT_EQ(platePixel(2, level, 16, 358), 0u);
+        EXPECT_EQ(platePixel(4, level, 0, 0), 0u);
+        EXPECT_NE(platePixel(3, level, 7, 200), 0u);
     }
     // Each source pixel fills its own place: only the pixel at row 2, column 5 is bright.
     std::vector<Pixel> image = plainImage(0);
     image[2 * plateWidth + 5] = 0x808080;
-    precomputePlateLevels(3, image.data());
-    EXPECT_EQ(PlateLevels[entry(3, 32, 2, 5)], 0x404040u);
-    EXPECT_EQ(PlateLevels[entry(3, 32, 2, 4)], 0u);
-    EXPECT_EQ(PlateLevels[entry(3, 32, 1, 5)], 0u);
+    keepPlatePicture(3, image.data());
+    EXPECT_EQ(platePixel(3, 32, 2, 5), 0x404040u);
+    EXPECT_EQ(platePixel(3, 32, 2, 4), 0u);
+    EXPECT_EQ(platePixel(3, 32, 1, 5), 0u);
 }
 
 TEST_F(PlatesTest, DrawnPlateIsUprightAddedAndClipped)
@@ -76,8 +71,8 @@ TEST_F(PlatesTest, DrawnPlateIsUprightAddedAndClipped)
     std::vector<Pixel> image = plainImage(0);
     image[16 * plateWidth + 0] = 0xFF0000;    // top-left of the picture (stored last)
     image[0 * plateWidth + 358] = 0x0000FF;   // bottom-right (stored first)
-    precomputePlateLevels(1, plainImage(0xFFFFFF).data());
-    precomputePlateLevels(1, image.data());  // refilling a slot forgets the old picture
+    keepPlatePicture(1, plainImage(0xFFFFFF).data());
+    keepPlatePicture(1, image.data());  // refilling a slot forgets the old picture
     frame[RowOffsets[350] + 22] = 0x10F010;
     drawPlate(frame.data(), -249, -100, 1, 63);
     EXPECT_EQ(at(22, 350), 0xFFF010u);
@@ -85,7 +80,7 @@ TEST_F(PlatesTest, DrawnPlateIsUprightAddedAndClipped)
     EXPECT_EQ(countLit(), 2);
 
     frame.assign(framePixels, 0);
-    precomputePlateLevels(1, plainImage(0xFFFFFF).data());
+    keepPlatePicture(1, plainImage(0xFFFFFF).data());
     drawPlate(frame.data(), -271 - 100, -450 - 8, 1, 63);  // hangs over the top-left corner
     EXPECT_EQ(countLit(), (359 - 101) * (17 - 9));
     for (int x = 0; x < screenWidth; ++x) EXPECT_EQ(at(x, 0), 0u);
@@ -101,7 +96,7 @@ TEST_F(PlatesTest, DrawnPlateIsUprightAddedAndClipped)
 
 TEST_F(PlatesTest, FirstWindowStartsAtLevelOneFromX22Y350AndDrifts)
 {
-    precomputePlateLevels(0, plainImage(0xFFFFFF).data());
+    keepPlatePicture(0, plainImage(0xFFFFFF).data());
     stepAndDrawPlates(frame.data(), state, 2001);
     EXPECT_EQ(state.plateLevel, 1);
     EXPECT_EQ(litCorner(), (std::pair<int, int>{22, 350}));
@@ -117,7 +112,7 @@ TEST_F(PlatesTest, FirstWindowStartsAtLevelOneFromX22Y350AndDrifts)
 
 TEST_F(PlatesTest, WindowBoundsDrawNothingAndLeaveTheLevel)
 {
-    for (int slot : {0, 1, 2, 3, 5, 7, 8}) precomputePlateLevels(slot, plainImage(0xFFFFFF).data());
+    for (int slot : {0, 1, 2, 3, 5, 7, 8}) keepPlatePicture(slot, plainImage(0xFFFFFF).data());
     state.plateLevel = 40;
     for (std::int32_t t : {2000, 8000, 14000, 20000, 26000, 32000, 38000, 41700, 50000, 0}) {
         stepAndDrawPlates(frame.data(), state, t);
@@ -151,15 +146,15 @@ TEST_F(PlatesTest, EachWindowDrawsItsSlotAtItsRowAndDirection)
     const Expect windows[7] = {{2001, 0, 22, 350},  {8001, 1, 95, 250},  {14001, 2, 22, 150},
                                {20001, 5, 95, 350}, {26001, 3, 22, 100}, {32001, 7, 95, 325},
                                {38001, 8, 22, 250}};
-    for (int slot = 0; slot < plateSlots; ++slot) precomputePlateLevels(slot, plainImage(0).data());
+    for (int slot = 0; slot < plateSlots; ++slot) keepPlatePicture(slot, plainImage(0).data());
     for (const Expect& w : windows) {
-        precomputePlateLevels(w.slot, plainImage(0xFFFFFF).data());
+        keepPlatePicture(w.slot, plainImage(0xFFFFFF).data());
         PlateState fresh;
         frame.assign(framePixels, 0);
         stepAndDrawPlates(frame.data(), fresh, w.time);
         EXPECT_EQ(litCorner(), (std::pair<int, int>{w.left, w.top})) << w.time;
         EXPECT_EQ(countLit(), plateWidth * plateHeight) << w.time;
-        precomputePlateLevels(w.slot, plainImage(0).data());
+        keepPlatePicture(w.slot, plainImage(0).data());
     }
 }
 
@@ -169,7 +164,7 @@ TEST_F(PlatesTest, EachWindowDrawsItsSlotAtItsRowAndDirection)
 // second plate's first frame (8200) starts from that level: 2, drawn at 255 * 2 / 64 = 7.
 TEST_F(PlatesTest, NextPlateStartsFromTheLevelThePreviousOneLeft)
 {
-    for (int slot : {0, 1}) precomputePlateLevels(slot, plainImage(0xFFFFFF).data());
+    for (int slot : {0, 1}) keepPlatePicture(slot, plainImage(0xFFFFFF).data());
     for (std::int32_t t = 2200; t <= 8000; t += 200) stepAndDrawPlates(frame.data(), state, t);
     EXPECT_EQ(state.plateLevel, 1);
     frame.assign(framePixels, 0);
