@@ -13,7 +13,9 @@
 
 const InvitationMusic = (() => {
   const fadeSeconds = 0.005;     // the crossing from one piece into the next
-  const aheadSeconds = 12;       // music decoded and started this far ahead of what is heard
+  // Music decoded and started at least this far ahead of what is heard: each piece decoded is
+  // 1.8 MB, so no more is held than a busy page needs.
+  const aheadSeconds = 6;
   const startDelaySeconds = 0.05;  // from play() to the first sample, and after a late piece
   const aacPrimingFrames = 1024;   // what a decoder that keeps the coder's delay puts first
   // How far the position may run on from the output's last timestamp (its audio callbacks come
@@ -28,7 +30,7 @@ const InvitationMusic = (() => {
       bytes: new Uint8Array(total),
       received: 0,             // bytes in place from the start
       decoder: null,
-      decoded: new Map(),      // piece number -> AudioBuffer, the next few only
+      decoded: new Map(),      // piece number -> AudioBuffer, decoded and not yet started
       decoding: null,          // the piece being decoded
       failure: '',
       onPiece: null,           // called when a piece has arrived and been decoded
@@ -151,8 +153,8 @@ const InvitationMusic = (() => {
     const k = pieceOf(music, count);
     const piece = music.index.pieces[k];
     const buffer = music.decoded.get(k);
-    // The first piece stays decoded for the next run, which starts with it.
-    if (k !== 0) music.decoded.delete(k);
+    // A started piece is the audio graph's alone, and freed when it has played.
+    music.decoded.delete(k);
     let anchor = run.anchors[run.anchors.length - 1];
     const first = !anchor;
     let when = first ? 0 : anchor.time + (run.scheduledFrames - anchor.frames) / rate(music);
@@ -225,7 +227,7 @@ const InvitationMusic = (() => {
       source.disconnect();
     }
     music.run = null;
-    for (const k of [...music.decoded.keys()]) if (k !== 0) music.decoded.delete(k);
+    music.decoded.clear();
   }
 
   // Takes the music on from `frames` (counted as heardFrames counts), in the context now
@@ -246,6 +248,16 @@ const InvitationMusic = (() => {
 
   const firstPieceReady = (music) => music.decoded.has(0);
 
+  // Bytes of decoded music held: pieces decoded and not yet started, and those in the audio
+  // graph (started and not yet ended).
+  function heldBytes(music) {
+    const size = (buffer) => buffer.length * buffer.numberOfChannels * 4;
+    let bytes = 0;
+    for (const buffer of music.decoded.values()) bytes += size(buffer);
+    if (music.run) for (const source of music.run.sources) bytes += size(source.buffer);
+    return bytes;
+  }
+
   // True from the moment a run's first sample reaches the speakers on.
   function everHeard(music) {
     const run = music.run;
@@ -260,6 +272,6 @@ const InvitationMusic = (() => {
     return heardFrames(music) >= run.anchors[run.anchors.length - 1].until && outputTime(music.context) > run.anchors[0].time;
   }
 
-  return { create, firstPieceReady, everHeard, receive, receiveAll, piecesArrived, attach, play, playOnFrom, stop, heardMs, heardFrames, waiting, pump,
+  return { create, firstPieceReady, heldBytes, everHeard, receive, receiveAll, piecesArrived, attach, play, playOnFrom, stop, heardMs, heardFrames, waiting, pump,
            outputTime };
 })();

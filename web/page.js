@@ -101,6 +101,8 @@ window.invitation = {
   get audioOutput() { return page.music && page.audio ? { context: page.audio, node: page.music.output } : null; },
   get audioState() { return page.audio ? page.audio.state : null; },
   get soundtrackBytes() { return page.music ? page.music.received : 0; },
+  get programMemoryBytes() { return page.module ? page.module.HEAP8.buffer.byteLength : 0; },
+  get heldMusicBytes() { return page.music ? InvitationMusic.heldBytes(page.music) : 0; },
   get waitingForMusic() { return Boolean(page.music && InvitationMusic.waiting(page.music)); },
 };
 
@@ -682,7 +684,9 @@ function showEnd() {
 
 function playAgain() {
   againButton.disabled = true;
-  newModule().then(() => {
+  // The first piece was freed once it had played: it is decoded again for the new run.
+  InvitationMusic.pump(page.music);
+  Promise.all([newModule(), firstMusic()]).then(() => {
     againButton.disabled = false;
     startShow();
   }, (error) => fail(say('reload_failed', { why: error.message }), { retry: true }));

@@ -1,6 +1,6 @@
 # The browser build (emcmake cmake -DTHIRDPARTY_PREFIX=...): the windowed show compiled to
-# WebAssembly with the same sources and SDL's console seam, linked against SDL2 and
-# libjpeg-turbo built by scripts/thirdparty; the music is the page's own player
+# WebAssembly with the same sources and SDL's console seam, linked against SDL2 (without its
+# audio) and libjpeg-turbo built by scripts/thirdparty; the music is the page's own player
 # (app/music_web.cpp, web/audio.js). Writes site/ with the page, the .js and the .wasm beside
 # them (the Makefile's `web` target writes the soundtrack's pieces there).
 if(NOT THIRDPARTY_PREFIX)
@@ -27,12 +27,9 @@ target_link_libraries(zura5inv PRIVATE
   ${THIRDPARTY_PREFIX}/lib/libturbojpeg.a)
 target_link_options(zura5inv PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=createInvitation -sENVIRONMENT=web
-  -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1 -sINITIAL_MEMORY=67108864 -sALLOW_MEMORY_GROWTH=1
+  -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1 -sINITIAL_MEMORY=33554432 -sALLOW_MEMORY_GROWTH=1
   "-sEXPORTED_FUNCTIONS=['_main','_webMusicTime','_webTouch','_webStop','_webScreen','_webDaysLeft','_webPassMs']"
-  "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"
-  # SDL's audio calls these helpers of emscripten's library; the list is read from a file so
-  # that no build tool rewrites the dollar signs of their names.
-  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/web/library_functions.json)
+  "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']")
 
 # The site's program files, brought up to date on every build: the page's own files change
 # without a relink. web/build_site.mjs then writes index.html, the compressed copies and the

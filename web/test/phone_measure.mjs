@@ -8,9 +8,18 @@
 //   before it; then the network falling behind the music while it plays.
 // - At 4x and 6x CPU throttling, upright and on its side, over 30 s of the intro: silent gaps
 //   (runs of 256 or more zero samples once the music has begun) counted by an AudioWorklet
-//   listening to the music's output, frames a second, and the picture's music time minus the
-//   heard one; the show's renderer's memory.
-import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+//   listening to the music's output, frames a second, the picture's music time minus the
+//   heard one, and the CPU time the show's renderer spends a frame (its main thread, and all
+//   its threads), read from the kernel's accounts of its threads.
+// - The show's renderer's memory while the show runs (upright, no throttling, sampled every
+//   5 s over the intro and into the menu): its proportional set size (PSS: its own pages, and
+//   its share of the pages it shares with the browser's other processes, such as Chromium's
+//   own code, which every renderer maps), judged at most 150 MB; beside it the resident size
+//   (RSS, shared pages counted whole) and its private pages, and what the page itself holds.
+//
+// PHONE_ONLY=network, memory or cpu measures that part alone.
+import { mkdirSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
+import os from 'node:os';
 import { join, resolve } from 'node:path';
 import { createServer, get as httpGet } from 'node:http';
 import { chromium } from 'playwright-core';
@@ -100,9 +109,6 @@ async function startOn(browser, baseUrl, name, net) {
   await context.close();
 }
 
-// The show's renderer (of the browser's renderers, the one holding the most memory of its
-// own): its resident memory, and the part of it that is its own (anonymous and shared memory,
-// what Chromium's task manager calls its memory footprint), the program's files left out.
 // The network falls behind the music: a host that sends the soundtrack's first four pieces (the
 // start file and the first of the rest) and then holds the rest back until told. When the music runs out the picture waits with it; when
 // the rest comes, both go on, in step.
@@ -168,19 +174,50 @@ async function stall(browser, siteUrl, webBuild) {
   server.close();
 }
 
-async function showRendererMemory(browserCdp) {
+// The show's renderer is, of the browser's renderers, the one holding the most memory of its
+// own (anonymous and shared memory: the others are the spare renderer kept ready).
+async function showRenderer(browserCdp) {
   const { processInfo } = await browserCdp.send('SystemInfo.getProcessInfo');
-  let best = { resident: 0, own: 0 };
+  let best = { pid: 0, own: -1 };
   for (const { type, id } of processInfo) {
     if (type !== 'renderer') continue;
     try {
       const status = readFileSync(`/proc/${id}/status`, 'utf8');
-      const field = (name) => Number((new RegExp(`${name}:\\s+(\\d+)`).exec(status) || [0, 0])[1]) * 1024;
-      const own = field('RssAnon') + field('RssShmem');
-      if (own > best.own) best = { resident: field('VmRSS'), own };
+      const own = kilobytes(status, 'RssAnon') + kilobytes(status, 'RssShmem');
+      if (own > best.own) best = { pid: id, own };
     } catch { /* gone */ }
   }
-  return best;
+  return best.pid;
+}
+
+const kilobytes = (text, name) => Number((new RegExp(`^${name}:\\s+(\\d+)`, 'm').exec(text) || [0, 0])[1]);
+const megabytes = (kb) => Number((kb / 1024).toFixed(1));
+
+// A process's memory in MB: resident (RSS), proportional (PSS), private pages, and the resident
+// part of the mapping that is exactly `wasmBytes` long (the program's memory).
+function processMemory(pid, wasmBytes) {
+  const status = readFileSync(`/proc/${pid}/status`, 'utf8');
+  const rollup = readFileSync(`/proc/${pid}/smaps_rollup`, 'utf8');
+  let wasmKb = null;
+  const smaps = readFileSync(`/proc/${pid}/smaps`, 'utf8');
+  for (const found of smaps.matchAll(/^([0-9a-f]+)-([0-9a-f]+) [^\n]*\n(?:(?![0-9a-f]+-)[^\n]*\n)*?Rss:\s+(\d+)/gm)) {
+    if (Number(BigInt('0x' + found[2]) - BigInt('0x' + found[1])) === wasmBytes) wasmKb = Number(found[3]);
+  }
+  return {
+    pssMB: megabytes(kilobytes(rollup, 'Pss')), residentMB: megabytes(kilobytes(status, 'VmRSS')),
+    privateMB: megabytes(kilobytes(rollup, 'Private_Clean') + kilobytes(rollup, 'Private_Dirty')),
+    pssFileMB: megabytes(kilobytes(rollup, 'Pss_File')), residentFileMB: megabytes(kilobytes(status, 'RssFile')),
+    wasmResidentMB: wasmKb === null ? null : megabytes(wasmKb),
+  };
+}
+
+// CPU time in ms spent so far by a process's main thread and by all its threads (the kernel's
+// per-thread account, in nanoseconds, which a busy machine does not inflate).
+function cpuMs(pid) {
+  const onCpu = (tid) => { try { return Number(readFileSync(`/proc/${pid}/task/${tid}/schedstat`, 'utf8').split(' ')[0]) / 1e6; } catch { return 0; } };
+  let all = 0;
+  for (const tid of readdirSync(`/proc/${pid}/task`)) all += onCpu(tid);
+  return { main: onCpu(pid), all };
 }
 
 async function throttled(browser, baseUrl, rate, viewport, seconds) {
@@ -196,6 +233,8 @@ async function throttled(browser, baseUrl, rate, viewport, seconds) {
   await waitFor(async () => (await page.evaluate(() => window.invitation.audioOutput !== null)), 5000);
   await listen(page);
   await sleep(1000);
+  const renderer = await showRenderer(await browser.newBrowserCDPSession());
+  const cpuBefore = cpuMs(renderer);
   const run = await page.evaluate((ms) => new Promise((done) => {
     const stamps = [];
     const leads = [];
@@ -210,15 +249,17 @@ async function throttled(browser, baseUrl, rate, viewport, seconds) {
     };
     requestAnimationFrame(step);
   }), seconds * 1000);
-  // Frames the program drew: its passes, not the page's animation frames.
-  const passes = await page.evaluate(() => window.invitation.passTimes(600).length);
+  const cpuAfter = cpuMs(renderer);
+  // The program's own frame pass, the last 600.
+  const passes = await page.evaluate(() => window.invitation.passTimes(600));
   const gaps = await recorded(page);
-  const memory = await showRendererMemory(await browser.newBrowserCDPSession());
   const fps = run.frames * 1000 / run.span;
+  const perFrame = (ms) => Number((ms / run.frames).toFixed(2));
   const result = { fps: Number(fps.toFixed(1)), gaps: gaps.gaps, longestSilence: gaps.longest,
                    leadP50: Number(quantile(run.leads, 0.5).toFixed(1)), leadP90: Number(quantile(run.leads, 0.9).toFixed(1)),
-                   residentMB: Number((memory.resident / 1048576).toFixed(1)),
-                   ownMB: Number((memory.own / 1048576).toFixed(1)), passesKept: passes };
+                   mainCpuMsPerFrame: perFrame(cpuAfter.main - cpuBefore.main),
+                   rendererCpuMsPerFrame: perFrame(cpuAfter.all - cpuBefore.all),
+                   passMsP50: Number(quantile(passes, 0.5).toFixed(2)), load: Number(os.loadavg()[0].toFixed(1)) };
   figures[name] = result;
   console.log(`figure: ${name}: ${JSON.stringify(result)}`);
   await context.close();
@@ -233,13 +274,46 @@ async function cpuRuns(browser, baseUrl) {
   const four = await throttled(browser, baseUrl, 4, upright, seconds);
   check(four.gaps === 0 && four.fps >= 58 && four.leadP90 <= 20,
         `4x CPU: ${four.gaps} silent gaps, ${four.fps} fps, picture minus heard p90 ${four.leadP90} ms`);
-  check(four.ownMB <= 150, `the show's renderer holds ${four.ownMB} MB of its own while the show runs (at most 150; ` +
-        `${four.residentMB} MB resident with the browser's files)`);
   const fourSide = await throttled(browser, baseUrl, 4, side, seconds);
   check(fourSide.gaps === 0 && fourSide.fps >= four.fps * 0.9,
         `4x CPU on its side: ${fourSide.gaps} gaps, ${fourSide.fps} fps (upright ${four.fps})`);
   const six = await throttled(browser, baseUrl, 6, upright, seconds);
   check(six.gaps === 0 && six.fps >= 50, `6x CPU: ${six.gaps} silent gaps, ${six.fps} fps`);
+  await throttled(browser, baseUrl, 6, side, seconds);
+}
+
+// The show's renderer's memory, sampled every 5 s from 5 s to 50 s of the show (the intro, the
+// crossfade and the menu); the sample with the largest PSS is kept, with what the page holds
+// then: the program's memory, the JavaScript heap, decoded music and canvases.
+async function memoryRun(browser, baseUrl) {
+  const context = await browser.newContext({ ...phone, viewport: { width: 390, height: 844 } });
+  const page = await context.newPage();
+  const cdp = await context.newCDPSession(page);
+  await page.goto(baseUrl);
+  await waitFor(async () => (await page.evaluate(() => window.invitation.state)) === 'ready', 30000);
+  await page.getByRole('button', { name: 'Tap to start' }).tap();
+  const begin = Date.now();
+  const browserCdp = await browser.newBrowserCDPSession();
+  let peak = null;
+  for (let at = 5000; at <= 50000; at += 5000) {
+    await sleep(begin + at - Date.now());
+    const held = await page.evaluate(() => ({
+      wasmBytes: window.invitation.programMemoryBytes, musicBytes: window.invitation.heldMusicBytes,
+      canvasBytes: [...document.querySelectorAll('canvas')].reduce((sum, c) => sum + c.width * c.height * 4, 0),
+      musicTime: window.invitation.musicTime(),
+    }));
+    const sample = processMemory(await showRenderer(browserCdp), held.wasmBytes);
+    const heap = await cdp.send('Runtime.getHeapUsage');
+    Object.assign(sample, { atMusicMs: held.musicTime, wasmMemoryMB: megabytes(held.wasmBytes / 1024),
+                            jsHeapMB: megabytes(heap.usedSize / 1024), decodedMusicMB: megabytes(held.musicBytes / 1024),
+                            canvasesMB: megabytes(held.canvasBytes / 1024) });
+    if (!peak || sample.pssMB > peak.pssMB) peak = sample;
+  }
+  figures.memory = peak;
+  console.log(`figure: memory: ${JSON.stringify(peak)}`);
+  check(peak.pssMB <= 150, `the show's renderer: ${peak.pssMB} MB PSS while the show runs (at most 150; ` +
+        `${peak.privateMB} MB private, ${peak.residentMB} MB resident with the shared pages counted whole)`);
+  await context.close();
 }
 
 mkdirSync(outDir, { recursive: true });
@@ -251,10 +325,15 @@ const browser = await chromium.launch({
          '--disable-component-update', '--disable-sync'],
 });
 try {
-  for (const [name, net] of Object.entries(networks)) await startOn(browser, baseUrl, name, net);
-  await stall(browser, baseUrl, webBuild);
-  // PHONE_ONLY=network: the starts and the stall alone (quick, to repeat on a busy machine).
-  if (process.env.PHONE_ONLY !== 'network') await cpuRuns(browser, baseUrl);
+  // PHONE_ONLY=network: the starts and the stall alone (quick, to repeat on a busy machine);
+  // memory or cpu: that part alone.
+  const only = process.env.PHONE_ONLY;
+  if (!only || only === 'network') {
+    for (const [name, net] of Object.entries(networks)) await startOn(browser, baseUrl, name, net);
+    await stall(browser, baseUrl, webBuild);
+  }
+  if (!only || only === 'memory') await memoryRun(browser, baseUrl);
+  if (!only || only === 'cpu') await cpuRuns(browser, baseUrl);
 } catch (error) {
   check(false, `the measurement went through (${error.stack || error})`);
 } finally {
