@@ -217,7 +217,8 @@ TEST_F(ContentTest, NfoIsWithinEightyColumnsAndTellsTheFacts)
             for (unsigned char c : line) EXPECT_TRUE(c >= 0x20 && c != 0x7F) << file << ": the .nfo's line " << number;
         }
         // With each year where a party runs into the next.
-        const std::string dates = datesWithYears(content.year, content.month, content.day, content.days);
+        const std::string dates =
+            cp437Text(cp437Spelling(datesWithYears(content.year, content.month, content.day, content.days, &content.words)));
         EXPECT_NE(nfo.find(dates), std::string::npos) << dates;
         EXPECT_NE(nfo.find(std::to_string(content.year)), std::string::npos);
         EXPECT_NE(nfo.find(content.nfo.hall), std::string::npos);
