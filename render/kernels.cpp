@@ -3,13 +3,14 @@
 namespace {
 
 constexpr DrawingKernels plainKernels = {blendedTrianglePlain, faceKeysPlain, addNonZeroPlain,
-                                         turnPointsPlain, drawnSortPlain, insideLineAddPlain};
+                                         turnPointsPlain, drawnSortPlain, insideLineAddPlain, towardWhitePlain};
 
 DrawingKernels bestKernels(bool wideWanted)
 {
 #ifdef INVITE_WIDE_KERNELS
     if (wideWanted && __builtin_cpu_supports("avx2")) {
-        return {blendedTriangleWide, faceKeysWide, addNonZeroWide, turnPointsWide, drawnSortWide, insideLineAddWide};
+        return {blendedTriangleWide, faceKeysWide, addNonZeroWide, turnPointsWide, drawnSortWide, insideLineAddWide,
+                towardWhiteWide};
     }
 #endif
     (void)wideWanted;

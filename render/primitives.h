@@ -63,6 +63,10 @@ struct RowExtent {
 // text on a transparent ground can be marked by what it wrote.
 RowExtent addNonZeroPixels(Pixel* target, const Pixel* source, int count);
 
+// Each channel of count source pixels moved eighths/8 of the way to white (0 leaves it, 7 is
+// the nearest to white), rounded down; the top byte of every written pixel is cleared.
+void pixelsTowardWhite(Pixel* target, const Pixel* source, int count, int eighths);
+
 // Additive line, both end points included, each pixel clip-tested, marked by its box.
 void drawLineAdd(Frame frame, int x1, int y1, int x2, int y2, Pixel colour);
 // The same pixels, unmarked.

@@ -47,12 +47,6 @@ bool inTopStrip(const InputState& input)
     return input.mouseX > 0 && input.mouseX < screenWidth && input.mouseY < topStripBottom;
 }
 
-unsigned towardWhite(unsigned channel, unsigned level)
-{
-    const unsigned value = (255 * level + (crossfadeLevels - level) * channel) / crossfadeLevels;
-    return value > 255 ? 255 : value;
-}
-
 }  // namespace
 
 PressArea menuPressArea(int area)
@@ -78,14 +72,7 @@ const Pixel* crossfadePicture(int level)
     if (level < 0) level = 0;
     if (level >= int(crossfadeLevels)) level = crossfadeLevels - 1;
     if (level == crossfadeShownLevel) return CrossfadeShown;
-    // Each channel's value at this level, looked up rather than worked out per pixel.
-    std::uint8_t toward[256];
-    for (unsigned channel = 0; channel < 256; ++channel) toward[channel] = std::uint8_t(towardWhite(channel, unsigned(level)));
-    for (int i = 0; i < framePixels; ++i) {
-        const Pixel source = CrossfadeMenu[i];
-        CrossfadeShown[i] = (Pixel(toward[(source >> 16) & 0xFF]) << 16) | (Pixel(toward[(source >> 8) & 0xFF]) << 8) |
-                            toward[source & 0xFF];
-    }
+    pixelsTowardWhite(CrossfadeShown, CrossfadeMenu, framePixels, level);
     crossfadeShownLevel = level;
     return CrossfadeShown;
 }

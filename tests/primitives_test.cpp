@@ -293,6 +293,29 @@ TEST_F(PrimitivesTest, BlendedRowSpansAverageEachPixelOfTheSpan)
     }
 }
 
+// Every channel value at every level, with the top byte set, in a count that leaves a tail
+// after the groups of eight: the rule's value, the top byte cleared, by both forms.
+TEST_F(PrimitivesTest, PixelsTowardWhiteMoveEachChannelByEighths)
+{
+    std::vector<Pixel> source(259);
+    for (int i = 0; i < 259; ++i) source[i] = 0xA5000000 | Pixel(i & 0xFF) << 16 | Pixel((255 - i) & 0xFF) << 8 | Pixel(i * 7 & 0xFF);
+    const auto toward = [](Pixel c, int k) { return Pixel((255 * k + (8 - k) * c) / 8); };
+    for (int k = 0; k < 8; ++k) {
+        std::vector<Pixel> expected(259);
+        for (int i = 0; i < 259; ++i) {
+            const Pixel p = source[i];
+            expected[i] = toward(p >> 16 & 0xFF, k) << 16 | toward(p >> 8 & 0xFF, k) << 8 | toward(p & 0xFF, k);
+        }
+        for (const bool wide : {false, true}) {
+            if (useWideKernels(wide) != wide) continue;
+            std::vector<Pixel> target(259, 0xFFFFFFFF);
+            pixelsTowardWhite(target.data(), source.data(), 259, k);
+            EXPECT_TRUE(target == expected) << "level " << k << (wide ? " wide" : " plain");
+        }
+    }
+    useWideKernels(true);
+}
+
 // Lines wholly inside the clip rectangle, of every major length up to the screen's and of
 // minor lengths at both ends of the range and between: the longest lines are where a
 // position found from the step alone would first drift from the walked one.
