@@ -124,7 +124,7 @@ TEST(WebFacts, TheTitleAndDescriptionNameTheParty)
     for (const std::string* fact : {&content.name, &content.hall, &content.address, &content.town}) {
         EXPECT_NE(description.find(*fact), std::string::npos) << *fact;
     }
-    EXPECT_NE(description.find(datesWithYears(content.year, content.month, content.day, content.days)),
+    EXPECT_NE(description.find(datesWithYears(content.year, content.month, content.day, content.days, &content.words)),
               std::string::npos);
     const std::string html = factsSection(content);
     EXPECT_EQ(count(html, "<h2>"), 4u);
