@@ -32,7 +32,7 @@ struct DrawingKernels {
     // A line whose ends pass the clip test added onto the frame, unmarked (primitives.cpp).
     void (*insideLineAdd)(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
     // pixelsTowardWhite (primitives.cpp).
-    void (*towardWhite)(Pixel* target, const Pixel* source, int count, int eighths);
+    void (*towardWhite)(Pixel* target, Pixel* copy, const Pixel* source, int count, int eighths);
 };
 
 // The table in use.
@@ -49,7 +49,7 @@ RowExtent addNonZeroPlain(Pixel* target, const Pixel* source, int count);
 void turnPointsPlain(const double* matrix, const MeshVertex* in, MeshVertex* out, int count);
 void drawnSortPlain(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
 void insideLineAddPlain(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
-void towardWhitePlain(Pixel* target, const Pixel* source, int count, int eighths);
+void towardWhitePlain(Pixel* target, Pixel* copy, const Pixel* source, int count, int eighths);
 #ifdef INVITE_WIDE_KERNELS
 void blendedTriangleWide(Pixel* frame, int ax, int ay, int bx, int by, int cx, int cy, Pixel colour);
 void faceKeysWide(Mesh& mesh);
@@ -57,5 +57,5 @@ RowExtent addNonZeroWide(Pixel* target, const Pixel* source, int count);
 void turnPointsWide(const double* matrix, const MeshVertex* in, MeshVertex* out, int count);
 void drawnSortWide(std::int32_t* keys, std::int32_t* order, int lo, int hi, int drawn);
 void insideLineAddWide(Pixel* frame, int x1, int y1, int x2, int y2, Pixel colour);
-void towardWhiteWide(Pixel* target, const Pixel* source, int count, int eighths);
+void towardWhiteWide(Pixel* target, Pixel* copy, const Pixel* source, int count, int eighths);
 #endif

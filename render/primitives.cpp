@@ -218,7 +218,7 @@ RowExtent addNonZeroPixels(Pixel* target, const Pixel* source, int count)
 }
 
 // Each channel's value at this level looked up rather than worked out per pixel.
-void towardWhitePlain(Pixel* target, const Pixel* source, int count, int eighths)
+void towardWhitePlain(Pixel* target, Pixel* copy, const Pixel* source, int count, int eighths)
 {
     std::uint8_t toward[256];
     for (int channel = 0; channel < 256; ++channel) toward[channel] = std::uint8_t((255 * eighths + (8 - eighths) * channel) / 8);
@@ -227,12 +227,13 @@ void towardWhitePlain(Pixel* target, const Pixel* source, int count, int eighths
         target[i] = (Pixel(toward[(pixel >> 16) & 0xFF]) << 16) | (Pixel(toward[(pixel >> 8) & 0xFF]) << 8) |
                     toward[pixel & 0xFF];
     }
+    if (copy != nullptr && count > 0) std::memcpy(copy, target, std::size_t(count) * sizeof(Pixel));
 }
 
 #ifdef INVITE_WIDE_KERNELS
 // Sixteen channels at a time widened to 16 bits, where the sum cannot overflow; the rest as the
 // plain form does.
-__attribute__((target("avx2"))) void towardWhiteWide(Pixel* target, const Pixel* source, int count, int eighths)
+__attribute__((target("avx2"))) void towardWhiteWide(Pixel* target, Pixel* copy, const Pixel* source, int count, int eighths)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i keep = _mm256_set1_epi16(std::int16_t(8 - eighths));
@@ -243,15 +244,17 @@ __attribute__((target("avx2"))) void towardWhiteWide(Pixel* target, const Pixel*
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + x));
         const __m256i low = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(v, zero), keep), white), 3);
         const __m256i high = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(v, zero), keep), white), 3);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + x), _mm256_and_si256(_mm256_packus_epi16(low, high), channels));
+        const __m256i moved = _mm256_and_si256(_mm256_packus_epi16(low, high), channels);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + x), moved);
+        if (copy != nullptr) _mm256_storeu_si256(reinterpret_cast<__m256i*>(copy + x), moved);
     }
-    towardWhitePlain(target + x, source + x, count - x, eighths);
+    towardWhitePlain(target + x, copy == nullptr ? nullptr : copy + x, source + x, count - x, eighths);
 }
 #endif
 
-void pixelsTowardWhite(Pixel* target, const Pixel* source, int count, int eighths)
+void pixelsTowardWhite(Pixel* target, Pixel* copy, const Pixel* source, int count, int eighths)
 {
-    kernels.towardWhite(target, source, count, eighths);
+    kernels.towardWhite(target, copy, source, count, eighths);
 }
 
 // A line whose two end points pass the clip test lies wholly inside it (every position is

@@ -64,8 +64,9 @@ struct RowExtent {
 RowExtent addNonZeroPixels(Pixel* target, const Pixel* source, int count);
 
 // Each channel of count source pixels moved eighths/8 of the way to white (0 leaves it, 7 is
-// the nearest to white), rounded down; the top byte of every written pixel is cleared.
-void pixelsTowardWhite(Pixel* target, const Pixel* source, int count, int eighths);
+// the nearest to white), rounded down; the top byte of every written pixel is cleared. The
+// same pixels go to copy as well unless it is null, in the one pass.
+void pixelsTowardWhite(Pixel* target, Pixel* copy, const Pixel* source, int count, int eighths);
 
 // Additive line, both end points included, each pixel clip-tested, marked by its box.
 void drawLineAdd(Frame frame, int x1, int y1, int x2, int y2, Pixel colour);

@@ -67,14 +67,25 @@ void keepCrossfadeMenu(const Pixel* buttonedMenu)
     crossfadeShownLevel = -1;
 }
 
-const Pixel* crossfadePicture(int level)
+namespace {
+
+// The picture at a level, made when it is not the one made last; a picture made anew is
+// written into alsoInto too (when not null) in the same pass.
+const Pixel* makeCrossfadePicture(int level, Pixel* alsoInto)
 {
     if (level < 0) level = 0;
     if (level >= int(crossfadeLevels)) level = crossfadeLevels - 1;
     if (level == crossfadeShownLevel) return CrossfadeShown;
-    pixelsTowardWhite(CrossfadeShown, CrossfadeMenu, framePixels, level);
+    pixelsTowardWhite(CrossfadeShown, alsoInto, CrossfadeMenu, framePixels, level);
     crossfadeShownLevel = level;
     return CrossfadeShown;
+}
+
+}  // namespace
+
+const Pixel* crossfadePicture(int level)
+{
+    return makeCrossfadePicture(level, nullptr);
 }
 
 void stepCrossfade(MenuFlags& flags, bool fullscreenBuild)
@@ -89,11 +100,13 @@ void stepCrossfade(MenuFlags& flags, bool fullscreenBuild)
 
 void drawCrossfade(Frame frame, const MenuFlags& flags)
 {
-    // A level made anew in the same buffer is another backdrop than the one the frame holds.
+    // A level made anew in the same buffer is another backdrop than the one the frame holds;
+    // it is written into the whole frame as it is made.
     const int made = crossfadeShownLevel;
-    const Pixel* level = crossfadePicture(flags.crossfadeShown);
-    if (crossfadeShownLevel != made) restoreBackdrop(frame, nullptr);
-    if (!restoreBackdrop(frame, level)) std::memcpy(frame.pixels, level, framePixels * sizeof(Pixel));
+    const Pixel* level = makeCrossfadePicture(flags.crossfadeShown, frame.pixels);
+    const bool madeAnew = crossfadeShownLevel != made;
+    if (madeAnew) restoreBackdrop(frame, nullptr);
+    if (!restoreBackdrop(frame, level) && !madeAnew) std::memcpy(frame.pixels, level, framePixels * sizeof(Pixel));
 }
 
 void drawMenuBackground(Frame frame, const Pixel* plainMenu)

@@ -309,8 +309,11 @@ TEST_F(PrimitivesTest, PixelsTowardWhiteMoveEachChannelByEighths)
         for (const bool wide : {false, true}) {
             if (useWideKernels(wide) != wide) continue;
             std::vector<Pixel> target(259, 0xFFFFFFFF);
-            pixelsTowardWhite(target.data(), source.data(), 259, k);
+            std::vector<Pixel> copy(259, 0xFFFFFFFF);
+            pixelsTowardWhite(target.data(), nullptr, source.data(), 259, k);
             EXPECT_TRUE(target == expected) << "level " << k << (wide ? " wide" : " plain");
+            pixelsTowardWhite(target.data(), copy.data(), source.data(), 259, k);
+            EXPECT_TRUE(copy == expected) << "copy, level " << k << (wide ? " wide" : " plain");
         }
     }
     useWideKernels(true);
