@@ -100,12 +100,11 @@ void stepCrossfade(MenuFlags& flags, bool fullscreenBuild)
 
 void drawCrossfade(Frame frame, const MenuFlags& flags)
 {
-    // A level made anew in the same buffer is another backdrop than the one the frame holds;
-    // it is written into the whole frame as it is made.
+    // A level made anew is written into the whole frame as it is made, so the frame holds its
+    // backdrop whatever it had marked; otherwise only the marked pixels are put back.
     const int made = crossfadeShownLevel;
     const Pixel* level = makeCrossfadePicture(flags.crossfadeShown, frame.pixels);
     const bool madeAnew = crossfadeShownLevel != made;
-    if (madeAnew) restoreBackdrop(frame, nullptr);
     if (!restoreBackdrop(frame, level) && !madeAnew) std::memcpy(frame.pixels, level, framePixels * sizeof(Pixel));
 }
 
