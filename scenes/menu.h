@@ -54,7 +54,8 @@ extern MenuFlags menuFlags;
 
 // Eight levels of the buttoned picture toward white (0 the picture itself, 7 the nearest to
 // white). Only the level being shown is kept as a whole frame, made when the crossfade reaches
-// it, so a crossfade frame is one contiguous copy.
+// it and written into that frame in the same pass; a frame that shows it again puts back only
+// what was drawn over it.
 constexpr int crossfadeLevels = 8;
 
 enum class MenuAction { none, quit };

@@ -1,5 +1,6 @@
 #include "scenes/plates.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "render/backdrop.h"
@@ -68,7 +69,7 @@ void keepPlatePicture(int slot, const Pixel* image)
 {
     if (slot < 0 || slot >= plateSlots || image == nullptr) return;
     Pixel* kept = PlatePictures[slot];
-    for (int position = 0; position < platePixels; ++position) kept[position] = image[position];
+    std::copy(image, image + platePixels, kept);
     for (int row = 0; row < plateHeight; ++row) {
         const Pixel* stored = kept + row * plateWidth;
         int first = 0;

@@ -11,9 +11,6 @@ constexpr int plateHeight = 17;
 constexpr int plateSlots = 11;
 constexpr int plateLevelCount = 64;
 
-// Each slot keeps its picture, rows in stored order (bottom row first); a draw scales the
-// stretch of each row it adds to the plate's level.
-
 // A plate as the last step left it to be drawn: position, slot and fade level.
 struct PlateShown {
     int x;
@@ -31,6 +28,8 @@ struct PlateState {
 
 extern PlateState plates;
 
+// Each slot keeps its picture, rows in stored order (bottom row first); a draw scales the
+// stretch of each row it adds to the plate's level.
 void keepPlatePicture(int slot, const Pixel* image);
 // The kept picture of a slot at a level (0..63): each channel times level / 64.
 Pixel platePixel(int slot, int level, int row, int column);
