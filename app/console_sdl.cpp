@@ -1,6 +1,9 @@
 // The program has its own plain main(); SDL's replacement entry (SDL2main) is not linked.
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +17,22 @@
 #include "app/window.h"
 #include "resources/party_name.h"
 #include "render/scale.h"
+
+#ifdef __EMSCRIPTEN__
+// Puts width x height canvas-ordered pixels on the program's canvas. The image data is a view
+// of the program's memory, made again when that memory grows and its buffer is replaced.
+EM_JS(void, showCanvasFrame, (const void* pixels, int width, int height), {
+    var canvas = Module['canvas'];
+    var shown = Module.shownFrame;
+    if (!shown || shown.canvas !== canvas || shown.image.data.buffer !== HEAPU8.buffer) {
+        var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+        shown = { canvas: canvas, context: canvas.getContext('2d', { alpha: false }),
+                  image: new ImageData(bytes, width, height) };
+        Module.shownFrame = shown;
+    }
+    shown.context.putImageData(shown.image, 0, 0);
+});
+#endif
 
 namespace {
 
@@ -41,6 +60,10 @@ struct SdlConsole {
     PictureRect picture;
     SharpScale scale;
     std::vector<Pixel> converted;
+#ifdef __EMSCRIPTEN__
+    // The frame in the page canvas's byte order.
+    std::vector<std::uint32_t> canvasFrame = std::vector<std::uint32_t>(framePixels, 0);
+#endif
 };
 
 SdlConsole console;
@@ -60,6 +83,8 @@ void waitForFrameDeadline(int frames = 1)
     std::int64_t deadline = now;
     for (int k = 0; k < frames; ++k) deadline = nextFrameDeadline(console.schedule, now);
     std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline)));
+#else
+    (void)frames;
 #endif
 }
 
@@ -72,6 +97,7 @@ bool windowOutOfSight()
     return (SDL_GetWindowFlags(console.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
 }
 
+#ifndef __EMSCRIPTEN__
 // Vsync is trusted alone only on a 60 Hz display; on any other, or when the rate is not
 // known, the limiter holds the show to 60 frames a second.
 void choosePacing()
@@ -85,6 +111,7 @@ void choosePacing()
     console.schedule = FrameSchedule{};
     console.vsyncCheck = VsyncCheck{};
 }
+#endif
 
 // The texture that holds the frame scaled by `factor`, made when the factor changes.
 SDL_Texture* scaledTexture(int factor)
@@ -163,6 +190,7 @@ Presentation probePresentation(Uint32 windowFlags)
     return chosen;
 }
 
+#ifndef __EMSCRIPTEN__
 // The texture path's renderer and streaming texture.
 bool openRenderer()
 {
@@ -175,6 +203,7 @@ bool openRenderer()
                                         SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
     return console.texture != nullptr;
 }
+#endif
 
 // A new window surface (the first, or one made after a resize): black all over once, the
 // picture's place and scaling worked out once, and the whole surface shown at the next update.
@@ -271,11 +300,6 @@ bool consoleOpenWindow(bool fullscreen)
 {
     SDL_SetMainReady();
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "1");
-#ifdef __EMSCRIPTEN__
-    // A page's canvas takes the frame through its 2D context: one copy, no WebGL context to
-    // set up, and the page scales the canvas itself.
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
     if (!visibleVideoDriver()) return false;
     // Hidden until the renderer is made: a renderer may replace the window it is given with
@@ -292,11 +316,15 @@ bool consoleOpenWindow(bool fullscreen)
         // A window system without window surfaces (Wayland) takes the texture path.
         if (SDL_GetWindowSurface(console.window) == nullptr) console.presentation = Presentation::texture;
     }
+#ifndef __EMSCRIPTEN__
     if (console.presentation == Presentation::texture && !openRenderer()) return false;
+#endif
     if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
     writeOlderWindowTitle(console.window, invitationTitle);  // after the renderer, which may make the window anew
     SDL_ShowWindow(console.window);
+#ifndef __EMSCRIPTEN__
     if (console.presentation == Presentation::texture) choosePacing();
+#endif
     watchWindowDestruction(console.window);
 
     return true;
@@ -320,12 +348,27 @@ void consoleSkipFrame()
     waitForFrameDeadline(framesPerHiddenPass);
 }
 
+#ifdef __EMSCRIPTEN__
+// In a page the frame goes to the canvas with one pass over its pixels here and one
+// putImageData from the program's memory; the page scales the canvas. (SDL's renderer would
+// clear, blit with a conversion, then go over every pixel again in JavaScript.)
+void presentToPage()
+{
+    canvasPixels(console.frame.data(), console.canvasFrame.data(), framePixels);
+    showCanvasFrame(console.canvasFrame.data(), screenWidth, screenHeight);
+}
+#endif
+
 void consoleUpdate()
 {
     if (windowOutOfSight()) {
         consoleSkipFrame();
         return;
     }
+#ifdef __EMSCRIPTEN__
+    presentToPage();
+    return;
+#endif
     if (console.presentation == Presentation::surface) {
         presentSurface();
         return;

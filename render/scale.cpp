@@ -198,3 +198,13 @@ void replicateRow(const Pixel* row, int count, int factor, Pixel* out)
 #endif
     for (; x < count; ++x) std::fill_n(out + std::int64_t(x) * factor, factor, row[x]);
 }
+
+void canvasPixels(const Pixel* frame, std::uint32_t* out, int count)
+{
+    // Read as little-endian words, canvas bytes are 0xAABBGGRR: green stays, red and blue
+    // change places.
+    for (int k = 0; k < count; ++k) {
+        const Pixel p = frame[k];
+        out[k] = 0xff000000u | (p & 0x00ff00u) | ((p >> 16) & 0xffu) | ((p & 0xffu) << 16);
+    }
+}

@@ -53,3 +53,7 @@ void scaleRowAcross(const Pixel* row, const ScaleTaps& taps, Pixel* out);
 void replicateRow(const Pixel* row, int count, int factor, Pixel* out);
 // The plain rule for one channel-wise blend of two pixels.
 Pixel blendPixel(Pixel a, Pixel b, int weight);
+
+// Pixels in the byte order of a web canvas's image data (red, green, blue, then an opaque
+// alpha), for a console that hands the frame to a page as it is.
+void canvasPixels(const Pixel* frame, std::uint32_t* out, int count);

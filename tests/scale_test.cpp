@@ -230,3 +230,20 @@ TEST(ScaleKernels, VectorisedRowsMatchThePlainRule)
 }
 
 }  // namespace
+
+// A page's canvas reads bytes red, green, blue, alpha: each channel must land in its own byte
+// whatever the unused top byte of the frame's pixel holds.
+TEST(ScaleKernels, CanvasPixelsPutEachChannelInItsByteOpaque)
+{
+    const Pixel frame[] = {0x00112233, 0xff0000ff, 0x12ff0000, 0x0000ff00};
+    std::uint32_t out[4] = {};
+    canvasPixels(frame, out, 4);
+    const unsigned char expected[4][4] = {{0x11, 0x22, 0x33, 0xff}, {0x00, 0x00, 0xff, 0xff},
+                                          {0xff, 0x00, 0x00, 0xff}, {0x00, 0xff, 0x00, 0xff}};
+    for (int k = 0; k < 4; ++k) {
+        const std::uint32_t word = out[k];
+        const unsigned char bytes[4] = {static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
+                                        static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 24)};
+        for (int b = 0; b < 4; ++b) EXPECT_EQ(bytes[b], expected[k][b]) << "pixel " << k << " byte " << b;
+    }
+}
