@@ -61,20 +61,12 @@ function installTags(single) {
           '<link rel="manifest" href="manifest.webmanifest">'].join('\n');
 }
 
-// The program and the scripts asked for as soon as the head is read, rather than one after
-// another as the page's end reaches them (on a phone's network each waits a round trip).
-function preloadTags(single) {
-  if (single) return '';
-  return ['<link rel="preload" href="zura5inv.wasm" as="fetch" crossorigin>',
-          ...['zura5inv.js', ...pageScripts].map((name) => `<link rel="preload" href="${name}" as="script">`)].join('\n');
-}
-
 function fillTemplate(facts, scripts, { single = false, inlineScripts = [] } = {}) {
   const template = readFileSync(join(webDir, 'index.html'), 'utf8');
   const values = { TITLE: escapeHtml(facts.title), DESCRIPTION: escapeHtml(facts.description),
                    FACTS: facts.facts, SCRIPTS: scripts, ADDRESS: addressTags(facts.address),
                    POLICY: policyTag(inlineScripts), INSTALL: installTags(single),
-                   LANGUAGE: escapeHtml(facts.language), PRELOAD: preloadTags(single) };
+                   LANGUAGE: escapeHtml(facts.language) };
   // @NAME@ is one of the values above, @key@ one of the party's words.
   return template.replace(/@([A-Za-z_]+)@/g, (whole, name) => {
     const known = /^[A-Z]+$/.test(name) ? values : facts.words;
@@ -162,7 +154,9 @@ const sizesScript = `<script id="site-files" type="application/json">${JSON.stri
   // The party's words for the page's script; '<' written as an escape so no text closes the element.
   `<script id="page-words" type="application/json">${JSON.stringify(facts.words).replace(/</g, '\\u003c')}</script>`;
 
-const scriptTags = ['zura5inv.js', ...pageScripts].map((name) => `<script src="${name}"></script>`);
+// The page's own scripts run once it is parsed; they add the program's script when they fetch
+// the program, after the first paint.
+const scriptTags = pageScripts.map((name) => `<script src="${name}" defer></script>`);
 writeFileSync(join(site, 'index.html'), fillTemplate(facts, [sizesScript, ...scriptTags].join('\n')));
 const version = writeServiceWorker(['index.html', 'zura5inv.js', ...pageScripts, 'zura5inv.wasm', ...musicFiles, 'zura5inv-music.json',
                                     'manifest.webmanifest', ...iconSizes.map((size) => `icon-${size}.png`)]);

@@ -24,6 +24,7 @@ const page = {
   progress: null,          // the download under way; an abandoned one no longer shows
   retried: false,          // after a failed try the files are fetched past the cache
   compiledWhileDownloading: false,
+  programScript: null,     // the program's script being added to the page
   escapeHeldUntil: 0,      // an Escape before this moment left fullscreen and is not the show's
   progressDraws: 0,        // how often the loading progress was drawn
   shownScreen: null,       // the program's screen the canvas's label last described
@@ -361,6 +362,35 @@ async function downloadProgram(progress, how, arrived = () => {}) {
   } catch (error) {
     throw new LoadError(`zura5inv.wasm is damaged (${error.message})`);
   }
+}
+
+// Settles once the page has been painted (at once when it is out of sight, where nothing is
+// painted).
+function afterFirstPaint() {
+  return new Promise((done) => {
+    if (document.visibilityState !== 'visible') done();
+    else requestAnimationFrame(() => setTimeout(done, 0));
+  });
+}
+
+// The program's JavaScript half, added to the page along with the program's download (the
+// single file carries it inline).
+function loadProgramScript() {
+  if (typeof createInvitation === 'function') return Promise.resolve();
+  if (!page.programScript) {
+    page.programScript = new Promise((done, failed) => {
+      const script = document.createElement('script');
+      script.src = 'zura5inv.js';
+      script.onload = done;
+      script.onerror = () => {
+        page.programScript = null;
+        script.remove();
+        failed(new LoadError('zura5inv.js could not be fetched'));
+      };
+      document.body.appendChild(script);
+    });
+  }
+  return page.programScript;
 }
 
 // The single-file page carries both files as base64 inside itself.
@@ -717,9 +747,13 @@ async function load() {
       page.program = await WebAssembly.compile(embeddedProgram);
       InvitationMusic.receiveAll(page.music, embeddedBytes('soundtrack-data'));
     } else {
+      // The page's text is on screen before anything else is asked for.
+      await afterFirstPaint();
+      const script = loadProgramScript();
       // The soundtrack follows the program rather than sharing the line with it: the show
       // needs all of the program but only the first seconds of the music.
       page.program = await downloadProgram(progress, fresh, () => { if (!kept) streamSoundtrack(progress, fresh); });
+      await script;
     }
     await Promise.all([newModule(), firstMusic()]);
     // The first piece can be ready before the rest of its file has failed to arrive.
@@ -738,10 +772,6 @@ async function load() {
   announce(say('status_ready'));
 }
 
-if (touchFirst) {
-  startButton.textContent = startButton.dataset.tap;
-  document.getElementById('hint').textContent = say('hint_touch');
-}
 watchListeners();
 startButton.addEventListener('click', startShow);
 againButton.addEventListener('click', playAgain);

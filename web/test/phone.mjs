@@ -96,7 +96,7 @@ export async function phoneChecks({ browser, baseUrl, outDir, renderFrames }) {
   const start = page.getByRole('button', { name: 'Tap to start' });
   const ready = await waitFor(async () => (await pageState(page)) === 'ready', 30000);
   await page.screenshot({ path: join(outDir, '30-phone-start.png') });
-  const hint = await page.locator('#hint').textContent();
+  const hint = await page.locator('#hint').innerText();
   check(ready && await start.isVisible() && hint.includes('Tap'), `a phone is asked to tap ("${hint}")`);
   rulesHeading = await page.locator('#facts h2').nth(2).textContent();
   await start.tap();
