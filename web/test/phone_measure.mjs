@@ -256,7 +256,7 @@ async function throttled(browser, baseUrl, rate, viewport, seconds) {
   const fps = run.frames * 1000 / run.span;
   const perFrame = (ms) => Number((ms / run.frames).toFixed(2));
   const result = { fps: Number(fps.toFixed(1)), gaps: gaps.gaps, longestSilence: gaps.longest,
-                   leadP50: Number(quantile(run.leads, 0.5).toFixed(1)), leadP90: Number(quantile(run.leads, 0.9).toFixed(1)),
+                   leadP50: Number(quantile(run.leads, 0.5).toFixed(1)), apartP90: Number(quantile(run.leads.map(Math.abs), 0.9).toFixed(1)),
                    mainCpuMsPerFrame: perFrame(cpuAfter.main - cpuBefore.main),
                    rendererCpuMsPerFrame: perFrame(cpuAfter.all - cpuBefore.all),
                    passMsP50: Number(quantile(passes, 0.5).toFixed(2)), load: Number(os.loadavg()[0].toFixed(1)) };
@@ -275,14 +275,17 @@ async function cpuRuns(browser, baseUrl) {
   await throttled(browser, baseUrl, 1, upright, seconds);
   await throttled(browser, baseUrl, 1, side, seconds);
   const four = await throttled(browser, baseUrl, 4, upright, seconds);
-  check(four.gaps === 0 && four.fps >= 58 && four.leadP90 <= 20,
-        `4x CPU: ${four.gaps} silent gaps, ${four.fps} fps, picture minus heard p90 ${four.leadP90} ms`);
+  // The picture ahead of the sound or behind it counts alike: p90 of the distance between them.
+  check(four.gaps === 0 && four.fps >= 58 && four.apartP90 <= 20,
+        `4x CPU: ${four.gaps} silent gaps, ${four.fps} fps, picture and heard sound apart p90 ${four.apartP90} ms`);
   const fourSide = await throttled(browser, baseUrl, 4, side, seconds);
   check(fourSide.gaps === 0 && fourSide.fps >= four.fps * 0.9,
         `4x CPU on its side: ${fourSide.gaps} gaps, ${fourSide.fps} fps (upright ${four.fps})`);
   const six = await throttled(browser, baseUrl, 6, upright, seconds);
   check(six.gaps === 0 && six.fps >= 50, `6x CPU: ${six.gaps} silent gaps, ${six.fps} fps`);
-  await throttled(browser, baseUrl, 6, side, seconds);
+  const sixSide = await throttled(browser, baseUrl, 6, side, seconds);
+  check(sixSide.gaps === 0 && sixSide.fps >= six.fps * 0.9,
+        `6x CPU on its side: ${sixSide.gaps} gaps, ${sixSide.fps} fps (upright ${six.fps})`);
 }
 
 // The show's renderer's memory, sampled every 5 s from 5 s to 50 s of the show (the intro, the
