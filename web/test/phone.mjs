@@ -98,6 +98,22 @@ export async function phoneChecks({ browser, baseUrl, outDir, renderFrames }) {
   await page.screenshot({ path: join(outDir, '30-phone-start.png') });
   const hint = await page.locator('#hint').innerText();
   check(ready && await start.isVisible() && hint.includes('Tap'), `a phone is asked to tap ("${hint}")`);
+  // The page's text is painted before the program is asked for, and nothing on the page moves
+  // while it loads (what a phone's first visit and Lighthouse see of it).
+  const loading = await page.evaluate(() => new Promise((done) => {
+    const shifts = [];
+    new PerformanceObserver((list) => shifts.push(...list.getEntries().map((e) => e.value)))
+      .observe({ type: 'layout-shift', buffered: true });
+    setTimeout(() => {
+      const paint = performance.getEntriesByName('first-contentful-paint')[0];
+      const program = performance.getEntriesByType('resource').find((e) => e.name.endsWith('/zura5inv.wasm'));
+      done({ shift: shifts.reduce((a, b) => a + b, 0), paintMs: paint ? paint.startTime : null,
+             programMs: program ? program.startTime : null });
+    }, 100);
+  }));
+  check(loading.shift < 0.001 && loading.paintMs !== null && loading.programMs !== null && loading.paintMs < loading.programMs,
+        `loading moves nothing (layout shift ${loading.shift.toFixed(4)}) and the text is painted at ` +
+        `${Math.round(loading.paintMs)} ms, before the program is asked for at ${Math.round(loading.programMs)} ms`);
   rulesHeading = await page.locator('#facts h2').nth(2).textContent();
   await start.tap();
   check(await waitForMusic(page, 1000), 'a tap starts the show on a phone');
