@@ -750,6 +750,7 @@ async function load() {
       // The page's text is on screen before anything else is asked for.
       await afterFirstPaint();
       const script = loadProgramScript();
+      script.catch(() => {});  // its failure is taken by the await below, unless the download fails first
       // The soundtrack follows the program rather than sharing the line with it: the show
       // needs all of the program but only the first seconds of the music.
       page.program = await downloadProgram(progress, fresh, () => { if (!kept) streamSoundtrack(progress, fresh); });
