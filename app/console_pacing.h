@@ -39,8 +39,10 @@ bool vsyncStillPaces(VsyncCheck& check, std::int64_t now);
 // How the frame reaches the screen. `texture`: a renderer's streaming texture, scaled by the
 // renderer, paced by vsync where it paces alone. `surface`: copied (and scaled by our own
 // code) into the window's own surface, which the window system shows directly (shared memory
-// on X11, a device-independent bitmap on Windows), paced by the deadlines above.
-enum class Presentation { texture, surface };
+// on X11, a device-independent bitmap on Windows), paced by the deadlines above. `page`: in a
+// browser, handed to the page's canvas as it is, which the page scales; the browser's
+// animation frames pace it.
+enum class Presentation { texture, surface, page };
 
 // Whether a renderer or OpenGL renderer name is one of the known software rasterisers (Mesa's
 // llvmpipe, softpipe and swrast, Windows' GDI Generic and Basic Render Driver, and others):

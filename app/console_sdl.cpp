@@ -60,10 +60,8 @@ struct SdlConsole {
     PictureRect picture;
     SharpScale scale;
     std::vector<Pixel> converted;
-#ifdef __EMSCRIPTEN__
-    // The frame in the page canvas's byte order.
-    std::vector<std::uint32_t> canvasFrame = std::vector<std::uint32_t>(framePixels, 0);
-#endif
+    // The page path: the frame in the canvas's byte order.
+    std::vector<std::uint32_t> canvasFrame;
 };
 
 SdlConsole console;
@@ -97,7 +95,6 @@ bool windowOutOfSight()
     return (SDL_GetWindowFlags(console.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
 }
 
-#ifndef __EMSCRIPTEN__
 // Vsync is trusted alone only on a 60 Hz display; on any other, or when the rate is not
 // known, the limiter holds the show to 60 frames a second.
 void choosePacing()
@@ -111,7 +108,6 @@ void choosePacing()
     console.schedule = FrameSchedule{};
     console.vsyncCheck = VsyncCheck{};
 }
-#endif
 
 // The texture that holds the frame scaled by `factor`, made when the factor changes.
 SDL_Texture* scaledTexture(int factor)
@@ -168,10 +164,11 @@ const char* currentGlRenderer()
 // use.
 Presentation probePresentation(Uint32 windowFlags)
 {
-    Presentation chosen = Presentation::texture;
 #ifdef __EMSCRIPTEN__
-    return chosen;
+    (void)windowFlags;
+    return Presentation::page;
 #endif
+    Presentation chosen = Presentation::texture;
     if (forcedPresentation(SDL_getenv("INVITE_PRESENT"), chosen)) return chosen;
 #ifdef _WIN32
     // GDI puts a window surface on screen for next to nothing, with or without a graphics
@@ -190,7 +187,6 @@ Presentation probePresentation(Uint32 windowFlags)
     return chosen;
 }
 
-#ifndef __EMSCRIPTEN__
 // The texture path's renderer and streaming texture.
 bool openRenderer()
 {
@@ -203,7 +199,6 @@ bool openRenderer()
                                         SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
     return console.texture != nullptr;
 }
-#endif
 
 // A new window surface (the first, or one made after a resize): black all over once, the
 // picture's place and scaling worked out once, and the whole surface shown at the next update.
@@ -316,15 +311,12 @@ bool consoleOpenWindow(bool fullscreen)
         // A window system without window surfaces (Wayland) takes the texture path.
         if (SDL_GetWindowSurface(console.window) == nullptr) console.presentation = Presentation::texture;
     }
-#ifndef __EMSCRIPTEN__
     if (console.presentation == Presentation::texture && !openRenderer()) return false;
-#endif
+    if (console.presentation == Presentation::page) console.canvasFrame.assign(framePixels, 0);
     if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
     writeOlderWindowTitle(console.window, invitationTitle);  // after the renderer, which may make the window anew
     SDL_ShowWindow(console.window);
-#ifndef __EMSCRIPTEN__
     if (console.presentation == Presentation::texture) choosePacing();
-#endif
     watchWindowDestruction(console.window);
 
     return true;
@@ -348,16 +340,16 @@ void consoleSkipFrame()
     waitForFrameDeadline(framesPerHiddenPass);
 }
 
-#ifdef __EMSCRIPTEN__
-// In a page the frame goes to the canvas with one pass over its pixels here and one
-// putImageData from the program's memory; the page scales the canvas. (SDL's renderer would
-// clear, blit with a conversion, then go over every pixel again in JavaScript.)
+// The page path: one pass over the frame's pixels here and one putImageData from the
+// program's memory. (SDL's renderer would clear, blit with a conversion, then go over every
+// pixel again in JavaScript.)
 void presentToPage()
 {
+#ifdef __EMSCRIPTEN__
     canvasPixels(console.frame.data(), console.canvasFrame.data(), framePixels);
     showCanvasFrame(console.canvasFrame.data(), screenWidth, screenHeight);
-}
 #endif
+}
 
 void consoleUpdate()
 {
@@ -365,10 +357,10 @@ void consoleUpdate()
         consoleSkipFrame();
         return;
     }
-#ifdef __EMSCRIPTEN__
-    presentToPage();
-    return;
-#endif
+    if (console.presentation == Presentation::page) {
+        presentToPage();
+        return;
+    }
     if (console.presentation == Presentation::surface) {
         presentSurface();
         return;
